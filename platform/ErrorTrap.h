@@ -1,0 +1,49 @@
+// Run-time error trap: one handler per program receives every uncaught C++ exception and every fatal
+// signal (SIGSEGV, SIGFPE, SIGILL, SIGBUS, SIGABRT, run on an alternate stack so a stack overflow is
+// caught too), with a message text, a module name and a line or position.
+//
+// The module and line come from the last checkpoint the code passed (BT_CHECKPOINT), or from the
+// throw site when the exception is a plat::Fault. The handler is expected not to return; if it
+// does, the process ends with exit code 0.
+#pragma once
+
+#include <functional>
+#include <source_location>
+#include <stdexcept>
+#include <string>
+
+namespace plat {
+
+struct ErrorInfo {
+    std::string message; // "ACCESS VIOLATION", "DIVISION BY ZERO", the exception's what(), ...
+    std::string module;  // source module name without folder and extension, e.g. "SGFXCORE"
+    int line = 0;        // line or position within the module
+    int signal = 0;      // the signal number, 0 for an exception
+};
+
+using ErrorHandler = std::function<void(const ErrorInfo&)>;
+
+// Installs the signal handlers and std::terminate hook (once per process) and sets the handler.
+// Calling it again only replaces the handler, which is cheap enough to do on every loop pass.
+void setErrorHandler(ErrorHandler handler);
+
+// Marks the code position that an error report names. Cheap: two stores.
+void checkpoint(const char* module, int line);
+
+// Reads back the last checkpoint.
+ErrorInfo lastCheckpoint();
+
+// Module name of a source path: folder and extension removed ("sim/SGFXCORE.cpp" -> "SGFXCORE").
+std::string moduleName(const char* path);
+
+// An exception that carries the module and line of the place that threw it.
+class Fault : public std::runtime_error {
+public:
+    explicit Fault(const std::string& message, std::source_location where = std::source_location::current());
+    std::string module;
+    int line;
+};
+
+} // namespace plat
+
+#define BT_CHECKPOINT() ::plat::checkpoint(__FILE__, __LINE__)

@@ -1,0 +1,79 @@
+// Text files and numbers, shared by every reader and writer of both programs.
+//
+// Data files are 8-bit text, one item per line. Readers accept CR, LF and CR LF line ends (a last
+// line without an end still counts); writers end every line with CR LF. Number conversions follow
+// the value kinds of the data files: text that is no number reads as 0.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace textio {
+
+// Line reader over a whole file held in memory (files are small; maps are read once per load).
+class LineReader {
+public:
+    LineReader() = default;
+    explicit LineReader(std::string content) : data_(std::move(content)) {}
+    // Opens and reads the whole file; false (and an empty reader) when it cannot be opened.
+    bool open(const std::string& path);
+    bool isOpen() const { return open_; }
+    // End of file: no further line to read.
+    bool eof() const { return pos_ >= data_.size(); }
+    // The next line without its end; "" at end of file.
+    std::string readLine();
+    // Same, as a view into the reader's buffer (valid while the reader lives).
+    std::string_view readLineView();
+
+private:
+    std::string data_;
+    std::size_t pos_ = 0;
+    bool open_ = false;
+};
+
+// Splits a whole text into lines with the same rules as LineReader.
+std::vector<std::string> splitLines(std::string_view text);
+
+// Integer: leading blanks and tabs skipped, optional '-' or '+', then decimal digits up to the first
+// other character; 0 when there are none. Wraps like a 32-bit integer.
+std::int32_t toInt(std::string_view text);
+// Byte: the integer kept in a signed 8-bit field ("300" -> 44, "200" -> -56).
+std::int8_t toByte(std::string_view text);
+// Real: the standard text-to-double conversion, stored as float; 0 when the text is no number.
+float toReal(std::string_view text);
+double toDouble(std::string_view text);
+
+// Writes lines, each ended with CR LF, into a string; then saves it safely.
+class LineWriter {
+public:
+    void line(std::string_view text) {
+        out_.append(text);
+        out_.append("\r\n");
+    }
+    const std::string& content() const { return out_; }
+
+private:
+    std::string out_;
+};
+
+// Writes `content` to `path` so that the old file is replaced only once the new content is complete:
+// a temporary file in the same folder, flushed, then renamed over the old one. false on any failure
+// (the old file, if any, is left untouched).
+bool writeFileAtomic(const std::string& path, std::string_view content);
+
+// Reads a whole file; false when it cannot be opened.
+bool readFile(const std::string& path, std::string& content);
+
+// A configured or stored path: a backslash is read as a separator on POSIX.
+std::string nativePath(std::string_view path);
+
+// Joins by plain concatenation (folders carry their own trailing separator), then nativePath.
+std::string joinPath(std::string_view folder, std::string_view name);
+
+// Formats a float the way the data files show numbers: shortest text that reads back the same.
+std::string formatReal(double value);
+
+} // namespace textio
