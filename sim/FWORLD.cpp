@@ -1,0 +1,3 @@
+#include "sim/FWORLD.h"
+
+void worldFrame(Biosim& e) { (void)e; }
