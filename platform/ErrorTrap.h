@@ -7,6 +7,7 @@
 // does, the process ends with exit code 0.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <source_location>
 #include <stdexcept>
@@ -27,7 +28,8 @@ using ErrorHandler = std::function<void(const ErrorInfo&)>;
 // Calling it again only replaces the handler, which is cheap enough to do on every loop pass.
 void setErrorHandler(ErrorHandler handler);
 
-// Marks the code position that an error report names. Cheap: two stores.
+// Marks the code position that an error report names. Cheap: two stores. `module` must outlive the
+// process (a string literal such as __FILE__); its folder and extension are removed when reported.
 void checkpoint(const char* module, int line);
 
 // Reads back the last checkpoint.
@@ -35,6 +37,14 @@ ErrorInfo lastCheckpoint();
 
 // Module name of a source path: folder and extension removed ("sim/SGFXCORE.cpp" -> "SGFXCORE").
 std::string moduleName(const char* path);
+
+// The report for a caught exception: its what() text, and the throw site of a plat::Fault or else the
+// last checkpoint. For code that catches at the top of a loop and wants the same report.
+ErrorInfo describeException(std::exception_ptr error);
+
+// Hands a report to the handler as if the fault had been trapped, then ends the process with exit
+// code 0. The handler runs at most once per process.
+[[noreturn]] void reportFatal(const ErrorInfo& info);
 
 // An exception that carries the module and line of the place that threw it.
 class Fault : public std::runtime_error {

@@ -141,13 +141,13 @@ public:
     virtual int mouseY() const = 0;
     virtual int mouseDeltaX() const = 0; // movement since the previous examination
     virtual int mouseDeltaY() const = 0;
-    virtual int mouseWheel() const = 0; // notches since the previous examination, up positive
+    virtual int mouseWheel() const = 0;             // notches since the previous examination, up positive
     virtual bool mouseButton(int button) const = 0; // 1 left, 2 right, 3 middle
 
     virtual bool joystickPresent() const = 0;
     virtual void examineJoystick() = 0;
-    virtual int joystickX() const = 0; // -1, 0 or +1
-    virtual int joystickY() const = 0; // -1, 0 or +1 (+1 is up)
+    virtual int joystickX() const = 0;                 // -1, 0 or +1
+    virtual int joystickY() const = 0;                 // -1, 0 or +1 (+1 is up)
     virtual bool joystickButton(int button) const = 0; // buttons numbered from 1
 
     // The user asked to close the program's window (window manager close). Stays set once set.

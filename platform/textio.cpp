@@ -36,7 +36,9 @@ std::string_view LineReader::readLineView() {
     return std::string_view(data_).substr(start, end - start);
 }
 
-std::string LineReader::readLine() { return std::string(readLineView()); }
+std::string LineReader::readLine() {
+    return std::string(readLineView());
+}
 
 std::vector<std::string> splitLines(std::string_view text) {
     LineReader r{std::string(text)};
@@ -64,7 +66,8 @@ std::int32_t toInt(std::string_view text) {
 }
 
 std::int8_t toByte(std::string_view text) {
-    return static_cast<std::int8_t>(static_cast<std::uint8_t>(static_cast<std::uint32_t>(toInt(text)) & 0xffu));
+    return static_cast<std::int8_t>(
+        static_cast<std::uint8_t>(static_cast<std::uint32_t>(toInt(text)) & 0xffu));
 }
 
 double toDouble(std::string_view text) {
@@ -123,8 +126,9 @@ bool writeFileAtomic(const std::string& path, std::string_view content) {
     if (::close(fd) != 0) ok = false;
     if (ok) {
         // mkstemp creates 0600; data files are ordinary user files.
-        fs::permissions(tmpl, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                                  fs::perms::others_read,
+        fs::permissions(tmpl,
+                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                            fs::perms::others_read,
                         ec);
         if (std::rename(tmpl.c_str(), path.c_str()) != 0) ok = false;
     }
