@@ -1,0 +1,20 @@
+// Engine: biosim's start-up sequence, main loop and shutdown.
+// Depends on: every engine module, sim/FWORLD.h, engine/IO.h.
+#pragma once
+
+#include <string>
+
+struct Biosim;
+
+// Start-up steps 1-12 in their order. `workingFolder` ends with '/'. Returns true when the main loop
+// may run (the screen is open). Fatal start-up errors end the process through e.exitProcess.
+bool startup(Biosim& e, const std::string& workingFolder);
+
+// One pass of the main loop; false when the loop ends (exit keys, frame limit, window closed).
+bool mainLoopPass(Biosim& e);
+
+// Runs passes until the loop ends.
+void mainLoop(Biosim& e);
+
+// The whole run: start-up, main loop, shutdown. Returns the exit code (0).
+int runEngine(Biosim& e, const std::string& workingFolder);
