@@ -1,0 +1,272 @@
+// The map file format: record iteration, the two writers and tarn's two readers.
+#include "world/MapFormat.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <unordered_set>
+
+namespace world {
+
+namespace {
+
+// A number line read as a float. Lines of plain decimal digits (what the writers produce) are
+// converted directly, which gives exactly the float that textio::toReal gives; anything else goes
+// through textio::toReal. This keeps the record loop cheap for large maps.
+float readReal(std::string_view text) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (!text.empty() && text[0] == '-') {
+        negative = true;
+        i = 1;
+    }
+    const std::size_t digits = text.size() - i;
+    if (digits == 0 || digits > 9) return textio::toReal(text);
+    std::int32_t v = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9') return textio::toReal(text);
+        v = v * 10 + (c - '0');
+    }
+    if (negative) {
+        if (v == 0) return textio::toReal(text); // "-0" is a negative zero
+        v = -v;
+    }
+    return static_cast<float>(v);
+}
+
+void appendInt(std::string& out, std::int64_t v) {
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof(buf), v);
+    out.append(buf, res.ptr);
+    out.append("\r\n");
+}
+
+void appendLine(std::string& out, std::string_view text) {
+    out.append(text);
+    out.append("\r\n");
+}
+
+void appendRecord(std::string& out, const PlacedTile& t) {
+    appendLine(out, kTileMarker);
+    appendLine(out, t.name);
+    appendInt(out, t.kind);
+    appendInt(out, mapCoordinate(t.x));
+    appendInt(out, mapCoordinate(t.y));
+    appendInt(out, mapCoordinate(t.width));
+    appendInt(out, mapCoordinate(t.height));
+    appendInt(out, t.layer);
+}
+
+// The text of one map file holding the tiles at `indices`, in that order.
+std::string formatIndices(const std::vector<PlacedTile>& tiles, const std::vector<std::size_t>& indices) {
+    std::string out;
+    out.reserve(32 + indices.size() * 48);
+    appendLine(out, "0");
+    appendLine(out, "0");
+    for (std::size_t i : indices) appendRecord(out, tiles[i]);
+    appendLine(out, kMapEndMarker);
+    return out;
+}
+
+std::string withSeparator(const std::string& folder) {
+    std::string f = textio::nativePath(folder);
+    if (!f.empty() && f.back() != '/') f.push_back('/');
+    return f;
+}
+
+// A file copy for the map folder's graphics listing: replaces an older copy, never creates a folder
+// (the temporary file of the atomic write needs the target folder to exist).
+void copyFileQuietly(const std::string& from, const std::string& to) {
+    std::string content;
+    if (!textio::readFile(from, content)) return;
+    (void)textio::writeFileAtomic(to, content);
+}
+
+// Fills `out` from one map file; false when it does not open.
+bool readInto(const std::string& path, LoadedMap& out, const KindLookup& lookup) {
+    MapRecordReader reader;
+    if (!reader.open(path)) return false;
+    out.scrollX = reader.scrollX();
+    out.scrollY = reader.scrollY();
+    MapRecord rec;
+    while (reader.next(rec)) {
+        PlacedTile t;
+        t.name = std::string(rec.name);
+        t.kind = lookup ? lookup(rec.name) : textio::toInt(rec.kindText);
+        // tarn reads positions and sizes as integers (a float text gives its integer part).
+        t.x = static_cast<float>(textio::toInt(rec.xText));
+        t.y = static_cast<float>(textio::toInt(rec.yText));
+        t.width = static_cast<float>(textio::toInt(rec.widthText));
+        t.height = static_cast<float>(textio::toInt(rec.heightText));
+        t.layer = rec.layer;
+        t.alive = true;
+        out.maxLayer = std::max(out.maxLayer, t.layer);
+        out.tiles.push_back(std::move(t));
+    }
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Record iteration
+// ---------------------------------------------------------------------------------------------
+
+MapRecordReader::MapRecordReader(std::string content) : lines_(std::move(content)) {
+    readHeader();
+}
+
+bool MapRecordReader::open(const std::string& path) {
+    scrollX_ = scrollY_ = 0;
+    sawEnd_ = false;
+    if (!lines_.open(textio::nativePath(path))) return false;
+    readHeader();
+    return true;
+}
+
+void MapRecordReader::readHeader() {
+    scrollX_ = textio::toInt(lines_.readLineView());
+    scrollY_ = textio::toInt(lines_.readLineView());
+}
+
+bool MapRecordReader::next(MapRecord& rec, std::int32_t* lineCounter) {
+    if (sawEnd_ || lines_.eof()) return false;
+    const std::string_view marker = lines_.readLineView();
+    if (marker == kMapEndMarker) {
+        sawEnd_ = true;
+        return false;
+    }
+    rec.marker = marker;
+    rec.complete = true;
+    auto field = [&]() {
+        if (lines_.eof()) rec.complete = false;
+        return lines_.readLineView();
+    };
+    rec.name = field();
+    rec.kindText = field();
+    rec.xText = field();
+    rec.yText = field();
+    rec.widthText = field();
+    rec.heightText = field();
+    rec.layerText = field();
+    rec.x = readReal(rec.xText);
+    rec.y = readReal(rec.yText);
+    rec.width = readReal(rec.widthText);
+    rec.height = readReal(rec.heightText);
+    rec.layer = textio::toInt(rec.layerText);
+    if (lineCounter) *lineCounter += 7;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writers
+// ---------------------------------------------------------------------------------------------
+
+std::int32_t mapCoordinate(float value) {
+    if (std::isnan(value)) return 0;
+    const double r = std::round(static_cast<double>(value));
+    if (r >= 2147483647.0) return 2147483647;
+    if (r <= -2147483648.0) return -2147483647 - 1;
+    return static_cast<std::int32_t>(r);
+}
+
+bool isWritableTileName(std::string_view name) {
+    return !name.empty() && name.find_first_of("\r\n") == std::string_view::npos;
+}
+
+std::string formatMap(const std::vector<PlacedTile>& tiles, std::int32_t layer,
+                      std::vector<std::size_t>* skipped) {
+    std::vector<std::size_t> indices;
+    indices.reserve(tiles.size());
+    for (std::size_t i = 0; i < tiles.size(); ++i) {
+        const PlacedTile& t = tiles[i];
+        if (!t.alive || (layer >= 0 && t.layer != layer)) continue;
+        if (!isWritableTileName(t.name)) {
+            if (skipped) skipped->push_back(i);
+            continue;
+        }
+        indices.push_back(i);
+    }
+    return formatIndices(tiles, indices);
+}
+
+MapWriteResult writeMapFile(const std::string& path, const std::vector<PlacedTile>& tiles) {
+    MapWriteResult r;
+    const std::string content = formatMap(tiles, -1, &r.skipped);
+    const std::string file = textio::nativePath(path);
+    r.ok = textio::writeFileAtomic(file, content);
+    if (!r.ok) r.failedFiles.push_back(file);
+    return r;
+}
+
+MapWriteResult writeMapFolder(const std::string& folder, const std::vector<PlacedTile>& tiles,
+                              const MapFolderSave& save) {
+    MapWriteResult r;
+    const std::string base = withSeparator(folder);
+
+    // Sort the alive tiles into their segments; a record no reader would get back is reported.
+    std::int32_t top = std::clamp(save.maxUsedLayer, 0, kMaxMapSegment);
+    std::vector<std::vector<std::size_t>> segments(kMaxMapSegment + 1);
+    for (std::size_t i = 0; i < tiles.size(); ++i) {
+        const PlacedTile& t = tiles[i];
+        if (!t.alive) continue;
+        if (!isWritableTileName(t.name) || t.layer < 0 || t.layer > kMaxMapSegment) {
+            r.skipped.push_back(i);
+            continue;
+        }
+        segments[static_cast<std::size_t>(t.layer)].push_back(i);
+        top = std::max(top, t.layer);
+    }
+
+    r.ok = true;
+    std::unordered_set<std::string_view> copied;
+    const std::string gfxTarget = base + std::string(kMapGfxFolder);
+    const std::string gfxSource = textio::nativePath(save.gfxFolder);
+    for (std::int32_t layer = 0; layer <= top; ++layer) {
+        const auto& indices = segments[static_cast<std::size_t>(layer)];
+        const std::string file = base + std::to_string(layer);
+        if (!textio::writeFileAtomic(file, formatIndices(tiles, indices))) {
+            r.ok = false;
+            r.failedFiles.push_back(file);
+        }
+        for (std::size_t i : indices) {
+            const std::string& name = tiles[i].name;
+            // A name that holds a separator would copy from or into another folder.
+            if (name.find_first_of("/\\") != std::string::npos) continue;
+            if (!copied.insert(name).second) continue;
+            copyFileQuietly(gfxSource + name + save.gfxExtension, gfxTarget + name + save.gfxExtension);
+            copyFileQuietly(gfxSource + name + ".dll", gfxTarget + name + ".dll");
+        }
+    }
+
+    const std::string countFile = base + std::string(kTileCountFile);
+    std::string count;
+    appendInt(count, save.highestTileIndex);
+    if (!textio::writeFileAtomic(countFile, count)) {
+        r.ok = false;
+        r.failedFiles.push_back(countFile);
+    }
+    return r;
+}
+
+// ---------------------------------------------------------------------------------------------
+// tarn's readers
+// ---------------------------------------------------------------------------------------------
+
+bool readMapFile(const std::string& path, LoadedMap& out, const KindLookup& lookup) {
+    out = LoadedMap{};
+    return readInto(textio::nativePath(path), out, lookup);
+}
+
+bool readMapFolder(const std::string& folder, LoadedMap& out, const KindLookup& lookup) {
+    out = LoadedMap{};
+    const std::string base = withSeparator(folder);
+    bool any = false;
+    for (int s = 0; s <= kMaxMapSegment; ++s) {
+        if (readInto(base + std::to_string(s), out, lookup)) any = true;
+    }
+    return any;
+}
+
+} // namespace world
