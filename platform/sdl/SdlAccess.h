@@ -1,0 +1,39 @@
+// Access to the SDL objects behind a platform made by plat::sdl::createPlatform, for the editor's
+// tool windows (Dear ImGui on the same window and renderer). Only that window code includes this.
+//
+// Every function accepts any plat::Platform and does nothing (or returns null/false) when it was not
+// made by the SDL backend.
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <SDL2/SDL.h>
+#include <functional>
+
+namespace plat::sdl {
+
+// The window and renderer of the open screen; null while no screen is open.
+SDL_Window* window(plat::Platform& platform);
+SDL_Renderer* renderer(plat::Platform& platform);
+
+// Called for every SDL event the backend takes from the queue (examine calls and flip pump the
+// queue), before the backend handles it itself. An empty function removes the hook.
+void setEventHook(plat::Platform& platform, std::function<void(const SDL_Event&)> hook);
+
+// Called in flip after the frame has been copied to the window and just before it is presented;
+// the render target is the window then, so anything drawn appears on top of the frame.
+void setPresentHook(plat::Platform& platform, std::function<void()> hook);
+
+// Takes all pending events now (as the examine calls do).
+void pumpEvents(plat::Platform& platform);
+
+// Whether the last pump took at least one event.
+bool eventsInLastPump(plat::Platform& platform);
+
+// Whether any pump took an event since the previous call of this function; clears the flag.
+bool takeEventsArrived(plat::Platform& platform);
+
+// Maps an SDL scancode to a DirectInput scan code; 0 when the key has none.
+int scanCodeOf(SDL_Scancode scancode);
+
+} // namespace plat::sdl
