@@ -83,10 +83,8 @@ void copyFileQuietly(const std::string& from, const std::string& to) {
     (void)textio::writeFileAtomic(to, content);
 }
 
-// Fills `out` from one map file; false when it does not open.
-bool readInto(const std::string& path, LoadedMap& out, const KindLookup& lookup) {
-    MapRecordReader reader;
-    if (!reader.open(path)) return false;
+// Adds the records of one map file to `out`.
+void readInto(MapRecordReader& reader, LoadedMap& out, const KindLookup& lookup) {
     out.scrollX = reader.scrollX();
     out.scrollY = reader.scrollY();
     MapRecord rec;
@@ -104,6 +102,13 @@ bool readInto(const std::string& path, LoadedMap& out, const KindLookup& lookup)
         out.maxLayer = std::max(out.maxLayer, t.layer);
         out.tiles.push_back(std::move(t));
     }
+}
+
+// Adds the records of the map file at `path` to `out`; false when it does not open.
+bool readInto(const std::string& path, LoadedMap& out, const KindLookup& lookup) {
+    MapRecordReader reader;
+    if (!reader.open(path)) return false;
+    readInto(reader, out, lookup);
     return true;
 }
 
@@ -257,6 +262,12 @@ MapWriteResult writeMapFolder(const std::string& folder, const std::vector<Place
 bool readMapFile(const std::string& path, LoadedMap& out, const KindLookup& lookup) {
     out = LoadedMap{};
     return readInto(textio::nativePath(path), out, lookup);
+}
+
+void readMapText(std::string content, LoadedMap& out, const KindLookup& lookup) {
+    out = LoadedMap{};
+    MapRecordReader reader(std::move(content));
+    readInto(reader, out, lookup);
 }
 
 bool readMapFolder(const std::string& folder, LoadedMap& out, const KindLookup& lookup) {

@@ -146,6 +146,9 @@ using KindLookup = std::function<std::int32_t(std::string_view name)>;
 // kind number when no lookup is given). false when the file does not open (`out` stays cleared).
 bool readMapFile(const std::string& path, LoadedMap& out, const KindLookup& lookup = {});
 
+// Same as readMapFile for a map file held in memory (`out` is cleared first).
+void readMapText(std::string content, LoadedMap& out, const KindLookup& lookup = {});
+
 // tarn's reader of a map folder (a separator is added when missing): `out` is cleared, then each
 // segment file "0".."255" that exists is read as above, missing ones skipped; "_" is not read.
 // false when no segment file opened.
