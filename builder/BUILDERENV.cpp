@@ -1,0 +1,52 @@
+// BUILDERENV: the builder state's start values.
+#include "builder/BUILDERENV.h"
+
+#include <algorithm>
+#include <unistd.h>
+
+namespace tarn {
+
+namespace {
+// A MAXTILES beyond this would ask for more memory than any map needs; the table stops here.
+constexpr int kObjectTableLimit = 4 * 1024 * 1024;
+} // namespace
+
+std::string currentFolder() {
+    std::string folder;
+    std::vector<char> buffer(4096);
+    if (getcwd(buffer.data(), buffer.size()) != nullptr) folder = buffer.data();
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+void initBuilder(Builder& b, const std::string& workingFolder) {
+    plat::Platform* platform = b.platform;
+    Windows* windows = b.windows;
+    b = Builder{};
+    b.platform = platform;
+    b.windows = windows;
+
+    b.workingFolder = workingFolder;
+    if (b.workingFolder.empty() || b.workingFolder.back() != '/') b.workingFolder += '/';
+    b.dnaFilePath = b.workingFolder + "_DATA/DNA.dll";
+    b.startScriptPath = b.workingFolder + "_DATA/ini.txt";
+    b.cfg.DEPTH = 8;
+    b.zoomX = b.zoomY = 1.0f;
+    b.lastObject = -1;
+    b.currentLayer = 1;
+    b.rasterMode = kRasterMatrixSize;
+    b.dnaWindowValue = 500;
+    // The raster name table is first filled with the short names, then at once with the final ones.
+    b.rasterNames = {"OFF", "OBJECT SIZE", "MATRIX"};
+    b.rasterNames = {"OFF", "OBJECT_SIZE", "MATRIX_SIZE"};
+    b.tileFileNames.assign(kTileNameSlots, std::string());
+    b.objects.assign(1, EditorObject{});
+}
+
+void sizeObjectTable(Builder& b) {
+    const int entries = std::clamp(b.cfg.MAXTILES, -1, kObjectTableLimit - 1) + 1;
+    b.objects.resize(static_cast<std::size_t>(entries));
+    mapChanged(b);
+}
+
+} // namespace tarn
