@@ -1,3 +1,5 @@
 #include "engine/IO.h"
 
-void switchMap(Biosim& e) { (void)e; }
+void switchMap(Biosim& e) {
+    (void)e;
+}

@@ -1,5 +1,68 @@
 // SimState: the world frame's own state, held by the engine record as `Biosim::sim`.
-// Cleared with the engine globals; filled as the world frame grows.
+//
+// Cleared with the engine globals (a new record holds the start values). The sprite ids are the
+// scratch grabs of mirrors, picture-in-picture and after-image: recreated on every use, freed before
+// each re-creation, the last ones kept until the next use.
+// The collision grid is the engine's acceleration structure for the collision step: it is rebuilt
+// at the start of every update pass and kept in step with every move made during the pass, so the
+// fast step finds exactly the hits of the all-pairs reference loop.
 #pragma once
 
-struct SimState {};
+#include <cstdint>
+#include <vector>
+
+#include "platform/Platform.h"
+
+// How the collision step finds hits. Reference compares every tester with every listed object;
+// Grid asks the collision grid for the listed objects near the tester. Both give the same hits in
+// the same collisionList order.
+enum class CollisionMode : std::uint8_t { Grid, Reference };
+
+// Spatial hash of the objects on the collision list (by list position), used by the Grid mode.
+struct CollisionGrid {
+    struct Rect {
+        std::int64_t x = 0, y = 0, w = 0, h = 0; // integer pixels
+    };
+    struct Range {
+        std::int64_t cx0 = 0, cy0 = 0, cx1 = -1, cy1 = -1; // covered cells
+        std::int8_t where = 0;                             // 0 nowhere, 1 in buckets, 2 in the odd list
+    };
+    bool valid = false;                             // false: rebuild before the next query
+    std::int32_t cellShift = 6;                     // cell size = 1 << cellShift pixels
+    std::uint32_t bucketMask = 0;                   // buckets.size() - 1 (a power of two)
+    std::vector<std::vector<std::int32_t>> buckets; // list positions per hashed cell
+    std::vector<Range> ranges;                      // per list position
+    std::vector<std::int32_t> odd;                  // positions checked on every query (odd sizes, huge)
+    std::vector<std::int32_t> oddSlot;              // per list position: its index in `odd`, -1 if none
+    std::vector<std::int32_t> listPosOf;            // per object index: its list position, -1 if none
+    std::vector<std::uint32_t> stamp;               // per list position: query id that saw it last
+    std::uint32_t queryId = 0;
+    std::vector<std::int32_t> candidates; // scratch of one query
+    std::vector<Rect> rectScratch;        // scratch of a rebuild
+    std::int32_t entries = 0;             // list positions indexed (0..entries-1)
+};
+
+struct SimState {
+    // ---- world frame globals ------------------------------------------------------------------
+    std::int8_t blendSource = 0, blendDest = 0; // decoded from the current object's postEFFECT
+    std::int32_t framesThisSecond = 0;          // frames since the last rate sample
+    std::int64_t nextFpsTick = 0;               // tick of the next rate sample
+    plat::SpriteId mirrorGrabSprite = 0, mirrorSprite = 0;
+    plat::SpriteId pipGrabSprite = 0, pipSprite = 0;
+    float pipWidth = 0, pipHeight = 0; // a quarter of the picture-in-picture grab
+    plat::SpriteId smoothGrabSprite = 0, smoothSprite = 0;
+
+    // ---- world content (set by the map loader) -------------------------------------------------
+    // Objects created by the last load. objectCount is 0 both for no object and for one, so the
+    // frame asks this count whether there is a world at all: an empty map runs no object update.
+    std::int32_t liveObjects = 0;
+    // Entries the last load put on the collision list; positions at or beyond it hold stale
+    // indices of an earlier map and are never tested.
+    std::int32_t collisionEntries = 0;
+    // The capacity warning is raised once per load.
+    bool capacityWarned = false;
+
+    // ---- collision step ------------------------------------------------------------------------
+    CollisionMode collisionMode = CollisionMode::Grid;
+    CollisionGrid grid;
+};
