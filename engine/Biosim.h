@@ -128,6 +128,9 @@ struct Biosim {
     plat::Random& random() { return platform->random(); }
     plat::Network& network() { return platform->network(); }
 
+    // The working folder (ends with '/'); relative configured paths are taken from here.
+    std::string workingFolder = "./";
+
     // ---- engine globals (cleared at process start, defaults set by start-up) --------------------
     std::string engineBasePath;                // working folder + "CORE/"
     std::int32_t actualMapId = -1000;          // loaded map; -1000 = none yet
@@ -232,4 +235,8 @@ struct Biosim {
     std::function<void(int)> exitProcess;
     // Shuts down the platform services (closes the screen and more). Set by the program's main.
     std::function<void()> shutdownServices;
+    // Scripted runs: called with the pass number (1, 2, ...) at the start of every main loop pass,
+    // and with 0 before the keyboard examination that precedes the loop; and after every pass.
+    std::function<void(std::int64_t)> beforePass;
+    std::function<void()> afterPass;
 };

@@ -6,6 +6,10 @@
 
 struct Biosim;
 
+// A configured or stored path made usable: backslashes read as separators, and a relative path taken
+// from the working folder. "" stays "" (no file).
+std::string resolvePath(const Biosim& e, const std::string& path);
+
 // Start-up steps 1-3: clears the engine state to its defaults, sets engineBasePath to
 // `workingFolder` + "CORE/" (workingFolder ends with '/'), the log file defaults, reads desktop 0 and
 // computes the first scale factors.

@@ -1,0 +1,63 @@
+// Engine: biosim's start-up sequence, main loop and shutdown.
+#include "engine/Engine.h"
+
+#include "engine/Biosim.h"
+#include "engine/DDD_NODE.h"
+#include "engine/ENGINE_INTERNALS.h"
+#include "engine/GFXCORE.h"
+#include "engine/IO.h"
+#include "engine/basevars.h"
+#include "engine/gui.h"
+#include "engine/systemcore.h"
+#include "platform/Keys.h"
+
+bool startup(Biosim& e, const std::string& workingFolder) {
+    // 1-3: clear the state, defaults, desktop 0, first scale factors. The fatal error handler is
+    // registered at once, so a fault during start-up is reported as well.
+    setDefaults(e, workingFolder);
+    registerFatalErrorHandler(e);
+    if (e.beforePass) e.beforePass(0);
+    // 4-5: configuration (codecs, server, start-up report) and the system texts.
+    readConfiguration(e);
+    loadSystemTexts(e);
+    // 6: services; only the joystick's presence is kept.
+    e.joystickPresent = e.input().joystickPresent() ? 1 : 0;
+    // 7: the screen.
+    if (!openWorldScreen(e)) fatalStartupError(e, 7);
+    // 8-11.
+    buildSoundFileList(e);
+    sizeWorldTables(e);
+    e.gfx().setQuality(0);
+    setupLoadingScreen(e);
+    // 12.
+    if (e.screenOpened == 0) return false;
+    e.input().examineKeyboard();
+    return true;
+}
+
+bool mainLoopPass(Biosim& e) {
+    plat::Input& in = e.input();
+    if (in.keyHeld(plat::key::Escape) && in.keyHeld(plat::key::LAlt)) return false;
+    if (e.leaveLoop || in.quitRequested()) return false;
+    if (e.options.frames >= 0 && e.framesRun >= e.options.frames) return false;
+    if (e.beforePass) e.beforePass(e.framesRun + 1);
+
+    registerFatalErrorHandler(e);
+    inputStep(e);
+    frameStep(e);
+    if (e.actualMapId != e.nextMapId) switchMap(e);
+
+    ++e.framesRun;
+    if (e.afterPass) e.afterPass();
+    return true;
+}
+
+void mainLoop(Biosim& e) {
+    while (mainLoopPass(e)) {
+    }
+}
+
+int runEngine(Biosim& e, const std::string& workingFolder) {
+    if (startup(e, workingFolder)) mainLoop(e);
+    return 0;
+}
