@@ -46,7 +46,7 @@ void drawTileMenu(Builder& b) {
             y += kTilePitch;
         }
     }
-    if (b.windows != nullptr) b.windows->tileMenuChanged();
+    if (b.windows != nullptr) b.windows->tileMenuChanged(b.tileMenu);
 }
 
 void selectTileAtMouse(Builder& b, int mx, int my) {

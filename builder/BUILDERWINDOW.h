@@ -7,6 +7,7 @@
 // does into these events; tests use a scripted one. Nothing here includes SDL or ImGui.
 #pragma once
 
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,8 +64,49 @@ public:
     // loaded. The handles belong to the window layer.
     virtual int loadMenuPicture(const std::string& path, plat::Rgb transparent) = 0;
     virtual void freeMenuPicture(int picture) = 0;
-    // The tile window's picture grid changed (the window draws `b.tileMenu`).
-    virtual void tileMenuChanged() = 0;
+    // The tile window's picture grid as the last "draw tile menu" laid it out; the window shows it.
+    virtual void tileMenuChanged(const std::vector<TileMenuCell>& cells) = 0;
+};
+
+// Where a tool window is on the screen, for sending mouse events to the window under the mouse.
+struct ToolWindowArea {
+    int number = 0;
+    bool visible = false;
+    int left = 0, top = 0, width = 0, height = 0;                     // the whole window, title bar included
+    int innerLeft = 0, innerTop = 0, innerWidth = 0, innerHeight = 0; // the inner (client) area
+};
+
+// Turns what the user does (mouse, wheel, keys on the screen) into window events: mouse events go
+// to the window under the mouse, or to the window where a button went down until all buttons are
+// up again; key events go to the active window. A left button press in a tool window's title or
+// menu bar is that window's own business and gives no event. Consecutive mouse moves for the same
+// window are merged into one event, as a window system does while its queue is busy.
+class EventTranslator {
+public:
+    // Tool windows, topmost first.
+    void setToolAreas(std::vector<ToolWindowArea> areas) { areas_ = std::move(areas); }
+    void setActive(int window) { active_ = window; }
+    int active() const { return active_; }
+
+    void mouseMove(int x, int y);
+    void mouseButton(int button, bool down, int x, int y); // 1 left, 2 right, 3 middle
+    void wheel(int x, int y);
+    void key(bool down);
+    void push(const WindowEvent& ev) { queue_.push_back(ev); }
+
+    bool empty() const { return queue_.empty(); }
+    WindowEvent pop();
+
+private:
+    int windowAt(int x, int y) const;
+    const ToolWindowArea* area(int window) const;
+    WindowEvent at(int value, int window, int x, int y) const;
+
+    std::vector<ToolWindowArea> areas_;
+    std::deque<WindowEvent> queue_;
+    int active_ = kMainWindow;
+    int capture_ = 0;
+    int buttonsDown_ = 0; // bit per button
 };
 
 } // namespace tarn
