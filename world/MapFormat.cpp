@@ -104,10 +104,19 @@ void readInto(MapRecordReader& reader, LoadedMap& out, const KindLookup& lookup)
     }
 }
 
+// Room for the records of `bytes` of map text (a written record takes about 40 bytes), so that a
+// large map does not move its tiles again and again while it grows.
+void reserveFor(LoadedMap& out, std::size_t bytes) {
+    const std::size_t needed = out.tiles.size() + bytes / 40 + 1;
+    if (needed > out.tiles.capacity()) out.tiles.reserve(std::max(needed, out.tiles.capacity() * 2));
+}
+
 // Adds the records of the map file at `path` to `out`; false when it does not open.
 bool readInto(const std::string& path, LoadedMap& out, const KindLookup& lookup) {
-    MapRecordReader reader;
-    if (!reader.open(path)) return false;
+    std::string content;
+    if (!textio::readFile(path, content)) return false;
+    reserveFor(out, content.size());
+    MapRecordReader reader(std::move(content));
     readInto(reader, out, lookup);
     return true;
 }
@@ -266,6 +275,7 @@ bool readMapFile(const std::string& path, LoadedMap& out, const KindLookup& look
 
 void readMapText(std::string content, LoadedMap& out, const KindLookup& lookup) {
     out = LoadedMap{};
+    reserveFor(out, content.size());
     MapRecordReader reader(std::move(content));
     readInto(reader, out, lookup);
 }
@@ -273,11 +283,21 @@ void readMapText(std::string content, LoadedMap& out, const KindLookup& lookup) 
 bool readMapFolder(const std::string& folder, LoadedMap& out, const KindLookup& lookup) {
     out = LoadedMap{};
     const std::string base = withSeparator(folder);
-    bool any = false;
+    // Read the segments first, so the tile list is sized once for all of them.
+    std::vector<std::string> contents;
+    std::size_t bytes = 0;
     for (int s = 0; s <= kMaxMapSegment; ++s) {
-        if (readInto(base + std::to_string(s), out, lookup)) any = true;
+        std::string content;
+        if (!textio::readFile(base + std::to_string(s), content)) continue;
+        bytes += content.size();
+        contents.push_back(std::move(content));
     }
-    return any;
+    reserveFor(out, bytes);
+    for (std::string& content : contents) {
+        MapRecordReader reader(std::move(content));
+        readInto(reader, out, lookup);
+    }
+    return !contents.empty();
 }
 
 } // namespace world
