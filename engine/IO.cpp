@@ -34,8 +34,9 @@ bool isNone(const std::string& name) {
     return name.empty() || name == "NOPE";
 }
 
-std::string path(std::string_view folder, std::string_view name) {
-    return textio::joinPath(folder, name);
+// A configured folder + a name, relative to the working folder.
+std::string path(const Biosim& e, const std::string& folder, const std::string& name) {
+    return resolvePath(e, folder + name);
 }
 
 // Loads an effect or shadow image for an object: the old one released, then EFFECT_GFX + name +
@@ -49,7 +50,7 @@ std::int8_t loadExtraImage(Biosim& e, const std::string& name, plat::SpriteId& i
     sprite = 0;
     // "" and "NOPE" name no image; asking the file system for them would only fail.
     if (isNone(name)) return 0;
-    image = g.loadSprite(path(e.cfg.EFFECT_GFX, name + e.cfg.GFXCODEC));
+    image = g.loadSprite(path(e, e.cfg.EFFECT_GFX, name + e.cfg.GFXCODEC));
     if (image == 0) return 0;
     g.setTransparentColour(image, kTileTransparent);
     sprite = g.createDrawable(image);
@@ -266,7 +267,7 @@ void loadLevelMusic(Biosim& e, std::int32_t mapId) {
     }
     e.levelMusicSound = -1;
     const plat::SoundId id =
-        s.loadSound(path(e.cfg.SOUNDPATH, "#L" + std::to_string(mapId) + e.cfg.SOUNDCODEC));
+        s.loadSound(path(e, e.cfg.SOUNDPATH, "#L" + std::to_string(mapId) + e.cfg.SOUNDCODEC));
     e.levelMusicSound = id != 0 ? id : -1;
 }
 
@@ -282,7 +283,7 @@ void loadObjectSound(Biosim& e, std::int32_t index) {
             s.stopSound(o.SoundHandle);
             s.freeSound(o.SoundHandle);
         }
-        o.SoundHandle = s.loadSound(path(e.cfg.SOUNDPATH, o.worldFTileSoundFile + e.cfg.SOUNDCODEC));
+        o.SoundHandle = s.loadSound(path(e, e.cfg.SOUNDPATH, o.worldFTileSoundFile + e.cfg.SOUNDCODEC));
         o.SoundTableIndex = i;
         if (o.SoundHandle != 0) {
             o.SoundLoaded = 1;
@@ -308,8 +309,9 @@ void loadDirectionFrames(Biosim& e, std::int32_t index, int direction) {
         if (g.isSprite(img)) g.freeSprite(img);
         if (g.isSprite(spr)) g.freeSprite(spr);
         spr = 0;
-        img = g.loadSprite(path(e.cfg.ANIMSYSTEM, o.animContainer + "/" + kDirectionNames[direction] + "/" +
-                                                      std::to_string(n) + e.cfg.GFXCODEC));
+        img = g.loadSprite(path(e, e.cfg.ANIMSYSTEM,
+                                o.animContainer + "/" + kDirectionNames[direction] + "/" + std::to_string(n) +
+                                    e.cfg.GFXCODEC));
         if (img == 0) continue;
         g.setTransparentColour(img, kTileTransparent);
         const float w = static_cast<float>(g.spriteWidth(img));
@@ -329,7 +331,7 @@ void loadMap(Biosim& e, int scale, int reset) {
     e.mapLineCounter = 0;
     const std::string m = std::to_string(e.actualMapId);
     std::error_code ec;
-    if (!std::filesystem::is_directory(path(e.cfg.SIMCORE, m), ec)) {
+    if (!std::filesystem::is_directory(path(e, e.cfg.SIMCORE, m), ec)) {
         e.mapMissing = 1;
     } else {
         loadMapTiles(e);
@@ -343,9 +345,10 @@ void loadMap(Biosim& e, int scale, int reset) {
     bool full = false;
     for (int s = 0; s <= world::kMaxMapSegment && !full; ++s) {
         e.mapSegment = s;
-        const std::string segment = path(e.cfg.SIMCORE, m + "/" + std::to_string(s));
+        // The configured name is what warnings show; the resolved one is what is opened.
+        const std::string segment = e.cfg.SIMCORE + m + "/" + std::to_string(s);
         world::MapRecordReader reader;
-        if (!reader.open(segment)) break;
+        if (!reader.open(resolvePath(e, segment))) break;
         e.scrollX = static_cast<float>(reader.scrollX());
         e.scrollY = static_cast<float>(reader.scrollY());
         e.mapMissing = 0;
@@ -443,14 +446,14 @@ void switchMap(Biosim& e) {
     loadLevelMusic(e, e.actualMapId);
     e.mapTileCount = 1;
     textio::LineReader count;
-    if (count.open(path(e.cfg.SIMCORE, m + "/_"))) e.mapTileCount = textio::toInt(count.readLine());
+    if (count.open(path(e, e.cfg.SIMCORE, m + "/_"))) e.mapTileCount = textio::toInt(count.readLine());
     plat::Sound& s = e.sound();
     if (e.mapTileCount > 500) {
         if (s.isSound(e.loadMusicSound)) {
             s.stopSound(e.loadMusicSound);
             s.freeSound(e.loadMusicSound);
         }
-        e.loadMusicSound = s.loadSound(path(e.cfg.SOUNDPATH, e.cfg.FILELOADMUSIC + e.cfg.SOUNDCODEC));
+        e.loadMusicSound = s.loadSound(path(e, e.cfg.SOUNDPATH, e.cfg.FILELOADMUSIC + e.cfg.SOUNDCODEC));
         if (e.loadMusicSound != 0) s.playSound(e.loadMusicSound, true);
         e.loadProgress = 1.0f;
         e.loadStep = e.desktopWidth / static_cast<float>(e.mapTileCount);
