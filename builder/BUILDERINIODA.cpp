@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <vector>
 
+#include "builder/BUILDERTILEMENU.h"
 #include "builder/BUILDERWINDOW.h"
 
 namespace tarn {
@@ -91,6 +92,8 @@ void loadDnaSet(Builder& b) {
     }
     if (b.currentKind < 0 && kept > 0) b.currentKind = kept - 1;
     mapChanged(b);
+    // The tile window shows the new pictures at once, so its grid never points at freed ones.
+    if (b.windows != nullptr && b.windows->isOpen(kTileWindow)) drawTileMenu(b);
 }
 
 // The DNA window's entries and operations come with the DNA editor.
