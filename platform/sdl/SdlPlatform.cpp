@@ -731,17 +731,24 @@ private:
         int volume = 100;
     };
     bool open(const char* driver) {
-        if (driver)
-            SDL_SetHint(SDL_HINT_AUDIODRIVER, driver);
-        else
-            SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-        if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
+        // SDL 2.26 reads the audio driver from the environment only; set it for this start and
+        // put the caller's value back afterwards.
+        const char* before = std::getenv("SDL_AUDIODRIVER");
+        const std::string saved = before ? before : "";
+        if (driver) ::setenv("SDL_AUDIODRIVER", driver, 1);
+        bool ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        if (ok && Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            return false;
+            ok = false;
         }
-        opened_ = true;
-        return true;
+        if (driver) {
+            if (before)
+                ::setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+            else
+                ::unsetenv("SDL_AUDIODRIVER");
+        }
+        opened_ = ok;
+        return ok;
     }
     Entry* find(SoundId id) {
         auto it = sounds_.find(id);

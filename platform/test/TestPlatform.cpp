@@ -455,12 +455,15 @@ void TestSound::freeSound(SoundId id) {
 // --------------------------------------------------------------------------------------- dialogs
 
 bool TestDialogs::messageBox(const std::string& title, const std::string& text, Buttons buttons) {
-    bool answer = defaultAnswer_;
-    if (!answers_.empty()) {
-        answer = answers_.front();
-        answers_.pop_front();
+    // An OK box has one answer and leaves the scripted answers for the questions.
+    bool answer = true;
+    if (buttons == Buttons::YesNo) {
+        answer = defaultAnswer_;
+        if (!answers_.empty()) {
+            answer = answers_.front();
+            answers_.pop_front();
+        }
     }
-    if (buttons == Buttons::Ok) answer = true;
     boxes_.push_back({title, text, buttons, answer});
     return answer;
 }

@@ -299,8 +299,8 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
-// Dialogs: boxes are recorded and answered from a script (then the default, yes); requesters are
-// answered from their own script (then "").
+// Dialogs: boxes are recorded; Yes/No boxes are answered from a script (then the default, yes), OK
+// boxes always with OK; requesters are answered from their own script (then "").
 // ---------------------------------------------------------------------------------------------
 struct Box {
     std::string title;

@@ -1,0 +1,42 @@
+// Shared helpers of the platform tests: temporary folders and real image files of every format.
+#pragma once
+
+#include <SDL2/SDL.h>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace bt_test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it on destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// An RGBA picture filled by `colourAt(x, y)` returning 0xAARRGGBB.
+SDL_Surface* makeSurface(int w, int h, const std::function<std::uint32_t(int, int)>& colourAt);
+std::uint32_t pixelAt(SDL_Surface* s, int x, int y); // 0xAARRGGBB whatever the surface format
+
+bool writePng(SDL_Surface* s, const std::string& path);
+bool writeJpeg(SDL_Surface* s, const std::string& path, int quality = 100);
+bool writeBmp(SDL_Surface* s, const std::string& path);
+// Baseline uncompressed RGB TIFF (SDL2_image decodes TIFF but has no TIFF writer).
+bool writeTiff(SDL_Surface* s, const std::string& path);
+
+// A short 16-bit mono PCM WAV of `ms` milliseconds.
+bool writeWav(const std::string& path, int ms);
+
+// Writes `content` to a file.
+bool writeText(const std::string& path, const std::string& content);
+std::string readText(const std::string& path);
+
+} // namespace bt_test
