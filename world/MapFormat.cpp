@@ -35,38 +35,31 @@ float readReal(std::string_view text) {
     return static_cast<float>(v);
 }
 
-void appendInt(std::string& out, std::int64_t v) {
+void lineInt(textio::LineWriter& w, std::int64_t v) {
     char buf[24];
     const auto res = std::to_chars(buf, buf + sizeof(buf), v);
-    out.append(buf, res.ptr);
-    out.append("\r\n");
+    w.line(std::string_view(buf, static_cast<std::size_t>(res.ptr - buf)));
 }
 
-void appendLine(std::string& out, std::string_view text) {
-    out.append(text);
-    out.append("\r\n");
-}
-
-void appendRecord(std::string& out, const PlacedTile& t) {
-    appendLine(out, kTileMarker);
-    appendLine(out, t.name);
-    appendInt(out, t.kind);
-    appendInt(out, mapCoordinate(t.x));
-    appendInt(out, mapCoordinate(t.y));
-    appendInt(out, mapCoordinate(t.width));
-    appendInt(out, mapCoordinate(t.height));
-    appendInt(out, t.layer);
+void writeRecord(textio::LineWriter& w, const PlacedTile& t) {
+    w.line(kTileMarker);
+    w.line(t.name);
+    lineInt(w, t.kind);
+    lineInt(w, mapCoordinate(t.x));
+    lineInt(w, mapCoordinate(t.y));
+    lineInt(w, mapCoordinate(t.width));
+    lineInt(w, mapCoordinate(t.height));
+    lineInt(w, t.layer);
 }
 
 // The text of one map file holding the tiles at `indices`, in that order.
 std::string formatIndices(const std::vector<PlacedTile>& tiles, const std::vector<std::size_t>& indices) {
-    std::string out;
-    out.reserve(32 + indices.size() * 48);
-    appendLine(out, "0");
-    appendLine(out, "0");
-    for (std::size_t i : indices) appendRecord(out, tiles[i]);
-    appendLine(out, kMapEndMarker);
-    return out;
+    textio::LineWriter w;
+    w.line("0");
+    w.line("0");
+    for (std::size_t i : indices) writeRecord(w, tiles[i]);
+    w.line(kMapEndMarker);
+    return w.content();
 }
 
 std::string withSeparator(const std::string& folder) {
@@ -255,9 +248,9 @@ MapWriteResult writeMapFolder(const std::string& folder, const std::vector<Place
     }
 
     const std::string countFile = base + std::string(kTileCountFile);
-    std::string count;
-    appendInt(count, save.highestTileIndex);
-    if (!textio::writeFileAtomic(countFile, count)) {
+    textio::LineWriter count;
+    lineInt(count, save.highestTileIndex);
+    if (!textio::writeFileAtomic(countFile, count.content())) {
         r.ok = false;
         r.failedFiles.push_back(countFile);
     }
