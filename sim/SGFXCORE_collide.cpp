@@ -77,6 +77,7 @@ void testEntry(Biosim& e, std::int32_t a, const IRect& ra, std::int32_t k) {
     WorldObject& A = obj(e, a);
     if (A.worldFTileMoveH != 0) A.canMoveH = 0;
     if (A.worldFTileMoveV != 0) A.canMoveV = 0;
+    ++e.sim.hits;
     collisionReaction(e, a, b);
 }
 

@@ -64,5 +64,6 @@ struct SimState {
 
     // ---- collision step ------------------------------------------------------------------------
     CollisionMode collisionMode = CollisionMode::Grid;
+    std::int64_t hits = 0; // hits answered since start-up (statistics for tests and benchmarks)
     CollisionGrid grid;
 };
