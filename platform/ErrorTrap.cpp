@@ -170,7 +170,7 @@ void reportFatal(const ErrorInfo& info) {
     report(info);
 }
 
-Fault::Fault(const std::string& message, std::source_location where)
+Fault::Fault(const std::string& message, SourceLocation where)
     : std::runtime_error(message), module(moduleName(where.file_name())),
       line(static_cast<int>(where.line())) {}
 

@@ -9,7 +9,9 @@
 
 #include <exception>
 #include <functional>
+#if __has_include(<source_location>)
 #include <source_location>
+#endif
 #include <stdexcept>
 #include <string>
 
@@ -46,10 +48,34 @@ ErrorInfo describeException(std::exception_ptr error);
 // code 0. The handler runs at most once per process.
 [[noreturn]] void reportFatal(const ErrorInfo& info);
 
+// The place in the source that a Fault names. Works like std::source_location (and converts from
+// it), but also with compilers whose library lacks it (clang 14 with libstdc++ 12).
+struct SourceLocation {
+    static constexpr SourceLocation current(const char* file = __builtin_FILE(),
+                                            unsigned line = __builtin_LINE()) noexcept {
+        return SourceLocation(file, line);
+    }
+    constexpr SourceLocation(const char* file, unsigned line) noexcept : file_(file), line_(line) {}
+#if defined(__cpp_lib_source_location)
+    constexpr SourceLocation(const std::source_location& l) noexcept
+        : file_(l.file_name()), line_(l.line()) {}
+#endif
+    constexpr const char* file_name() const noexcept {
+        return file_;
+    }
+    constexpr unsigned line() const noexcept {
+        return line_;
+    }
+
+private:
+    const char* file_;
+    unsigned line_;
+};
+
 // An exception that carries the module and line of the place that threw it.
 class Fault : public std::runtime_error {
 public:
-    explicit Fault(const std::string& message, std::source_location where = std::source_location::current());
+    explicit Fault(const std::string& message, SourceLocation where = SourceLocation::current());
     std::string module;
     int line;
 };

@@ -1,0 +1,35 @@
+# Debian packages of the build, shared by play.sh and test.sh (sourced, not run).
+#
+#   bt_install_missing PACKAGE...   installs those not installed yet (apt-get; sudo when not root)
+
+BT_BUILD_PACKAGES="cmake ninja-build g++ pkg-config libsdl2-dev libsdl2-image-dev libsdl2-mixer-dev
+  libsdl2-ttf-dev libimgui-dev libcurl4-openssl-dev fonts-dejavu-core"
+BT_TEST_PACKAGES="libgtest-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev"
+
+bt_install_missing() {
+    local missing=()
+    local p
+    for p in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$p")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        if command -v sudo >/dev/null 2>&1; then
+            sudo="sudo"
+        else
+            echo "error: these packages are missing and there is no sudo to install them: ${missing[*]}" >&2
+            return 1
+        fi
+    fi
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q &&
+        $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# Build jobs: one per core.
+bt_jobs() {
+    nproc 2>/dev/null || echo 2
+}
