@@ -56,6 +56,7 @@ World::World(std::uint64_t seed, int maxObjects) : tp_(seed) {
     e.scrH = 768;
     e.srcScrW = 1024;
     e.srcScrH = 768;
+    tp_.graphics().openScreen(1024, 768, 32, "world test", plat::ScreenMode::Offscreen);
     fs::create_directories(dir_.path + "_DATA/2DGFX");
     fs::create_directories(dir_.path + "MAPS");
     sizeWorldTables(e);
