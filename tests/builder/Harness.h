@@ -104,8 +104,13 @@ public:
     std::vector<tarn::TileMenuCell> cells;
     int menuPictures = 0;
 
+    plat::Graphics* graphics = nullptr; // the screen that window 100 holds
+
     bool openMain(const std::string& title, int width, int height) override {
         if (failMain) return false;
+        if (graphics != nullptr &&
+            !graphics->openScreen(width, height, 32, title, plat::ScreenMode::Offscreen))
+            return false;
         wins[tarn::kMainWindow] = Win{true, true, title, 0, 0, width, height, {}};
         return true;
     }
@@ -168,6 +173,7 @@ struct Harness {
         fs::current_path(dir);
         b.platform = &tp;
         b.windows = &win;
+        win.graphics = &tp.graphics();
         writeText(dir + "_DATA/ini.txt", scriptOf({{"DEFAULTINISCRIPT", "_DATA/screen.txt"}}));
         writeText(dir + "_DATA/app.txt", scriptOf({{"GFXPATH", "_DATA/2DGFX/"},
                                                    {"LOGFILE", "USER/"},
