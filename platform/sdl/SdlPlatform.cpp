@@ -162,8 +162,10 @@ public:
         if (!renderer_)
             renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
         if (renderer_) {
-            frame_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, width,
-                                       height);
+            // No alpha channel, like the X8R8G8B8 back buffer the blend pairs were made for:
+            // destination alpha reads as opaque, and the software blitters take their fast paths.
+            frame_ =
+                SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_TARGET, width, height);
         }
         if (!renderer_ || !frame_ || SDL_SetRenderTarget(renderer_, frame_) != 0) {
             closeScreen();
@@ -215,10 +217,8 @@ public:
             events_.pump();
             return;
         }
+        // The frame covers the whole output, so the window needs no clearing first.
         SDL_SetRenderTarget(renderer_, nullptr);
-        SDL_SetRenderDrawBlendMode(renderer_, SDL_BLENDMODE_NONE);
-        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-        SDL_RenderClear(renderer_);
         SDL_RenderCopy(renderer_, frame_, nullptr, nullptr);
         if (presentHook_) presentHook_();
         SDL_RenderPresent(renderer_);
