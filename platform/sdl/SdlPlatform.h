@@ -30,7 +30,7 @@ struct Options {
     std::unique_ptr<plat::Clock> clock; // replaces the real clock (virtual time)
     std::optional<std::uint64_t> seed;  // random seed; a fresh one per run when unset
     std::string fontPath;               // "" = DejaVu Sans Mono from fonts-dejavu-core
-    int fontSize = 12;
+    int fontSize = 11; // a line skip of 13 pixels: overlay lines 14 pixels apart stay apart
     int soundChannels = 512; // mixing channels allocated at start (grown when all are busy)
 };
 

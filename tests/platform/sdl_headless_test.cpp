@@ -7,6 +7,7 @@
 #include "platform/test/TestPlatform.h"
 
 #include <SDL2/SDL_image.h>
+#include <algorithm>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <thread>
@@ -409,4 +410,41 @@ TEST(SdlKeys, ScancodesMapToDirectInputCodes) {
         EXPECT_EQ(seen.count(dik), 0u) << "scan code " << dik << " twice";
         seen[dik] = sc;
     }
+}
+
+TEST_F(SdlHeadless, QueuedEventsReachInputAndTheEditorHook) {
+    std::vector<Uint32> seen;
+    sdl::setEventHook(*p, [&seen](const SDL_Event& e) { seen.push_back(e.type); });
+    sdl::takeEventsArrived(*p);
+    SDL_Event up{};
+    up.type = SDL_KEYUP;
+    up.key.keysym.scancode = SDL_SCANCODE_S;
+    ASSERT_EQ(SDL_PushEvent(&up), 1);
+    SDL_Event wheel{};
+    wheel.type = SDL_MOUSEWHEEL;
+    wheel.wheel.y = 2;
+    ASSERT_EQ(SDL_PushEvent(&wheel), 1);
+    Input& in = p->input();
+    in.examineKeyboard();
+    EXPECT_TRUE(in.keyReleased(key::S));
+    EXPECT_FALSE(in.keyHeld(key::S));
+    EXPECT_TRUE(sdl::eventsInLastPump(*p));
+    EXPECT_TRUE(sdl::takeEventsArrived(*p));
+    EXPECT_FALSE(sdl::takeEventsArrived(*p));
+    in.examineMouse();
+    EXPECT_EQ(in.mouseWheel(), 2);
+    in.examineKeyboard();
+    EXPECT_FALSE(in.keyReleased(key::S)) << "released only once";
+    in.examineMouse();
+    EXPECT_EQ(in.mouseWheel(), 0);
+    EXPECT_FALSE(sdl::eventsInLastPump(*p));
+    EXPECT_GE(std::count(seen.begin(), seen.end(), Uint32(SDL_KEYUP)), 1);
+
+    EXPECT_FALSE(in.quitRequested());
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    ASSERT_EQ(SDL_PushEvent(&quit), 1);
+    g().flip(1); // flip pumps too
+    EXPECT_TRUE(in.quitRequested());
+    sdl::setEventHook(*p, {});
 }
