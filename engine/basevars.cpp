@@ -27,6 +27,8 @@ void setDefaults(Biosim& e, const std::string& workingFolder) {
     fresh.options = std::move(e.options);
     fresh.exitProcess = std::move(e.exitProcess);
     fresh.shutdownServices = std::move(e.shutdownServices);
+    fresh.beforePass = std::move(e.beforePass);
+    fresh.afterPass = std::move(e.afterPass);
     e = std::move(fresh);
 
     e.workingFolder = workingFolder.empty() ? "./" : workingFolder;
