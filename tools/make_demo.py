@@ -279,7 +279,8 @@ KINDS = {
     # The level (map 0).
     "levelbg": (lambda: gradient(64, 48, (30, 30, 50), (70, 60, 40), stars=20),
                 {"worldFStretch": "1", "worldFTileIDString": "BACKGROUND"}),
-    "wall": (lambda: (lambda c: (c.frame((60, 60, 70), 3), c)[1])(Canvas(32, 32, (120, 120, 140))),
+    "wall": (lambda: (lambda c: ([c.rect(0, y, 32, y + 1, (90, 90, 110)) for y in range(0, 32, 8)],
+                                 [c.rect(x, 0, x + 1, 32, (90, 90, 110)) for x in range(0, 32, 16)], c)[2])(Canvas(32, 32, (130, 130, 150))),
              {"worldFTileCollision": "1", "worldFTileIDString": "WALL"}),
     "player": (lambda: face((60, 140, 255), (0, 0, 80)),
                {"worldFTileCollision": "1", "worldFTilePlayerID": "1", "worldFTileUseKeyboard": "1",
@@ -304,12 +305,11 @@ KINDS = {
                                     c.frame((30, 30, 30)), c)[3])(Canvas(32, 32)),
                 {"useWeapon": "BLUEFIRE", "worldFTileIDString": "SHOOTER"}),
     "bluefire": (lambda: (lambda c: (c.disc(8, 4, 4, (60, 140, 255)), c.disc(8, 4, 2, (220, 240, 255)), c)[2])(Canvas(16, 8)),
-                 {"worldFTileVELO": "6", "worldFTileMoveH": "1", "worldFTileHideOnStart": "1",
-                  "worldFTileIDString": "BLUEFIRE", "postEFFECT": "5x2"}),
-    "firefly": (lambda: (lambda c: (c.disc(4, 4, 4, (180, 255, 60)), c)[1])(Canvas(8, 8)),
+                 {"worldFTileVELO": "7", "worldFTileMoveH": "1", "worldFTileHideOnStart": "1",
+                  "worldFTileRandomMove": "127", "worldFTileIDString": "BLUEFIRE", "postEFFECT": "5x2"}),
+    "firefly": (lambda: (lambda c: (c.disc(6, 6, 6, (120, 200, 40)), c.disc(6, 6, 3.5, (230, 255, 120)), c)[2])(Canvas(12, 12)),
                 {"worldFTileVELO": "1", "worldFTileMoveH": "1", "worldFTileMoveV": "-1", "worldFTileFlire": "1",
-                 "worldFTileLifeTime": "12", "worldFTileTimerMS": "500", "worldFTileIDString": "GREENFIREFLY",
-                 "postEFFECT": "5x2"}),
+                 "worldFTileLifeTime": "12", "worldFTileTimerMS": "500", "worldFTileIDString": "GREENFIREFLY"}),
     "gear": (gear, {"worldFTileRotate": "0.03", "worldFTileIDString": "GEAR"}),
     "mirror": (lambda: Canvas(32, 16, (200, 220, 255)),
                {"worldFTileIsMirror": "170", "worldFTileMirrorAt": "DOWN", "worldFTileIDString": "MIRROR"}),
@@ -333,9 +333,9 @@ def level_map():
     r += [("walkright", 160, 640, 64, 64), ("walkup", 288, 640, 64, 64), ("walkleft", 416, 640, 64, 64),
           ("walkdown", 544, 560, 64, 64)]
     r += [("mirror", 760, 96, 96, 48), ("gear", 776, 160, 64, 64)]
-    r += [("shooter", 48, 96, 32, 32), ("bluefire", 80, 128, 16, 8)]
+    r += [("shooter", 48, 96, 32, 32), ("bluefire", 80, 128, 24, 12)]
     r += [("walker", 440 + 60 * i, 120 + 50 * (i % 3), 32, 32) for i in range(6)]
-    r += [("firefly", 120 + 70 * i, 300 + 25 * (i % 4), 8, 8) for i in range(10)]
+    r += [("firefly", 120 + 70 * i, 300 + 25 * (i % 4), 12, 12) for i in range(10)]
     r += [("chaser", 880, 600, 32, 32)]
     r += [("player", 96, 560, 32, 32)]
     return r
