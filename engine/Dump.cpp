@@ -73,7 +73,14 @@ private:
             out_ += "null";
             return;
         }
-        out_ += textio::formatReal(d);
+        // Whole numbers as integers ("800", not "8e+02"); others with the digits a float needs.
+        if (d == std::trunc(d) && std::fabs(d) < 1e15) {
+            out_ += std::to_string(static_cast<long long>(d));
+            return;
+        }
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.9g", d);
+        out_ += buf;
     }
 
     std::string out_;

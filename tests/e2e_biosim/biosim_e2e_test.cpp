@@ -218,3 +218,21 @@ TEST(BiosimE2E, UnwritableDumpIsReportedWithExitCodeThree) {
     EXPECT_EQ(r.code, 3);
     EXPECT_TRUE(contains(r.err, "cannot write the dump"));
 }
+
+// The plain program (full screen, real clock) on an X server: Escape with left Alt closes it.
+TEST(BiosimE2E, FullScreenUnderXvfbClosesOnEscapeWithLeftAlt) {
+    if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
+    World w;
+    w.standard();
+    w.write("quit.txt", "5 1 down\n5 56 down\n");
+    const std::string cmd = "cd '" + w.dir() +
+                            "' && SDL_AUDIODRIVER=dummy timeout 60 xvfb-run -a -s '-screen 0 800x600x24' '" +
+                            BIOSIM_EXE + "' --input quit.txt --dump d.json >'" + w.dir() + ".out' 2>&1";
+    const int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0) << w.read(".out");
+    const std::string dump = w.read("d.json");
+    EXPECT_TRUE(contains(dump, "\"framesRun\":5"));
+    EXPECT_TRUE(contains(dump, "\"desktopWidth\":800")) << dump.substr(0, 300);
+    EXPECT_TRUE(contains(dump, "\"scrH\":600"));
+}
