@@ -104,6 +104,7 @@ int main(int argc, char** argv) {
         options.input = std::move(input);
     }
 
+    tarn::prepareSdlWindows();
     std::unique_ptr<plat::Platform> platform = plat::sdl::createPlatform(std::move(options));
     std::unique_ptr<tarn::Windows> windows = tarn::createSdlWindows(*platform, std::move(windowOptions));
     auto builder = std::make_unique<tarn::Builder>();

@@ -454,6 +454,11 @@ private:
 
 } // namespace
 
+void prepareSdlWindows() {
+    // Ctrl+C and kill end the builder like any program; only the window's close box asks first.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+}
+
 std::unique_ptr<Windows> createSdlWindows(plat::Platform& platform, SdlWindowOptions options) {
     return std::make_unique<SdlWindows>(platform, std::move(options));
 }

@@ -26,6 +26,9 @@ struct SdlWindowOptions {
     int idleSleepMs = 5;                            // sleep of a pass without an event
 };
 
+// Call before the SDL platform is made: SDL's handlers of SIGINT and SIGTERM stay off.
+void prepareSdlWindows();
+
 std::unique_ptr<Windows> createSdlWindows(plat::Platform& platform, SdlWindowOptions options);
 
 } // namespace tarn
