@@ -15,6 +15,7 @@
 #include "engine/basevars.h"
 #include "engine/systemcore.h"
 #include "platform/textio.h"
+#include "sim/SGFXCORE.h"
 #include "world/MapFormat.h"
 
 namespace {
@@ -421,6 +422,10 @@ void loadMap(Biosim& e, int scale, int reset) {
             }
             if (o.worldFTileHideOnStart == 1) o.Visible = 0;
             if (o.worldFTileHideOnStart == 2) o.worldFTileTransparency = 0;
+            // The on-screen flag describes the placement from the start: the first frame's expiry
+            // of projectiles and fireflies reads it before the object was ever tested, and a fresh
+            // record would end every such object placed in a map before it was shown.
+            visibilityTest(e, o);
             const std::int32_t ex = nearestInt(o.MapX + o.Width);
             const std::int32_t ey = nearestInt(o.MapY + o.Height);
             if (ex > e.mapExtentX) e.mapExtentX = ex;

@@ -266,18 +266,18 @@ def dna_text(overrides):
 
 KINDS = {
     # Intro (map 1001) and title (map 1000).
-    "introbg": (lambda: gradient(64, 48, (10, 10, 40), (60, 20, 90), stars=60),
+    "introbg": (lambda: gradient(256, 192, (10, 10, 40), (60, 20, 90), stars=120),
                 {"worldFStretch": "1", "worldFTileIDString": "BACKGROUND"}),
     "introtext": (lambda: text_canvas("BIOSIM", 8, (250, 220, 90), (90, 40, 10)),
                   {"worldFTileIDString": "LOGO", "worldFTileFadeIn": "255", "worldFTileFadeInStep": "3"}),
-    "titlebg": (lambda: gradient(64, 48, (20, 40, 20), (10, 90, 60), stars=30),
+    "titlebg": (lambda: gradient(256, 192, (20, 40, 20), (10, 90, 60), stars=60),
                 {"worldFStretch": "1", "worldFTileIDString": "BACKGROUND"}),
     "titletext": (lambda: text_canvas("PRESS SPACE", 5, (255, 255, 255), (20, 60, 20)),
                   {"worldFTileIDString": "TITLE", "worldFTileFlire": "9"}),
     "helptext": (lambda: text_canvas("ARROWS MOVE", 3, (200, 230, 200), (20, 60, 20)),
                  {"worldFTileIDString": "TITLE"}),
     # The level (map 0).
-    "levelbg": (lambda: gradient(64, 48, (30, 30, 50), (70, 60, 40), stars=20),
+    "levelbg": (lambda: gradient(256, 192, (30, 30, 50), (70, 60, 40), stars=40),
                 {"worldFStretch": "1", "worldFTileIDString": "BACKGROUND"}),
     "wall": (lambda: (lambda c: ([c.rect(0, y, 32, y + 1, (90, 90, 110)) for y in range(0, 32, 8)],
                                  [c.rect(x, 0, x + 1, 32, (90, 90, 110)) for x in range(0, 32, 16)], c)[2])(Canvas(32, 32, (130, 130, 150))),
