@@ -274,3 +274,40 @@ TEST(FatalErrorHandler, RealFaultWritesTheReportAndExitsWithZero) {
     EXPECT_EQ(both[second], "THIS ERROR IS MAP/SEGMENT CONTENT ERROR  PLEASE CHECK CONTENT(FILES):");
     EXPECT_NE(std::find(both.begin(), both.end(), "ghost IS NOT PART OF THE GFXSYSTEM"), both.end());
 }
+
+TEST(FatalErrorHandler, AppendsClosesTheScreenShowsItsBoxAndEndsWithZero) {
+    TempDir dir;
+    kit::writeWorld(dir, {{"ERRORPATH", "CORE/err.txt"}});
+    dir.write("CORE/err.txt", "EARLIER REPORT\r\n");
+    Harness h;
+    ASSERT_TRUE(h.start(dir.path()));
+    ASSERT_TRUE(h.gfx().screenOpen());
+    int code = -1;
+    try {
+        fatalErrorHandler(*h.e, plat::ErrorInfo{"DIVISION BY ZERO", "AI", 33, SIGFPE});
+    } catch (const kit::ProcessEnded& p) {
+        code = p.code;
+    }
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(h.shutdowns, 1);
+    EXPECT_FALSE(h.gfx().screenOpen());
+    const auto lines = crlfLines(dir.read("CORE/err.txt"));
+    ASSERT_GE(lines.size(), 6u);
+    EXPECT_EQ(lines[0], "EARLIER REPORT");
+    EXPECT_EQ(lines[3], "DIVISION BY ZERO");
+    EXPECT_EQ(lines[4], "Module:AI AT LINE:33");
+    ASSERT_EQ(h.tp.dialogs().boxes().size(), 1u);
+    EXPECT_EQ(h.tp.dialogs().boxes()[0].title, "KORVEX ERRORHANDLER");
+    EXPECT_EQ(h.tp.dialogs().boxes()[0].text, "Something went wrong, check CORE/err.txt for details please");
+}
+
+TEST(FatalErrorHandler, DefaultErrorPathWritesNoFileButStillEnds) {
+    TempDir dir;
+    kit::writeWorld(dir);
+    Harness h;
+    ASSERT_TRUE(h.start(dir.path()));
+    EXPECT_THROW(fatalErrorHandler(*h.e, plat::ErrorInfo{"x", "y", 1, 0}), kit::ProcessEnded);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() + "CORE"));
+    EXPECT_EQ(h.tp.dialogs().boxes().at(0).text,
+              "Something went wrong, check " + dir.path() + "CORE/ for details please");
+}
