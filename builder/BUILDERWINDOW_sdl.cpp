@@ -225,6 +225,11 @@ private:
                                : e.button.button == SDL_BUTTON_RIGHT  ? 2
                                : e.button.button == SDL_BUTTON_MIDDLE ? 3
                                                                       : 0;
+            // A press while a menu is open belongs to the menu (choosing an item or closing it),
+            // wherever the menu lies: no window gets it.
+            if (e.type == SDL_MOUSEBUTTONDOWN &&
+                ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId | ImGuiPopupFlags_AnyPopupLevel))
+                break;
             translator_.mouseButton(button, e.type == SDL_MOUSEBUTTONDOWN, e.button.x, e.button.y);
             break;
         }
