@@ -446,7 +446,8 @@ void loadMap(Biosim& e, int scale, int reset) {
 void switchMap(Biosim& e) {
     e.actualMapId = e.nextMapId;
     e.mapLoading = 1;
-    e.loadStepCounter = 0;
+    // The first loading step of a switch shows its picture at once.
+    e.loadFlipPending = 1;
     const std::string m = std::to_string(e.actualMapId);
     loadLevelMusic(e, e.actualMapId);
     e.mapTileCount = 1;
