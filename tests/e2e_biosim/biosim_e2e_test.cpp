@@ -156,11 +156,12 @@ TEST(BiosimE2E, HeadlessRunWritesReportDumpAndScreenshot) {
     EXPECT_TRUE(contains(dump, "\"desktopWidth\":1024"));
     EXPECT_TRUE(contains(dump, "\"MAXOBJECTS\":100"));
     EXPECT_TRUE(contains(dump, "\"collisionList\""));
-    // Once the map loader has loaded map 0, its tile kinds are in the dump in byte order.
-    if (contains(dump, "\"actualMapId\":0")) {
-        EXPECT_TRUE(contains(dump, "{\"id\":0,\"name\":\"grass\""));
-        EXPECT_TRUE(contains(dump, "{\"id\":1,\"name\":\"wall\""));
-    }
+    // Map 0 is loaded: its tile kinds in byte order, its two objects, the wall on the collision list.
+    EXPECT_TRUE(contains(dump, "\"actualMapId\":0"));
+    EXPECT_TRUE(contains(dump, "{\"id\":0,\"name\":\"grass\""));
+    EXPECT_TRUE(contains(dump, "{\"id\":1,\"name\":\"wall\""));
+    EXPECT_TRUE(contains(dump, "\"ObjectFile\":\"wall\""));
+    EXPECT_TRUE(contains(dump, "\"collisionList\":[1]"));
     const std::string png = w.read("shot.png");
     ASSERT_GE(png.size(), 8u);
     EXPECT_EQ(png.substr(1, 3), "PNG");
