@@ -272,3 +272,27 @@ TEST(MouseWorld, NoGridGivesCellZeroInsteadOfAnUndefinedConversion) {
     EXPECT_EQ(l.e().mouseCellX, 0);
     EXPECT_EQ(l.e().mouseCellY, 0);
 }
+
+TEST(MainLoop, FirstPassLoadsTheEntryMapEvenWhenItIsZero) {
+    TempDir dir;
+    kit::writeWorld(dir, kit::KV{{"APPENTRY", "0"}});
+    Harness h;
+    ASSERT_TRUE(h.start(dir.path()));
+    EXPECT_EQ(h.e->actualMapId, -1000);
+    EXPECT_EQ(h.e->nextMapId, 0);
+    ASSERT_TRUE(h.pass());
+    EXPECT_EQ(h.e->actualMapId, 0);
+}
+
+TEST(MainLoop, AltCtrlPageUpLoadsTheNextMapAtTheEndOfTheSamePass) {
+    Loop l(kit::KV{{"APPENTRY", "5"}});
+    ASSERT_EQ(l.e().actualMapId, 5);
+    l.h.in().press(key::LAlt);
+    l.h.in().press(key::LControl);
+    l.h.in().press(key::PageUp);
+    EXPECT_TRUE(l.h.pass());
+    l.h.in().release(key::PageUp);
+    EXPECT_TRUE(l.h.pass());
+    EXPECT_EQ(l.e().nextMapId, 6);
+    EXPECT_EQ(l.e().actualMapId, 6);
+}
