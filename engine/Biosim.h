@@ -26,9 +26,10 @@
 // One cell of the grid matrix: its rectangle and two bytes the grid operation leaves alone (the map
 // loader sets `marker` from colliding objects; the debug overlay draws marked cells in red).
 struct GridCell {
-    float x = 0, y = 0, width = 0, height = 0;
-    std::int8_t marker = 0;
-    std::int8_t extra = 0;
+    // No member initialisers: the matrix is value-initialised (zero-filled) in one sweep.
+    float x, y, width, height;
+    std::int8_t marker;
+    std::int8_t extra;
 };
 constexpr int kGridCells = 257;       // cells per side, indices 0..256
 constexpr int kMatrixSizeLimit = 256; // highest index "MATRIXSIZE" may give
