@@ -3,6 +3,7 @@
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_image.h>
+#include <algorithm>
 #include <imgui.h>
 #include <imgui_impl_sdl.h>
 #include <imgui_impl_sdlrenderer.h>
@@ -339,6 +340,10 @@ private:
         pendingPresent_ = true;
         // A change may need a second frame before ImGui's layout settles (sizes, focus).
         settleFrames_ = hadFrame ? 1 : (settleFrames_ > 0 ? settleFrames_ - 1 : 0);
+        // A press seen in this frame is released in a later one even when the release event came in
+        // the same batch: ImGui acts on menu items and buttons at the release.
+        if (ImGui::IsAnyMouseDown() && ImGui::GetIO().WantCaptureMouse)
+            settleFrames_ = std::max(settleFrames_, 1);
     }
 
     // Builds one tool window; true when it has the focus.

@@ -44,14 +44,8 @@ struct Layer : ::testing::Test {
         return seen;
     }
     void push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError(); }
-    void motion(int x, int y) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEMOTION;
-        e.motion.windowID = SDL_GetWindowID(plat::sdl::window(*platform));
-        e.motion.x = x;
-        e.motion.y = y;
-        push(e);
-    }
+    // Moves SDL's own mouse (which Dear ImGui reads) and queues the motion event.
+    void motion(int x, int y) { SDL_WarpMouseInWindow(plat::sdl::window(*platform), x, y); }
     void button(bool down, int x, int y, int which = SDL_BUTTON_LEFT) {
         SDL_Event e{};
         e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
