@@ -204,6 +204,7 @@ bool rebuildGrid(Biosim& e) {
 
 void collisionGridInvalidate(Biosim& e) {
     e.sim.grid.valid = false;
+    e.sim.grid.unusable = false;
 }
 
 void collisionGridSync(Biosim& e, std::int32_t objectIndex) {
@@ -232,7 +233,8 @@ void collisionStep(Biosim& e, std::int32_t a) {
         return;
     }
     CollisionGrid& g = e.sim.grid;
-    if (!g.valid && !rebuildGrid(e)) {
+    if (!g.valid && (g.unusable || !rebuildGrid(e))) {
+        g.unusable = true;
         collisionStepReference(e, a);
         return;
     }

@@ -27,9 +27,10 @@ struct CollisionGrid {
         std::int64_t cx0 = 0, cy0 = 0, cx1 = -1, cy1 = -1; // covered cells
         std::int8_t where = 0;                             // 0 nowhere, 1 in buckets, 2 in the odd list
     };
-    bool valid = false;                             // false: rebuild before the next query
-    std::int32_t cellShift = 6;                     // cell size = 1 << cellShift pixels
-    std::uint32_t bucketMask = 0;                   // buckets.size() - 1 (a power of two)
+    bool valid = false;           // false: rebuild before the next query
+    bool unusable = false;        // the list cannot be indexed (an object listed twice): reference loop
+    std::int32_t cellShift = 6;   // cell size = 1 << cellShift pixels
+    std::uint32_t bucketMask = 0; // buckets.size() - 1 (a power of two)
     std::vector<std::vector<std::int32_t>> buckets; // list positions per hashed cell
     std::vector<Range> ranges;                      // per list position
     std::vector<std::int32_t> odd;                  // positions checked on every query (odd sizes, huge)

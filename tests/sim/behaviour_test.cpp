@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "SimHarness.h"
 #include "platform/Keys.h"
@@ -451,4 +452,44 @@ TEST(TitleScreens, SpaceOrJoystickButtonTenStartsTheFirstLevel) {
     j.tp().input().examineJoystick();
     j.step(1);
     EXPECT_EQ(j.e().nextMapId, 0);
+}
+
+// ---- animation -------------------------------------------------------------------------------------
+
+TEST(Animation, FramesLoadWithGapsAndStepByDirectionAndTimer) {
+    World w;
+    const std::string src = std::string(BT_SOURCE_DIR) + "/demo/_DATA/2DGFX/";
+    const std::string anim = w.root() + "ANIMS/runner/";
+    for (const char* f : {"RIGHT/1.png", "RIGHT/2.png", "RIGHT/4.png", "LEFT/1.png"}) {
+        std::filesystem::create_directories(std::filesystem::path(anim + f).parent_path());
+        std::filesystem::copy_file(src + (f[0] == 'L' ? "walker.png" : "wall.png"), anim + f);
+    }
+    w.e().cfg.MAXANIMFRAMES = 5;
+    w.kind("runner", {{"animContainer", "runner"},
+                      {"animTimer", "50"},
+                      {"worldFTileVELO", "1"},
+                      {"worldFTileMoveH", "1"},
+                      {"worldFTileRandomMove", "127"}});
+    w.segment(5, 0, {{"runner", 300, 300, 64, 32}});
+    w.load(5);
+    WorldObject& o = w.obj(0);
+    ASSERT_TRUE(o.anim);
+    EXPECT_EQ(o.AnimFramesRight, 4);
+    EXPECT_EQ(o.AnimFramesLeft, 1);
+    EXPECT_EQ(o.AnimFramesDefault, 0);
+    EXPECT_EQ(o.anim->FrameSprites[AnimRight][3], 0);
+    EXPECT_EQ(o.anim->FrameWidths[AnimRight][1], 64); // 32 x ZoomX 2
+    EXPECT_EQ(o.anim->FrameHeights[AnimRight][1], 32);
+    EXPECT_EQ(o.AnimFrame, 1);
+    w.step(3, 20); // 0, 20, 40 ms: the timer has not run out
+    EXPECT_EQ(o.AnimFrame, 1);
+    w.step(1, 20); // 60 ms
+    EXPECT_EQ(o.AnimFrame, 2);
+    EXPECT_EQ(o.Sprite, o.anim->FrameSprites[AnimRight][2]);
+    // A direction without frames keeps the object's sprite.
+    w.obj(0).worldFTileMoveH = 0;
+    w.obj(0).worldFTileMoveV = 1;
+    const plat::SpriteId before = o.Sprite;
+    w.step(5, 20);
+    EXPECT_EQ(o.Sprite, before);
 }

@@ -150,3 +150,22 @@ TEST(CollisionModes, GridAndReferenceGiveIdenticalWorldsFor500Frames) {
     EXPECT_NE(ref.obj(1).MapX, 0.0f) << "the world never scrolled";
     EXPECT_EQ(ref.obj(2).MapX, 500); // the GUI object stays
 }
+
+TEST(CollisionModes, ListNamingAnObjectTwiceFallsBackToTheSameHits) {
+    World ref(5, 2000), fast(5, 2000);
+    ref.e().sim.collisionMode = CollisionMode::Reference;
+    for (World* w : {&ref, &fast}) {
+        makeKinds(*w);
+        w->segment(5, 0, makeMap());
+        w->load(5);
+        // A hand-made list: position 3 names the object of position 0 again.
+        w->e().collisionList[3] = w->e().collisionList[0];
+    }
+    for (int f = 0; f < 60; ++f) {
+        ref.step(1);
+        fast.step(1);
+    }
+    EXPECT_TRUE(fast.e().sim.grid.unusable);
+    EXPECT_EQ(ref.e().sim.hits, fast.e().sim.hits);
+    EXPECT_EQ(simtest::dumpWorld(ref.e()), simtest::dumpWorld(fast.e()));
+}
