@@ -6,11 +6,6 @@
 
 namespace tarn {
 
-namespace {
-// A MAXTILES beyond this would ask for more memory than any map needs; the table stops here.
-constexpr int kObjectTableLimit = 4 * 1024 * 1024;
-} // namespace
-
 std::string currentFolder() {
     std::string folder;
     std::vector<char> buffer(4096);
@@ -44,9 +39,16 @@ void initBuilder(Builder& b, const std::string& workingFolder) {
 }
 
 void sizeObjectTable(Builder& b) {
-    const int entries = std::clamp(b.cfg.MAXTILES, -1, kObjectTableLimit - 1) + 1;
-    b.objects.resize(static_cast<std::size_t>(entries));
+    // The table holds indices 0..MAXTILES; its entries are made as placements and loads reach them,
+    // so a large MAXTILES costs nothing until it is used.
+    if (b.objects.empty()) b.objects.resize(1);
     mapChanged(b);
+}
+
+bool objectSlot(Builder& b, int index) {
+    if (index < 0 || index > b.cfg.MAXTILES) return false;
+    if (static_cast<std::size_t>(index) >= b.objects.size()) b.objects.resize(static_cast<std::size_t>(index) + 1);
+    return true;
 }
 
 } // namespace tarn

@@ -152,7 +152,7 @@ struct Builder {
     std::vector<TileMenuCell> tileMenu; // the picture grid of the tile window
 
     // --- the map ---
-    std::vector<EditorObject> objects; // MAXTILES + 1 entries once configured
+    std::vector<EditorObject> objects; // indices 0..MAXTILES, entries made as they are reached
     int lastObject = -1;               // highest index in use
     int maxUsedLayer = 0;
     int scrollOffsetX = 0, scrollOffsetY = 0;
@@ -189,8 +189,10 @@ void initBuilder(Builder& b, const std::string& workingFolder);
 // The process's current directory, ending with '/'.
 std::string currentFolder();
 
-// Size of the object table once MAXTILES is known: MAXTILES + 1 entries (at least one).
+// Sizes the object table once MAXTILES is known: indices 0..MAXTILES.
 void sizeObjectTable(Builder& b);
+// Makes entry `index` of the object table available; false when it lies beyond MAXTILES.
+bool objectSlot(Builder& b, int index);
 
 // Marks the map as changed so the next redraw rebuilds its layer buckets.
 inline void mapChanged(Builder& b) {

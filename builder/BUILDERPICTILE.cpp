@@ -59,8 +59,7 @@ bool placeTile(Builder& b) {
     if (b.currentKind < 0 || b.currentKind >= static_cast<int>(b.kinds.size())) return false;
     if (b.kinds[static_cast<std::size_t>(b.currentKind)].sprite == 0) return false;
     if (b.lastObject >= b.cfg.MAXTILES) return false;
-    // The table may be smaller than MAXTILES + 1 only when MAXTILES was beyond what it holds.
-    if (b.lastObject + 1 >= static_cast<int>(b.objects.size())) return false;
+    if (!objectSlot(b, b.lastObject + 1)) return false;
     ++b.lastObject;
     EditorObject& o = b.objects[static_cast<std::size_t>(b.lastObject)];
     o = EditorObject{};

@@ -30,7 +30,7 @@ std::vector<world::PlacedTile> placedTiles(const Builder& b) {
 // Appends the loaded tiles to the map (after the last object), as far as the table holds them.
 void appendTiles(Builder& b, const world::LoadedMap& map) {
     for (const world::PlacedTile& t : map.tiles) {
-        if (b.lastObject + 1 >= static_cast<int>(b.objects.size())) break; // table full
+        if (!objectSlot(b, b.lastObject + 1)) break; // the table ends at MAXTILES
         ++b.lastObject;
         EditorObject& o = b.objects[static_cast<std::size_t>(b.lastObject)];
         o = EditorObject{};

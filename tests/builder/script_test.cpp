@@ -117,7 +117,7 @@ TEST(StartUp, WindowsAndStartValues) {
     // No start map "1": the failed load leaves index 0 with nothing present.
     EXPECT_EQ(h.b.lastObject, 0);
     EXPECT_EQ(h.b.currentKind, 1); // the last kind of the set
-    EXPECT_EQ(h.b.objects.size(), 101u);
+    EXPECT_EQ(h.b.cfg.MAXTILES, 100);
 }
 
 TEST(StartUp, TileWindowFailureEndsSilentlyAndDnaWindowFailureGoesOn) {
