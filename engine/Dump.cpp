@@ -1,6 +1,7 @@
 // Dump: the engine state after a scripted run as JSON.
 #include "engine/Dump.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <type_traits>
@@ -149,26 +150,25 @@ std::string dumpJson(Biosim& e) {
     for (const std::string& s : e.soundFiles) j.value(nullptr, s);
     j.endArray();
 
-    // Before the first load collisionCount holds the table capacity, not a list position.
+    // The entries the last load put on the list (collisionCount cannot tell one entry from none).
     j.beginArray("collisionList");
-    if (e.actualMapId != -1000) {
-        for (std::int32_t i = 0;
-             i <= e.collisionCount && i < static_cast<std::int32_t>(e.collisionList.size()); ++i)
-            j.value(nullptr, e.collisionList[static_cast<std::size_t>(i)]);
-    }
+    const std::int32_t entries =
+        std::min<std::int32_t>(e.sim.collisionEntries, static_cast<std::int32_t>(e.collisionList.size()));
+    for (std::int32_t i = 0; i < entries; ++i) j.value(nullptr, e.collisionList[static_cast<std::size_t>(i)]);
     j.endArray();
 
-    // Live objects: 0..objectCount; index 0 of a map that created no object holds no sprite.
+    // Live objects: 0..objectCount once the last load created any (objectCount is 0 for none too).
     j.beginArray("objects");
-    const std::int32_t last =
-        std::min<std::int32_t>(e.objectCount, static_cast<std::int32_t>(e.objectTable.size()) - 1);
-    for (std::int32_t i = 0; i <= last; ++i) {
-        WorldObject& o = e.objectTable[static_cast<std::size_t>(i)];
-        if (i == 0 && last == 0 && !e.gfx().isSprite(o.Sprite)) break;
-        j.beginObject();
-        j.value("index", i);
-        forEachObjectField(o, [&](const char* name, const auto& v) { j.value(name, v); });
-        j.endObject();
+    if (e.sim.liveObjects > 0) {
+        const std::int32_t last =
+            std::min<std::int32_t>(e.objectCount, static_cast<std::int32_t>(e.objectTable.size()) - 1);
+        for (std::int32_t i = 0; i <= last; ++i) {
+            WorldObject& o = e.objectTable[static_cast<std::size_t>(i)];
+            j.beginObject();
+            j.value("index", i);
+            forEachObjectField(o, [&](const char* name, const auto& v) { j.value(name, v); });
+            j.endObject();
+        }
     }
     j.endArray();
 

@@ -91,7 +91,12 @@ TEST(Dump, GlobalsTilesAndLiveObjectFieldsUnderTheirNames) {
     e.objectTable[0].MapX = 12.5f;
     e.objectCount = 0;
     e.actualMapId = 0;
+    e.sim.liveObjects = 1;
+    e.collisionList[0] = 0;
+    e.collisionList[1] = 0;
+    e.sim.collisionEntries = 1;
     const std::string j = dumpJson(e);
+    EXPECT_NE(j.find("\"collisionList\":[0]"), std::string::npos);
     EXPECT_NE(j.find("\"actualMapId\":0"), std::string::npos);
     EXPECT_NE(j.find("\"scalerX\":"), std::string::npos);
     EXPECT_NE(j.find("\"MAXOBJECTS\":50"), std::string::npos);
@@ -101,8 +106,8 @@ TEST(Dump, GlobalsTilesAndLiveObjectFieldsUnderTheirNames) {
     EXPECT_NE(j.find("\"worldFTileSoundType\":\"\""), std::string::npos);
     EXPECT_EQ(j.find("nan"), std::string::npos);
 
-    // Index 0 without a sprite after a load that created no object is not a live object.
-    h.gfx().freeSprite(e.objectTable[0].Sprite);
+    // After a load that created no object, index 0 is not a live object.
+    e.sim.liveObjects = 0;
     EXPECT_NE(dumpJson(e).find("\"objects\":[]"), std::string::npos);
     ASSERT_TRUE(writeDump(e, dir.path() + "out.json"));
     EXPECT_FALSE(writeDump(e, dir.path() + "no/such/folder/out.json"));
