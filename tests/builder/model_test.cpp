@@ -231,3 +231,27 @@ TEST(MapFiles, LoadStopsAtTheTableCapacity) {
     ASSERT_TRUE(tarn::loadMapOld(m.b, m.dir + "big"));
     EXPECT_EQ(m.b.lastObject, 2);
 }
+
+TEST(MapFiles, NewFormatSaveAndLoadThroughTheMenu) {
+    Model m;
+    m.placeAt(3, 4, 2);
+    const int gone = m.placeAt(50, 50, 1);
+    m.b.objects[static_cast<std::size_t>(gone)].present = 0;
+    const std::string folder = m.dir + "MAPS/7/";
+    fs::create_directories(folder + "_DATA/2DGFX");
+    m.tp.dialogs().queueFolder(folder);
+    tarn::dispatchMenuItem(m.b, 128);
+    for (const char* f : {"0", "1", "2", "_", "_DATA/2DGFX/wall.bmp", "_DATA/2DGFX/wall.dll"})
+        EXPECT_TRUE(fs::exists(folder + f)) << f;
+    EXPECT_EQ(readText(folder + "_"), "1\r\n");
+    // A cancelled requester changes nothing; a chosen folder replaces the map.
+    tarn::dispatchMenuItem(m.b, 129);
+    EXPECT_EQ(m.b.lastObject, 1);
+    m.tp.dialogs().queueFolder(folder);
+    tarn::dispatchMenuItem(m.b, 129);
+    ASSERT_EQ(m.b.lastObject, 0);
+    EXPECT_EQ(m.b.objects[0].layer, 2);
+    EXPECT_EQ(m.b.mapFileName, "1");
+    EXPECT_EQ(m.tp.dialogs().requests()[0].title, "Save Map New Format:");
+    EXPECT_EQ(m.tp.dialogs().requests()[1].title, "MAP-BUILDER: Open MAP File:");
+}
