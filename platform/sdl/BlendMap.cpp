@@ -50,12 +50,23 @@ SDL_BlendMode customBlendMode(int src, int dst) {
                                       SDL_BLENDOPERATION_ADD);
 }
 
+namespace {
+// The frame has no alpha channel: its alpha reads as 1, so DESTALPHA is ONE and INVDESTALPHA ZERO.
+int onOpaqueFrame(int factor) {
+    if (factor == BlendDestAlpha) return BlendOne;
+    if (factor == BlendInvDestAlpha) return BlendZero;
+    return factor;
+}
+} // namespace
+
 bool blendDrawsNothing(int src, int dst) {
-    return src == BlendZero && dst == BlendOne;
+    return onOpaqueFrame(src) == BlendZero && onOpaqueFrame(dst) == BlendOne;
 }
 
 SDL_BlendMode nearestStandardBlendMode(int src, int dst) {
     if (!knownPair(src, dst)) return SDL_BLENDMODE_BLEND;
+    src = onOpaqueFrame(src);
+    dst = onOpaqueFrame(dst);
     // Standard modes: NONE  dst = src
     //                 BLEND dst = src*a + dst*(1-a)
     //                 ADD   dst = src*a + dst

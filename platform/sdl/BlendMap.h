@@ -14,10 +14,12 @@ SDL_BlendFactor blendFactor(int d3dBlend, bool* known = nullptr);
 // Unknown numbers give the usual SRCALPHA / INVSRCALPHA mode.
 SDL_BlendMode customBlendMode(int src, int dst);
 
-// The nearest standard mode (NONE, BLEND, ADD, MOD, MUL) for renderers without custom modes.
+// The nearest standard mode (NONE, BLEND, ADD, MOD, MUL) for renderers without custom modes. The
+// frame is opaque, so DESTALPHA counts as ONE and INVDESTALPHA as ZERO.
 SDL_BlendMode nearestStandardBlendMode(int src, int dst);
 
-// ZERO / ONE leaves the screen as it is: such draws can be skipped.
+// ZERO / ONE (or the same through the frame's alpha) leaves the screen as it is: such draws can be
+// skipped.
 bool blendDrawsNothing(int src, int dst);
 
 } // namespace plat::sdl

@@ -58,6 +58,9 @@ TEST(BlendMap, NearestStandardModes) {
         {BlendDestColor, BlendZero, SDL_BLENDMODE_MUL},
         {BlendZero, BlendSrcColor, SDL_BLENDMODE_MUL},
         {BlendDestColor, BlendSrcColor, SDL_BLENDMODE_MUL},
+        // The frame is opaque: destination alpha is 1.
+        {BlendSrcAlpha, BlendDestAlpha, SDL_BLENDMODE_ADD},
+        {BlendDestAlpha, BlendInvDestAlpha, SDL_BLENDMODE_NONE},
         {BlendDestColor, BlendInvSrcAlpha, SDL_BLENDMODE_MUL},
         {3, 77, SDL_BLENDMODE_BLEND},
     };
@@ -65,6 +68,8 @@ TEST(BlendMap, NearestStandardModes) {
         EXPECT_EQ(nearestStandardBlendMode(c.src, c.dst), c.mode) << c.src << "," << c.dst;
     EXPECT_TRUE(blendDrawsNothing(BlendZero, BlendOne));
     EXPECT_FALSE(blendDrawsNothing(BlendOne, BlendZero));
+    EXPECT_TRUE(blendDrawsNothing(BlendInvDestAlpha, BlendDestAlpha));
+    EXPECT_FALSE(blendDrawsNothing(BlendDestAlpha, BlendDestAlpha));
     // Every pair of valid numbers maps to one of the modes every renderer has.
     for (int s = 1; s <= 10; ++s)
         for (int d = 1; d <= 10; ++d) {

@@ -223,6 +223,10 @@ TEST_F(SdlHeadless, BlendPairsChangeTheResult) {
     const Rgb3 copy = drawOver(BlendOne, BlendZero, rgb(10, 20, 30));
     EXPECT_EQ(copy.r, 128);
     EXPECT_EQ(copy.g, 64);
+    // The frame is opaque: destination alpha is 1, so DESTALPHA / ZERO copies the sprite too.
+    const Rgb3 destAlpha = drawOver(BlendDestAlpha, BlendZero, rgb(10, 20, 30));
+    EXPECT_EQ(destAlpha.r, 128);
+    EXPECT_EQ(destAlpha.g, 64);
 }
 
 TEST_F(SdlHeadless, GrabCopiesTheFrameAndClips) {
