@@ -146,6 +146,9 @@ struct Biosim {
     float scrollX = 0, scrollY = 0; // world scroll offset in pixels
     std::int32_t matrixSize = 0;    // highest grid index in use, capped at matrixSizeLimit
     std::int32_t matrixSizeLimit = kMatrixSizeLimit;
+    // Most object records start-up allocates (a record and its spawn template take about 900 bytes,
+    // so a mistyped "MAXOBJECTS" would otherwise ask for gigabytes before the first frame).
+    std::int32_t maxObjectsLimit = 300000;
     std::int32_t debugMode = 0;                  // 1 = debug overlay
     std::int32_t pauseFlag = 0;                  // 1 = objects stand still, drawing goes on
     std::int8_t mapOverview = 0;                 // 1 = all sprites zoomed to one tenth

@@ -8,12 +8,6 @@
 #include "engine/systemcore.h"
 #include "platform/textio.h"
 
-namespace {
-// Most object records the engine allocates. A record takes several hundred bytes, so a mistyped
-// "MAXOBJECTS" would otherwise ask for gigabytes before the first frame.
-constexpr std::int32_t kMaxObjectsLimit = 1000000;
-} // namespace
-
 std::string resolvePath(const Biosim& e, const std::string& path) {
     if (path.empty()) return {};
     std::string p = textio::nativePath(path);
@@ -29,6 +23,7 @@ void setDefaults(Biosim& e, const std::string& workingFolder) {
     fresh.shutdownServices = std::move(e.shutdownServices);
     fresh.beforePass = std::move(e.beforePass);
     fresh.afterPass = std::move(e.afterPass);
+    fresh.maxObjectsLimit = e.maxObjectsLimit;
     e = std::move(fresh);
 
     e.workingFolder = workingFolder.empty() ? "./" : workingFolder;
@@ -86,10 +81,10 @@ void buildGridMatrix(Biosim& e) {
 
 void sizeWorldTables(Biosim& e) {
     std::int32_t maxObjects = e.cfg.MAXOBJECTS < 0 ? 0 : e.cfg.MAXOBJECTS;
-    if (maxObjects > kMaxObjectsLimit) {
+    if (maxObjects > e.maxObjectsLimit) {
         warn(e, "MAXOBJECTS " + std::to_string(maxObjects) + " IS TOO LARGE, LIMITED TO " +
-                    std::to_string(kMaxObjectsLimit));
-        maxObjects = kMaxObjectsLimit;
+                    std::to_string(e.maxObjectsLimit));
+        maxObjects = e.maxObjectsLimit;
     }
     e.cfg.MAXOBJECTS = maxObjects;
     sizeObjectTables(e.objectTable, e.collisionList, e.spawnTemplates, maxObjects + 1);

@@ -233,8 +233,12 @@ TEST(ObjectTables, AbsurdMaxObjectsIsLimitedWithAWarning) {
     TempDir dir;
     kit::writeWorld(dir, {{"MAXOBJECTS", "2000000000"}, {"WARNINGS", "CORE/w.txt"}});
     Harness h;
+    EXPECT_EQ(h.e->maxObjectsLimit, 300000);
+    h.e->maxObjectsLimit = 1000; // the same rule, without allocating the real limit in a test
     ASSERT_TRUE(h.start(dir.path()));
-    EXPECT_EQ(h.e->objectTable.size(), 1000001u);
+    EXPECT_EQ(h.e->objectTable.size(), 1001u);
+    EXPECT_EQ(h.e->cfg.MAXOBJECTS, 1000);
+    EXPECT_EQ(h.e->collisionCount, 1000);
     EXPECT_NE(dir.read("CORE/w.txt").find("MAXOBJECTS"), std::string::npos);
 }
 
