@@ -174,16 +174,26 @@ SpriteId TestGraphics::loadSprite(const std::string& path) {
     Call& c = record(Op::Load);
     c.text = path;
     std::error_code ec;
-    if (path.empty() || std::filesystem::is_directory(path, ec)) return 0;
-    SDL_Surface* s = IMG_Load(path.c_str());
-    if (!s) return 0;
+    if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return 0;
+    // Maps load the same tile images many times: decode a file again only when it changed.
+    const auto size = std::filesystem::file_size(path, ec);
+    const auto stamp = std::filesystem::last_write_time(path, ec).time_since_epoch().count();
+    auto cached = decoded_.find(path);
+    if (cached == decoded_.end() || cached->second.bytes != size || cached->second.stamp != stamp) {
+        SDL_Surface* s = IMG_Load(path.c_str());
+        if (!s) {
+            decoded_.erase(path);
+            return 0;
+        }
+        cached = decoded_.insert_or_assign(path, Decoded{size, stamp, s->w, s->h}).first;
+        SDL_FreeSurface(s);
+    }
     SpriteInfo info;
     info.path = path;
-    info.width = s->w;
-    info.height = s->h;
-    info.zoomW = static_cast<float>(s->w);
-    info.zoomH = static_cast<float>(s->h);
-    SDL_FreeSurface(s);
+    info.width = cached->second.w;
+    info.height = cached->second.h;
+    info.zoomW = static_cast<float>(info.width);
+    info.zoomH = static_cast<float>(info.height);
     const SpriteId id = newId();
     sprites_[id] = info;
     // `c` may have moved if the record grew; fetch the last Load again.

@@ -251,6 +251,12 @@ private:
     bool textTransparent_ = false;
     bool in3D_ = false, in2D_ = false;
     int flips_ = 0;
+    struct Decoded {
+        std::uintmax_t bytes = 0;
+        std::int64_t stamp = 0;
+        int w = 0, h = 0;
+    };
+    std::map<std::string, Decoded> decoded_; // image sizes by file, while the file is unchanged
 };
 
 // ---------------------------------------------------------------------------------------------

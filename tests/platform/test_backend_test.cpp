@@ -4,6 +4,7 @@
 #include "platform/Keys.h"
 #include "platform/test/TestPlatform.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -179,6 +180,16 @@ TEST_F(TestGraphicsRecord, SpritesHaveTheRealSizeAndShareTheirKey) {
     const SpriteId again = g().loadSprite(dir.file("tile.png"));
     EXPECT_NE(again, img) << "handles are never reused";
     EXPECT_EQ(g().liveSprites(), 2);
+
+    // A file that changed is decoded again; a file that went away no longer loads.
+    SDL_Surface* s = bt_test::makeSurface(5, 7, [](int, int) { return 0xff123456u; });
+    ASSERT_TRUE(bt_test::writePng(s, dir.file("tile.png")));
+    SDL_FreeSurface(s);
+    const SpriteId changed = g().loadSprite(dir.file("tile.png"));
+    EXPECT_EQ(g().spriteWidth(changed), 5);
+    EXPECT_EQ(g().spriteHeight(changed), 7);
+    std::filesystem::remove(dir.file("tile.png"));
+    EXPECT_EQ(g().loadSprite(dir.file("tile.png")), 0);
 }
 
 TEST_F(TestGraphicsRecord, DrawsCarryTheStateTheyWereMadeWith) {
