@@ -493,3 +493,22 @@ TEST(Animation, FramesLoadWithGapsAndStepByDirectionAndTimer) {
     w.step(5, 20);
     EXPECT_EQ(o.Sprite, before);
 }
+
+TEST(Collision, StaleListEntryOfAnEarlierMapIsNeverTested) {
+    World w;
+    w.kind("listed", {{"worldFTileCollision", "1"}});
+    w.kind("post", {{"worldFTileCollision", "2"}}); // tests nothing (no speed), is not listed
+    w.kind("mover", {{"worldFTileCollision", "2"},
+                     {"worldFTileVELO", "2"},
+                     {"worldFTileMoveH", "1"},
+                     {"worldFTileRandomMove", "127"}});
+    w.segment(1, 0, {{"listed", 0, 0}});
+    w.segment(2, 0, {{"post", 100, 100}, {"mover", 80, 100}});
+    w.load(1);
+    w.load(2);
+    EXPECT_EQ(w.e().collisionList[0], 0); // left over from map 1
+    EXPECT_EQ(w.e().collisionCount, 0);
+    w.step(3);
+    EXPECT_EQ(w.e().sim.hits, 0); // the post is not on this map's list
+    EXPECT_GT(w.obj(1).MapX, 80);
+}
