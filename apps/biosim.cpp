@@ -11,6 +11,7 @@
 #include "engine/Dump.h"
 #include "engine/Engine.h"
 #include "engine/InputScript.h"
+#include "platform/ErrorTrap.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "platform/test/TestPlatform.h"
 
@@ -177,6 +178,8 @@ int main(int argc, char** argv) {
         code = 3;
     }
     if (platform->graphics().screenOpen()) platform->graphics().closeScreen();
+    // The engine's handler must not outlive the engine it reports on.
+    plat::setErrorHandler({});
     e.reset();
     platform.reset();
     return code;

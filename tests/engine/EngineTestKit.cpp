@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "engine/Engine.h"
+#include "platform/ErrorTrap.h"
 
 namespace kit {
 
@@ -113,6 +114,11 @@ Harness::Harness() {
     e = std::make_unique<Biosim>(tp);
     e->exitProcess = [](int code) { throw ProcessEnded{code}; };
     e->shutdownServices = [this] { ++shutdowns; };
+}
+
+// The fatal error handler registered by start-up points at this engine.
+Harness::~Harness() {
+    plat::setErrorHandler({});
 }
 
 bool Harness::start(const std::string& folder) {

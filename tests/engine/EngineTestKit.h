@@ -57,6 +57,9 @@ struct Harness {
     int shutdowns = 0;
 
     Harness();
+    ~Harness();
+    Harness(const Harness&) = delete;
+    Harness& operator=(const Harness&) = delete;
     // Runs start-up on `folder`; false when it ended the process (the code is in `endCode`).
     bool start(const std::string& folder);
     int endCode = -1;
