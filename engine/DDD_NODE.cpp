@@ -19,15 +19,10 @@ std::string bannerText(const Biosim& e) {
            e.cfg.VERSION;
 }
 
-// One 8-bit character code as text. Codes above 127 are written as UTF-8, as the text drawing
-// expects; code 0 is no character.
+// One 8-bit character code as text (texts are 8-bit, drawn as Latin-1); code 0 is no character.
 std::string charText(int code) {
-    if (code <= 0) return {};
-    if (code < 128) return std::string(1, static_cast<char>(code));
-    std::string s;
-    s += static_cast<char>(0xC0 | (code >> 6));
-    s += static_cast<char>(0x80 | (code & 0x3F));
-    return s;
+    if (code <= 0 || code > 255) return {};
+    return std::string(1, static_cast<char>(code));
 }
 
 void drawStatusScreen(Biosim& e) {
