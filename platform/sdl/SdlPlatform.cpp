@@ -175,7 +175,12 @@ public:
         probe_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, 1, 1);
         width_ = width;
         height_ = height;
-        SDL_GetRendererOutputSize(renderer_, &outW_, &outH_);
+        outW_ = width;
+        outH_ = height;
+        if (SDL_SetRenderTarget(renderer_, nullptr) == 0) {
+            SDL_GetRendererOutputSize(renderer_, &outW_, &outH_);
+            SDL_SetRenderTarget(renderer_, frame_);
+        }
         blendCache_.clear();
         setBlend(src_, dst_);
         clear(0);
@@ -218,13 +223,16 @@ public:
             return;
         }
         // The frame covers the whole output, so the window needs no clearing first.
+        // Events first: a window that changed size updates the renderer's viewport while its
+        // event is pumped, and this frame must already be copied with the new one.
+        events_.pump();
         SDL_SetRenderTarget(renderer_, nullptr);
+        // While a target is set, SDL reports the target's size as the output size: ask now.
+        SDL_GetRendererOutputSize(renderer_, &outW_, &outH_);
         SDL_RenderCopy(renderer_, frame_, nullptr, nullptr);
         if (presentHook_) presentHook_();
         SDL_RenderPresent(renderer_);
         SDL_SetRenderTarget(renderer_, frame_);
-        SDL_GetRendererOutputSize(renderer_, &outW_, &outH_);
-        events_.pump();
     }
 
     void setQuality(int quality) override { quality_ = quality ? 1 : 0; }

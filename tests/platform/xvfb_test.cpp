@@ -17,29 +17,60 @@ bool onPath(const std::string& program) {
         if (!dir.empty() && ::access((dir + "/" + program).c_str(), X_OK) == 0) return true;
     return false;
 }
-} // namespace
 
-TEST(XvfbWindow, SpriteWithAlpha128ReachesTheWindow) {
-    if (!onPath("xvfb-run") || !onPath("xauth")) GTEST_SKIP() << "xvfb-run or xauth is not installed";
+struct ProbeResult {
+    std::string driver;
+    int window[3] = {-1, -1, -1};
+    int frame[3] = {-1, -1, -1};
+    int desktop[3] = {0, 0, 0};
+    int output[2] = {0, 0};
+};
+
+// Runs the probe under xvfb-run on a 640 x 480 screen.
+bool runProbe(const std::string& mode, ProbeResult& r, std::string& errors) {
     bt_test::TempDir dir;
     const std::string out = dir.file("probe.txt");
     // The probe must not inherit a headless driver choice from the environment.
     const std::string cmd =
         "env -u SDL_VIDEODRIVER -u SDL_RENDER_DRIVER timeout 60 xvfb-run -a -s '-screen 0 "
         "640x480x24' '" BT_XVFB_PROBE "' '" +
-        out + "' '" + dir.path() + "' 2>'" + dir.file("stderr.txt") + "'";
+        out + "' '" + dir.path() + "' " + mode + " 2>'" + dir.file("stderr.txt") + "'";
     const int rc = std::system(cmd.c_str());
-    ASSERT_EQ(rc, 0) << bt_test::readText(dir.file("stderr.txt"));
+    errors = bt_test::readText(dir.file("stderr.txt"));
+    if (rc != 0) return false;
     std::ifstream in(out);
-    std::string word, driver;
-    int wr = -1, wg = -1, wb = -1, fr = -1, fg = -1, fb = -1;
-    in >> word >> driver;
-    EXPECT_EQ(word, "driver");
-    EXPECT_EQ(driver, "x11");
-    in >> word >> wr >> wg >> wb;
-    EXPECT_EQ(word, "window");
-    in >> word >> fr >> fg >> fb;
-    EXPECT_EQ(word, "frame");
+    std::string word;
+    in >> word >> r.driver;
+    in >> word >> r.window[0] >> r.window[1] >> r.window[2];
+    in >> word >> r.frame[0] >> r.frame[1] >> r.frame[2];
+    in >> word >> r.desktop[0] >> r.desktop[1] >> r.desktop[2];
+    in >> word >> r.output[0] >> r.output[1];
+    return static_cast<bool>(in);
+}
+
+} // namespace
+
+TEST(XvfbWindow, SpriteWithAlpha128ReachesTheWindow) {
+    if (!onPath("xvfb-run") || !onPath("xauth")) GTEST_SKIP() << "xvfb-run or xauth is not installed";
+    ProbeResult r;
+    std::string errors;
+    ASSERT_TRUE(runProbe("windowed", r, errors)) << errors;
+    EXPECT_EQ(r.driver, "x11");
     // White at alpha 128 over black: 128 in every channel (a renderer may round by one or two).
-    for (int v : {wr, wg, wb, fr, fg, fb}) EXPECT_NEAR(v, 128, 2);
+    for (int v : r.window) EXPECT_NEAR(v, 128, 2);
+    for (int v : r.frame) EXPECT_NEAR(v, 128, 2);
+    EXPECT_EQ(r.desktop[0], 640);
+    EXPECT_EQ(r.desktop[1], 480);
+    EXPECT_EQ(r.output[0], 160) << "a window of the screen's size";
+    EXPECT_EQ(r.output[1], 120);
+}
+
+TEST(XvfbWindow, FullScreenCoversTheDesktop) {
+    if (!onPath("xvfb-run") || !onPath("xauth")) GTEST_SKIP() << "xvfb-run or xauth is not installed";
+    ProbeResult r;
+    std::string errors;
+    ASSERT_TRUE(runProbe("fullscreen", r, errors)) << errors;
+    EXPECT_EQ(r.output[0], 640) << "desktop-sized, the frame stretched over it";
+    EXPECT_EQ(r.output[1], 480);
+    for (int v : r.window) EXPECT_NEAR(v, 128, 2);
 }
