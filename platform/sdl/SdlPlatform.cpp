@@ -98,6 +98,8 @@ struct Events {
 struct Image {
     SDL_Texture* texture = nullptr;
     SDL_Surface* pixels = nullptr; // decoded pixels (ARGB8888) before keying; grabs read back lazily
+    // The texture is made when the image is first drawn (loading needs no screen) and dropped when
+    // the screen closes; it is made again, keyed, on the next screen.
     int w = 0, h = 0;
     bool keyed = false;
     Rgb key = 0;
@@ -190,8 +192,17 @@ public:
     bool screenOpen() const override { return renderer_ != nullptr; }
 
     void closeScreen() override {
-        // Textures die with their renderer: drop every sprite and text first.
-        sprites_.clear();
+        // Textures die with their renderer. Sprite handles stay valid: grabbed images keep their
+        // pixels, and every image gets a new texture on the next screen.
+        for (auto& [id, sprite] : sprites_) {
+            Image& img = *sprite.image;
+            if (!img.texture) continue;
+            if (!img.pixels) readBack(img);
+            SDL_DestroyTexture(img.texture);
+            img.texture = nullptr;
+            img.blend = SDL_BLENDMODE_INVALID;
+            img.scale = -1;
+        }
         dropTextCache();
         if (probe_) SDL_DestroyTexture(probe_);
         if (frame_) SDL_DestroyTexture(frame_);
@@ -238,7 +249,7 @@ public:
     void setQuality(int quality) override { quality_ = quality ? 1 : 0; }
 
     SpriteId loadSprite(const std::string& path) override {
-        if (!renderer_ || path.empty()) return 0;
+        if (path.empty()) return 0;
         std::error_code ec;
         if (std::filesystem::is_directory(path, ec)) return 0;
         SDL_Surface* raw = IMG_Load(path.c_str());
@@ -250,9 +261,6 @@ public:
         img->pixels = px;
         img->w = px->w;
         img->h = px->h;
-        img->texture =
-            SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, px->w, px->h);
-        if (!img->texture || SDL_UpdateTexture(img->texture, nullptr, px->pixels, px->pitch) != 0) return 0;
         return addSprite(std::move(img), false);
     }
 
@@ -270,23 +278,13 @@ public:
 
     void setTransparentColour(SpriteId id, Rgb colour) override {
         Sprite* s = find(id);
-        if (!s || !renderer_) return;
+        if (!s) return;
         Image& img = *s->image;
         if (img.keyed && img.key == colour) return;
         if (!img.pixels && !readBack(img)) return;
-        SDL_Surface* keyed = SDL_DuplicateSurface(img.pixels);
-        if (!keyed) return;
-        const Uint32 rgb =
-            static_cast<Uint32>((colour & 255) << 16 | (colour & 0xff00) | ((colour >> 16) & 255));
-        for (int y = 0; y < keyed->h; ++y) {
-            auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(keyed->pixels) + y * keyed->pitch);
-            for (int x = 0; x < keyed->w; ++x)
-                if ((row[x] & 0x00ffffffu) == rgb) row[x] = rgb; // alpha 0
-        }
-        SDL_UpdateTexture(img.texture, nullptr, keyed->pixels, keyed->pitch);
-        SDL_FreeSurface(keyed);
         img.keyed = true;
         img.key = colour;
+        if (img.texture) upload(img);
     }
 
     SpriteId createDrawable(SpriteId source) override {
@@ -326,6 +324,7 @@ public:
         Sprite* s = find(id);
         if (!s || !renderer_ || skip_) return;
         Image& img = *s->image;
+        if (!img.texture && !makeTexture(img)) return;
         if (img.blend != mode_) {
             SDL_SetTextureBlendMode(img.texture, mode_);
             img.blend = mode_;
@@ -457,8 +456,43 @@ private:
         return it == sprites_.end() ? nullptr : &it->second;
     }
 
+    // A static texture for an image that has pixels, with its key applied.
+    bool makeTexture(Image& img) {
+        if (!renderer_ || !img.pixels) return false;
+        img.texture =
+            SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, img.w, img.h);
+        if (!img.texture) return false;
+        img.blend = SDL_BLENDMODE_INVALID;
+        img.scale = -1;
+        if (!upload(img)) {
+            SDL_DestroyTexture(img.texture);
+            img.texture = nullptr;
+            return false;
+        }
+        return true;
+    }
+
+    // Copies the image's pixels into its texture; pixels of the key colour get alpha 0.
+    bool upload(Image& img) {
+        if (!img.keyed)
+            return SDL_UpdateTexture(img.texture, nullptr, img.pixels->pixels, img.pixels->pitch) == 0;
+        SDL_Surface* keyed = SDL_DuplicateSurface(img.pixels);
+        if (!keyed) return false;
+        const Uint32 rgb =
+            static_cast<Uint32>((img.key & 255) << 16 | (img.key & 0xff00) | ((img.key >> 16) & 255));
+        for (int y = 0; y < keyed->h; ++y) {
+            auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(keyed->pixels) + y * keyed->pitch);
+            for (int x = 0; x < keyed->w; ++x)
+                if ((row[x] & 0x00ffffffu) == rgb) row[x] = rgb; // alpha 0
+        }
+        const bool ok = SDL_UpdateTexture(img.texture, nullptr, keyed->pixels, keyed->pitch) == 0;
+        SDL_FreeSurface(keyed);
+        return ok;
+    }
+
     // Pixels of a grabbed image, read back once so a colour key can be applied (and re-applied).
     bool readBack(Image& img) {
+        if (!renderer_ || !img.texture) return false;
         SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, img.w, img.h, 32, SDL_PIXELFORMAT_ARGB8888);
         if (!s) return false;
         SDL_SetRenderTarget(renderer_, img.texture);

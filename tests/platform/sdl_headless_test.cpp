@@ -452,3 +452,34 @@ TEST_F(SdlHeadless, QueuedEventsReachInputAndTheEditorHook) {
     EXPECT_TRUE(in.quitRequested());
     sdl::setEventHook(*p, {});
 }
+
+TEST_F(SdlHeadless, SpritesOutliveTheScreen) {
+    const std::string f = twoColourImage("early.png", bt_test::writePng);
+    g().closeScreen();
+    // Loading needs no screen.
+    const SpriteId img = g().loadSprite(f);
+    ASSERT_NE(img, 0);
+    EXPECT_EQ(g().spriteWidth(img), 32);
+    g().setTransparentColour(img, rgb(0, 255, 0));
+    const SpriteId spr = g().createDrawable(img);
+    ASSERT_TRUE(g().openScreen(320, 240, 32, "again", ScreenMode::Offscreen));
+    g().clear(rgb(0, 0, 255));
+    g().drawSprite(spr, 0, 0, 255);
+    EXPECT_EQ(pixel(2, 2), kBlue);
+    EXPECT_EQ(pixel(20, 2), kRed);
+    const SpriteId grab = g().grabSprite(0, 0, 32, 16, 4);
+    ASSERT_NE(grab, 0);
+
+    // Closing and opening the screen again keeps every handle, the key and the grabbed pixels.
+    g().closeScreen();
+    EXPECT_TRUE(g().isSprite(spr));
+    EXPECT_TRUE(g().isSprite(grab));
+    ASSERT_TRUE(g().openScreen(320, 240, 32, "third", ScreenMode::Offscreen));
+    g().clear(rgb(0, 0, 0));
+    g().drawSprite(spr, 0, 0, 255);
+    g().drawSprite(g().createDrawable(grab), 100, 100, 255);
+    EXPECT_EQ(pixel(2, 2), 0xff000000u);
+    EXPECT_EQ(pixel(20, 2), kRed);
+    EXPECT_EQ(pixel(102, 102), kBlue);
+    EXPECT_EQ(pixel(120, 102), kRed);
+}
