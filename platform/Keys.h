@@ -16,9 +16,12 @@ constexpr int F1 = 59, F2 = 60, F3 = 61, F4 = 62, F5 = 63, F6 = 64, F7 = 65, F8 
 constexpr int NumLock = 69, Scroll = 70;
 constexpr int Numpad7 = 71, Numpad8 = 72, Numpad9 = 73, Subtract = 74, Numpad4 = 75, Numpad5 = 76;
 constexpr int Numpad6 = 77, Add = 78, Numpad1 = 79, Numpad2 = 80, Numpad3 = 81, Numpad0 = 82, Decimal = 83;
+constexpr int Oem102 = 86; // the extra key beside left Shift on ISO keyboards
 constexpr int F11 = 87, F12 = 88;
-constexpr int NumpadEnter = 156, RControl = 157, Divide = 181, RAlt = 184;
+constexpr int F13 = 100, F14 = 101, F15 = 102;
+constexpr int NumpadEnter = 156, RControl = 157, Divide = 181, SysRq = 183, RAlt = 184, Pause = 197;
 constexpr int Home = 199, Up = 200, PageUp = 201, Left = 203, Right = 205, End = 207, Down = 208;
 constexpr int PageDown = 209, Insert = 210, Delete = 211;
+constexpr int LWin = 219, RWin = 220, Apps = 221;
 constexpr int Count = 256; // scan codes are 0..255
 } // namespace plat::key

@@ -176,17 +176,17 @@ int scanCodeOf(SDL_Scancode sc) {
     case SDL_SCANCODE_KP_PERIOD:
         return k::Decimal;
     case SDL_SCANCODE_NONUSBACKSLASH:
-        return 86; // OEM_102
+        return k::Oem102;
     case SDL_SCANCODE_F11:
         return k::F11;
     case SDL_SCANCODE_F12:
         return k::F12;
     case SDL_SCANCODE_F13:
-        return 100;
+        return k::F13;
     case SDL_SCANCODE_F14:
-        return 101;
+        return k::F14;
     case SDL_SCANCODE_F15:
-        return 102;
+        return k::F15;
     case SDL_SCANCODE_KP_ENTER:
         return k::NumpadEnter;
     case SDL_SCANCODE_RCTRL:
@@ -194,11 +194,11 @@ int scanCodeOf(SDL_Scancode sc) {
     case SDL_SCANCODE_KP_DIVIDE:
         return k::Divide;
     case SDL_SCANCODE_PRINTSCREEN:
-        return 183; // SYSRQ
+        return k::SysRq;
     case SDL_SCANCODE_RALT:
         return k::RAlt;
     case SDL_SCANCODE_PAUSE:
-        return 197;
+        return k::Pause;
     case SDL_SCANCODE_HOME:
         return k::Home;
     case SDL_SCANCODE_UP:
@@ -220,11 +220,11 @@ int scanCodeOf(SDL_Scancode sc) {
     case SDL_SCANCODE_DELETE:
         return k::Delete;
     case SDL_SCANCODE_LGUI:
-        return 219;
+        return k::LWin;
     case SDL_SCANCODE_RGUI:
-        return 220;
+        return k::RWin;
     case SDL_SCANCODE_APPLICATION:
-        return 221;
+        return k::Apps;
     default:
         return 0;
     }
