@@ -3,6 +3,7 @@
 #include "Helpers.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -35,8 +36,14 @@ bool runProbe(const std::string& mode, ProbeResult& r, std::string& errors) {
         "env -u SDL_VIDEODRIVER -u SDL_RENDER_DRIVER timeout 60 xvfb-run -a -s '-screen 0 "
         "640x480x24' '" BT_XVFB_PROBE "' '" +
         out + "' '" + dir.path() + "' " + mode + " 2>'" + dir.file("stderr.txt") + "'";
-    const int rc = std::system(cmd.c_str());
-    errors = bt_test::readText(dir.file("stderr.txt"));
+    // Two xvfb-run -a started at the same moment (tests run in parallel) can pick the same display
+    // number; the loser fails to start its server. Try again then.
+    int rc = -1;
+    for (int attempt = 0; attempt < 3 && rc != 0; ++attempt) {
+        rc = std::system(cmd.c_str());
+        errors = bt_test::readText(dir.file("stderr.txt"));
+        if (rc != 0 && std::filesystem::exists(out)) break; // the probe itself failed
+    }
     if (rc != 0) return false;
     std::ifstream in(out);
     std::string word;
