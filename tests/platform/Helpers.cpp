@@ -1,12 +1,15 @@
 #include "Helpers.h"
 
 #include <SDL2/SDL_image.h>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
+#include <vorbis/vorbisenc.h>
 
 namespace bt_test {
 
@@ -134,6 +137,70 @@ bool writeWav(const std::string& path, int ms) {
     put32(b, samples * 2);
     for (std::uint32_t i = 0; i < samples; ++i) put16(b, (i / 25) % 2 ? 0x2000 : 0xE000);
     return writeBytes(path, b);
+}
+
+bool writeOgg(const std::string& path, int ms) {
+    const long rate = 22050;
+    const long samples = rate * ms / 1000;
+    vorbis_info vi;
+    vorbis_info_init(&vi);
+    if (vorbis_encode_init_vbr(&vi, 1, rate, 0.1f) != 0) {
+        vorbis_info_clear(&vi);
+        return false;
+    }
+    vorbis_comment vc;
+    vorbis_comment_init(&vc);
+    vorbis_dsp_state vd;
+    vorbis_block vb;
+    vorbis_analysis_init(&vd, &vi);
+    vorbis_block_init(&vd, &vb);
+    ogg_stream_state os;
+    ogg_stream_init(&os, 1);
+    std::vector<std::uint8_t> out;
+    auto flush = [&](bool all) {
+        ogg_page og;
+        while (all ? ogg_stream_flush(&os, &og) : ogg_stream_pageout(&os, &og)) {
+            out.insert(out.end(), og.header, og.header + og.header_len);
+            out.insert(out.end(), og.body, og.body + og.body_len);
+        }
+    };
+    ogg_packet header, comments, codebooks;
+    vorbis_analysis_headerout(&vd, &vc, &header, &comments, &codebooks);
+    ogg_stream_packetin(&os, &header);
+    ogg_stream_packetin(&os, &comments);
+    ogg_stream_packetin(&os, &codebooks);
+    flush(true);
+    long done = 0;
+    while (true) {
+        const long n = std::min(1024L, samples - done);
+        if (n > 0) {
+            float** buffer = vorbis_analysis_buffer(&vd, static_cast<int>(n));
+            for (long i = 0; i < n; ++i)
+                buffer[0][i] =
+                    0.3f * std::sin(static_cast<float>(done + i) * 2.0f * 3.14159f * 440.0f / rate);
+            vorbis_analysis_wrote(&vd, static_cast<int>(n));
+            done += n;
+        } else {
+            vorbis_analysis_wrote(&vd, 0); // end of stream
+        }
+        while (vorbis_analysis_blockout(&vd, &vb) == 1) {
+            vorbis_analysis(&vb, nullptr);
+            vorbis_bitrate_addblock(&vb);
+            ogg_packet op;
+            while (vorbis_bitrate_flushpacket(&vd, &op)) {
+                ogg_stream_packetin(&os, &op);
+                flush(false);
+            }
+        }
+        if (n <= 0) break;
+    }
+    flush(true);
+    ogg_stream_clear(&os);
+    vorbis_block_clear(&vb);
+    vorbis_dsp_clear(&vd);
+    vorbis_comment_clear(&vc);
+    vorbis_info_clear(&vi);
+    return writeBytes(path, out);
 }
 
 bool writeText(const std::string& path, const std::string& content) {

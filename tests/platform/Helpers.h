@@ -35,6 +35,9 @@ bool writeTiff(SDL_Surface* s, const std::string& path);
 // A short 16-bit mono PCM WAV of `ms` milliseconds.
 bool writeWav(const std::string& path, int ms);
 
+// A short mono Ogg Vorbis file of `ms` milliseconds (encoded with libvorbisenc).
+bool writeOgg(const std::string& path, int ms);
+
 // Writes `content` to a file.
 bool writeText(const std::string& path, const std::string& content);
 std::string readText(const std::string& path);

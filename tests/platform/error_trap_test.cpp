@@ -7,9 +7,9 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
-#include <thread>
 #include <sys/mman.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 

@@ -327,6 +327,22 @@ TEST_F(SdlHeadless, SoundsPlayOnTheDummyDevice) {
     EXPECT_FALSE(s.isPlaying(a));
 }
 
+TEST_F(SdlHeadless, OggVorbisSounds) {
+    Sound& s = p->sound();
+    ASSERT_TRUE(bt_test::writeOgg(dir.file("music.ogg"), 300));
+    const SoundId id = s.loadSound(dir.file("music.ogg"));
+    ASSERT_NE(id, 0);
+    s.playSound(id, false);
+    EXPECT_TRUE(s.isPlaying(id));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (s.isPlaying(id) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(s.isPlaying(id));
+    // A file that only claims to be Ogg does not load.
+    ASSERT_TRUE(bt_test::writeText(dir.file("fake.ogg"), "OggS but nothing after"));
+    EXPECT_EQ(s.loadSound(dir.file("fake.ogg")), 0);
+}
+
 TEST_F(SdlHeadless, ManySoundsAtOnce) {
     Sound& s = p->sound();
     ASSERT_TRUE(bt_test::writeWav(dir.file("long.wav"), 100));
