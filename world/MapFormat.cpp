@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <unordered_set>
 
 namespace world {
@@ -244,6 +245,18 @@ MapWriteResult writeMapFolder(const std::string& folder, const std::vector<Place
             if (!copied.insert(name).second) continue;
             copyFileQuietly(gfxSource + name + save.gfxExtension, gfxTarget + name + save.gfxExtension);
             copyFileQuietly(gfxSource + name + ".dll", gfxTarget + name + ".dll");
+        }
+    }
+
+    // Segments above the new top layer belong to a larger map saved here before. Both programs
+    // read every numbered segment they find, so left in place they would bring its tiles back.
+    for (std::int32_t layer = top + 1; layer <= kMaxMapSegment; ++layer) {
+        const std::string stale = base + std::to_string(layer);
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(stale, ec)) continue;
+        if (!std::filesystem::remove(stale, ec) || ec) {
+            r.ok = false;
+            r.failedFiles.push_back(stale);
         }
     }
 

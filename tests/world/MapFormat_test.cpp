@@ -194,6 +194,23 @@ TEST(MapWriter, FolderWritesEverySegmentUpToTheHighestLayer) {
     EXPECT_FALSE(std::filesystem::exists(map2 + "4"));
 }
 
+TEST(MapWriter, SavingASmallerMapOverALargerOneLeavesNoOldSegments) {
+    TempDir dir;
+    const std::string map = dir / "9/";
+    std::filesystem::create_directories(map);
+    ASSERT_TRUE(writeMapFolder(map, {tile("a", 0, 0, 0), tile("old", 5, 5, 4)}, folderSave("", 4, 1)).ok);
+    ASSERT_TRUE(std::filesystem::exists(map + "4"));
+    writeText(map + "notes.txt", "kept");
+
+    ASSERT_TRUE(writeMapFolder(map, {tile("a", 0, 0, 1)}, folderSave("", 1, 0)).ok);
+    for (const char* s : {"2", "3", "4"}) EXPECT_FALSE(std::filesystem::exists(map + s)) << s;
+    EXPECT_EQ(readText(map + "notes.txt"), "kept");
+    LoadedMap back;
+    ASSERT_TRUE(readMapFolder(map, back, nullptr));
+    ASSERT_EQ(back.tiles.size(), 1u);
+    EXPECT_EQ(back.tiles[0].name, "a");
+}
+
 TEST(MapWriter, FolderLeavesOutLayersNoReaderOpens) {
     TempDir dir;
     std::vector<PlacedTile> tiles{tile("a", 0, 0, -1), tile("b", 0, 0, 256), tile("c", 0, 0, 255)};
