@@ -7,6 +7,8 @@ Writes (under demo/):
   _DATA/FX/<name>.png                     effect and shadow images
   MAPS/<id>/0, MAPS/<id>/_                map segments and the tile count
   MAPS/<id>/_DATA/2DGFX/                  copies of the kinds each map uses (the map's tile list)
+The sounds that the DNA names (SOUNDS/*.ogg, and the level music SOUNDS/#L<id>.ogg) are made by
+tools/make_demo_sounds.cpp; this tool only names them.
 
 Images are drawn here with a few shapes and a 5x7 pixel font; pure green RGB(0,255,0) is the
 transparent colour of tile images. Every file is written with CR LF line ends, as the map builder
@@ -264,6 +266,14 @@ def dna_text(overrides):
 # The tile kinds: name -> (image builder, DNA overrides).
 # ---------------------------------------------------------------------------------------------
 
+
+def sound(name, every_ms, volume):
+    """An object sound: SOUNDS/<name>.ogg, played again every every_ms while the object is on screen
+    (on maps below 1000), at volume 0-100. The files come from tools/make_demo_sounds.cpp."""
+    return {"worldFTileSoundFile": name, "worldFTileSoundDuration": str(every_ms),
+            "worldFTileSoundVolume": str(volume)}
+
+
 KINDS = {
     # Intro (map 1001) and title (map 1000).
     "introbg": (lambda: gradient(256, 192, (10, 10, 40), (60, 20, 90), stars=120),
@@ -294,23 +304,28 @@ KINDS = {
                {"worldFTileCollision": "1", "worldFTileVELO": "2", "worldFTileMoveH": "1", "worldFTileMoveV": "-1",
                 "worldFTileIDString": "WALKER"}),
     "walkleft": (lambda: arrow("LEFT", (60, 90, 60), (200, 255, 200)),
-                 {"worldFTileCollision": "1", "worldFTileTransport": "1", "worldFTileIDString": "WALKLEFT"}),
+                 {"worldFTileCollision": "1", "worldFTileTransport": "1", "worldFTileIDString": "WALKLEFT",
+                  **sound("chime3", 3000, 25)}),
     "walkright": (lambda: arrow("RIGHT", (60, 90, 60), (200, 255, 200)),
-                  {"worldFTileCollision": "1", "worldFTileTransport": "1", "worldFTileIDString": "WALKRIGHT"}),
+                  {"worldFTileCollision": "1", "worldFTileTransport": "1", "worldFTileIDString": "WALKRIGHT",
+                   **sound("chime1", 2000, 25)}),
     "walkup": (lambda: arrow("UP", (60, 60, 100), (200, 200, 255)),
-               {"worldFTileCollision": "1", "worldFTileTransport": "1", "worldFTileIDString": "WALKUP"}),
+               {"worldFTileCollision": "1", "worldFTileTransport": "1", "worldFTileIDString": "WALKUP",
+                **sound("chime2", 2500, 25)}),
     "walkdown": (lambda: arrow("DOWN", (60, 60, 100), (200, 200, 255)),
-                 {"worldFTileCollision": "1", "worldFTileTransport": "1", "worldFTileIDString": "WALKDOWN"}),
+                 {"worldFTileCollision": "1", "worldFTileTransport": "1", "worldFTileIDString": "WALKDOWN",
+                  **sound("chime4", 3500, 25)}),
     "shooter": (lambda: (lambda c: (c.rect(4, 8, 24, 24, (90, 90, 90)), c.rect(20, 13, 32, 19, (40, 40, 40)),
                                     c.frame((30, 30, 30)), c)[3])(Canvas(32, 32)),
                 {"useWeapon": "BLUEFIRE", "worldFTileIDString": "SHOOTER"}),
     "bluefire": (lambda: (lambda c: (c.disc(8, 4, 4, (60, 140, 255)), c.disc(8, 4, 2, (220, 240, 255)), c)[2])(Canvas(16, 8)),
                  {"worldFTileVELO": "7", "worldFTileMoveH": "1", "worldFTileHideOnStart": "1",
-                  "worldFTileRandomMove": "127", "worldFTileIDString": "BLUEFIRE", "postEFFECT": "5x2"}),
+                  "worldFTileRandomMove": "127", "worldFTileIDString": "BLUEFIRE", "postEFFECT": "5x2",
+                  **sound("zap", 1000, 35)}),
     "firefly": (lambda: (lambda c: (c.disc(6, 6, 6, (120, 200, 40)), c.disc(6, 6, 3.5, (230, 255, 120)), c)[2])(Canvas(12, 12)),
                 {"worldFTileVELO": "1", "worldFTileMoveH": "1", "worldFTileMoveV": "-1", "worldFTileFlire": "1",
                  "worldFTileLifeTime": "12", "worldFTileTimerMS": "500", "worldFTileIDString": "GREENFIREFLY"}),
-    "gear": (gear, {"worldFTileRotate": "0.03", "worldFTileIDString": "GEAR"}),
+    "gear": (gear, {"worldFTileRotate": "0.03", "worldFTileIDString": "GEAR", **sound("tick", 1000, 20)}),
     "mirror": (lambda: Canvas(32, 16, (200, 220, 255)),
                {"worldFTileIsMirror": "170", "worldFTileMirrorAt": "DOWN", "worldFTileIDString": "MIRROR"}),
 }
