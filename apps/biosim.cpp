@@ -178,8 +178,9 @@ int main(int argc, char** argv) {
         code = 3;
     }
     if (platform->graphics().screenOpen()) platform->graphics().closeScreen();
-    // The engine's handler must not outlive the engine it reports on.
-    plat::setErrorHandler({});
+    // The engine's handler must not outlive the engine it reports on; a fault while the rest
+    // shuts down is still told, and the program still ends with exit code 0.
+    plat::setErrorHandler(plat::endQuietlyOnFault);
     e.reset();
     platform.reset();
     return code;

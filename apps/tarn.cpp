@@ -11,6 +11,7 @@
 #include "builder/BUILDERMESSAGE.h"
 #include "builder/BUILDERTESTROUTINES.h"
 #include "builder/BUILDERWINDOW_sdl.h"
+#include "platform/ErrorTrap.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "platform/test/TestPlatform.h"
 #include "platform/textio.h"
@@ -112,6 +113,8 @@ int main(int argc, char** argv) {
     builder->windows = windows.get();
     tarn::installFatalErrorHandler(*builder);
     const int code = tarn::runBuilder(*builder, tarn::currentFolder(), run);
+    // The builder's handler must not outlive the builder it saves.
+    plat::setErrorHandler(plat::endQuietlyOnFault);
     windows.reset();
     return code;
 }

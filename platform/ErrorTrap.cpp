@@ -68,12 +68,15 @@ std::string signalMessage(int sig, const siginfo_t* info) {
     }
     if (h) {
         h(info);
-    } else {
-        std::fprintf(stderr, "fatal error: %s (%s, line %d)\n", info.message.c_str(), info.module.c_str(),
-                     info.line);
+        std::fflush(nullptr);
+        std::_Exit(0);
     }
+    // No program handler: nobody asked for the programs' exit-0 convention, so the fault must stay
+    // visible to whoever started the process (a test runner above all), as an ordinary crash would.
+    std::fprintf(stderr, "fatal error: %s (%s, line %d)\n", info.message.c_str(), info.module.c_str(),
+                 info.line);
     std::fflush(nullptr);
-    std::_Exit(0);
+    std::_Exit(info.signal != 0 ? 128 + info.signal : 134);
 }
 
 void onSignal(int sig, siginfo_t* info, void*) {
@@ -122,6 +125,13 @@ void setErrorHandler(ErrorHandler handler) {
     TrapState& s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.handler = std::move(handler);
+}
+
+void endQuietlyOnFault(const ErrorInfo& info) {
+    std::fprintf(stderr, "fault during shutdown: %s (%s, line %d)\n", info.message.c_str(),
+                 info.module.c_str(), info.line);
+    std::fflush(nullptr);
+    std::_Exit(0);
 }
 
 void checkpoint(const char* module, int line) {

@@ -4,7 +4,8 @@
 //
 // The module and line come from the last checkpoint the code passed (BT_CHECKPOINT), or from the
 // throw site when the exception is a plat::Fault. The handler is expected not to return; if it
-// does, the process ends with exit code 0.
+// does, the process ends with exit code 0. With no handler set (or after it was cleared) a fault
+// prints its report and ends the process like a crash: exit code 128 + signal, or 134.
 #pragma once
 
 #include <exception>
@@ -29,6 +30,10 @@ using ErrorHandler = std::function<void(const ErrorInfo&)>;
 // Installs the signal handlers and std::terminate hook (once per process) and sets the handler.
 // Calling it again only replaces the handler, which is cheap enough to do on every loop pass.
 void setErrorHandler(ErrorHandler handler);
+
+// A handler for the last moments of a program whose own handler is gone: prints the fault to
+// standard error and ends the process with exit code 0, as the programs always do.
+void endQuietlyOnFault(const ErrorInfo& info);
 
 // Marks the code position that an error report names. Cheap: two stores. `module` must outlive the
 // process (a string literal such as __FILE__); its folder and extension are removed when reported.

@@ -18,6 +18,7 @@
 #include "builder/BUILDEREVENTHANDLER.h"
 #include "builder/BUILDERFUNDAMENT.h"
 #include "builder/BUILDERWINDOW.h"
+#include "platform/ErrorTrap.h"
 #include "platform/test/TestPlatform.h"
 
 namespace tarntest {
@@ -183,6 +184,8 @@ struct Harness {
         writeText(dir + "_DATA/gui.txt", scriptOf({{"GUIH", "20"}}));
     }
     ~Harness() {
+        // The builder's fatal error handler points at this harness's record.
+        plat::setErrorHandler({});
         fs::current_path(oldCwd);
         std::error_code ec;
         fs::remove_all(dir, ec);

@@ -95,7 +95,28 @@ void raiseFpe() {
     std::raise(SIGFPE);
 }
 
+void faultAfterHandlerCleared() {
+    plat::setErrorHandler({});
+    touchProtectedPage();
+}
+
+void exceptionAfterHandlerCleared() {
+    plat::setErrorHandler({});
+    throwStdException();
+}
+
 } // namespace
+
+// Once a program's handler is gone (a test whose engine was destroyed, say), a fault must not look
+// like a clean end: it ends the process as a crash would.
+TEST(ErrorTrap, WithoutAHandlerAFaultIsNoCleanEnd) {
+    ChildResult r = runChild(faultAfterHandlerCleared);
+    EXPECT_TRUE(r.calls.empty());
+    EXPECT_EQ(r.exitCode, 128 + SIGSEGV);
+    r = runChild(exceptionAfterHandlerCleared);
+    EXPECT_TRUE(r.calls.empty());
+    EXPECT_EQ(r.exitCode, 134);
+}
 
 TEST(ErrorTrap, ThrownFaultNamesItsThrowSite) {
     const ChildResult r = runChild(throwFault);
