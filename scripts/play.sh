@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Plays the demo world with biosim: installs what is missing, builds build/ (Release) and runs
-# build/apps/biosim in demo/. Without a display (no DISPLAY or WAYLAND_DISPLAY) it runs headless
-# for 300 frames and writes a PNG screenshot instead. Extra arguments go to biosim.
+# build/apps/biosim in demo/. Without a display (no DISPLAY or WAYLAND_DISPLAY) it plays a scripted
+# run headless instead (the intro, the title, Space, then a walk through the level) and writes a PNG
+# screenshot of the level. Extra arguments go to biosim.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
@@ -19,9 +20,10 @@ fi
 
 SHOT="$ROOT/build/biosim-demo.png"
 rm -f "$SHOT"
-echo "No display: running biosim headless for 300 frames."
+echo "No display: running biosim headless for 480 frames with the scripted input tools/demo-input.txt."
 rc=0
-"$ROOT/build/apps/biosim" --headless --frames 300 --screenshot "$SHOT" "$@" || rc=$?
+"$ROOT/build/apps/biosim" --headless --frames 480 --seed 1 --input "$ROOT/tools/demo-input.txt" \
+    --screenshot "$SHOT" "$@" || rc=$?
 if [ -f "$SHOT" ]; then
     echo "Screenshot of the last frame: $SHOT"
 else
