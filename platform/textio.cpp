@@ -2,6 +2,8 @@
 #include "platform/textio.h"
 
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -150,12 +152,13 @@ std::string joinPath(std::string_view folder, std::string_view name) {
 }
 
 std::string formatReal(double value) {
-    char buf[64];
-    for (int precision = 1; precision <= 17; ++precision) {
-        std::snprintf(buf, sizeof(buf), "%.*g", precision, value);
-        if (std::strtod(buf, nullptr) == value) break;
-    }
-    return buf;
+    // The shortest plain decimal that reads back as the same value: data files hold no exponents
+    // (the integer reader would take "8e+02" as 8).
+    if (!std::isfinite(value)) return "0";
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof(buf), value, std::chars_format::fixed);
+    if (r.ec != std::errc()) return "0";
+    return std::string(buf, r.ptr);
 }
 
 } // namespace textio

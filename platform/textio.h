@@ -73,7 +73,8 @@ std::string nativePath(std::string_view path);
 // Joins by plain concatenation (folders carry their own trailing separator), then nativePath.
 std::string joinPath(std::string_view folder, std::string_view name);
 
-// Formats a float the way the data files show numbers: shortest text that reads back the same.
+// Formats a number the way the data files show numbers: the shortest plain decimal (no exponent)
+// that reads back as the same value; 0 for infinities and NaN.
 std::string formatReal(double value);
 
 } // namespace textio

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace textio;
 
 TEST(TextioNumbers, IntegersReadLikeTheDataFiles) {
@@ -46,6 +48,12 @@ TEST(TextioNumbers, RealsUseTheStandardConversion) {
     EXPECT_FLOAT_EQ(toReal("0.1"), 0.1f);
     EXPECT_EQ(formatReal(0.1), "0.1");
     EXPECT_EQ(toDouble(formatReal(1.0 / 3.0)), 1.0 / 3.0);
+    // Whole numbers stay plain decimals: the integer reader must read them back whole.
+    EXPECT_EQ(formatReal(800), "800");
+    EXPECT_EQ(toInt(formatReal(100000)), 100000);
+    EXPECT_EQ(formatReal(-2.5), "-2.5");
+    EXPECT_EQ(formatReal(1e20), "100000000000000000000");
+    EXPECT_EQ(formatReal(std::nan("")), "0");
     // A very long text is no crash.
     EXPECT_FLOAT_EQ(toReal(std::string(1000, '7').insert(0, "0.")), 0.7777778f);
 }
@@ -53,6 +61,8 @@ TEST(TextioNumbers, RealsUseTheStandardConversion) {
 TEST(TextioLines, EveryLineEndAndTheOddLastLine) {
     EXPECT_EQ(splitLines("a\rb\rc"), (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_EQ(splitLines("a\r\nb\nc\r\n"), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(splitLines("a\rb\nc\rd\r\ne"), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
+    EXPECT_EQ(splitLines("\n\r\r\n\nx"), (std::vector<std::string>{"", "", "", "", "x"}));
     EXPECT_EQ(splitLines("a\n\r\nb"), (std::vector<std::string>{"a", "", "b"}));
     EXPECT_EQ(splitLines("a\r\rb"), (std::vector<std::string>{"a", "", "b"}));
     EXPECT_EQ(splitLines("last without end"), (std::vector<std::string>{"last without end"}));
