@@ -59,7 +59,7 @@ protected:
     void SetUp() override {
         fs::copy(std::string(BT_SOURCE_DIR) + "/demo", dir_.path, fs::copy_options::recursive);
         // A run of the demo must not depend on logs of an earlier run in the source tree.
-        for (const char* f : {"CORE/warnings.txt", "CORE/error.txt", "CORE/startup.txt"})
+        for (const char* f : {"CORE/warnings.log", "CORE/error.log", "CORE/startup.log"})
             fs::remove(dir_.path + f);
     }
     void script(const std::string& lines) { std::ofstream(dir_.path + "input.txt") << lines; }
