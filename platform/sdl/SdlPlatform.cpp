@@ -916,6 +916,9 @@ TTF_Font* openFont(const Options& o) {
 bool startVideo(bool headless) {
     SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
     if (headless) {
+        // The software renderer draws into plain memory; without this hint the offscreen driver
+        // backs the window surface with EGL and loads a whole GL stack (about 75 MB) for nothing.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
