@@ -29,6 +29,12 @@ bt_install_missing() {
         $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# bt_build_release TARGET: configures build/ (Release, gcc) and builds one target.
+bt_build_release() {
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ &&
+        cmake --build build --target "$1" -j "$(bt_jobs)"
+}
+
 # Build jobs: one per core.
 bt_jobs() {
     nproc 2>/dev/null || echo 2

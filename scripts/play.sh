@@ -10,8 +10,7 @@ cd "$ROOT"
 
 bt_install_missing $BT_BUILD_PACKAGES
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
-cmake --build build --target biosim -j "$(bt_jobs)"
+bt_build_release biosim
 
 cd "$ROOT/demo"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then

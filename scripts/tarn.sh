@@ -8,8 +8,7 @@ cd "$ROOT"
 
 bt_install_missing $BT_BUILD_PACKAGES
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
-cmake --build build --target tarn -j "$(bt_jobs)"
+bt_build_release tarn
 
 cd "$ROOT/demo"
 exec "$ROOT/build/apps/tarn" "$@"
