@@ -14,6 +14,7 @@
 #include "platform/ErrorTrap.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "platform/test/TestPlatform.h"
+#include "sim/WorldFrame.h"
 
 namespace {
 
@@ -146,6 +147,7 @@ int main(int argc, char** argv) {
 
     auto e = std::make_unique<Biosim>(*platform);
     e->options = opt;
+    e->worldFrame = &worldFrame;
     // Fatal paths (start-up errors, the error handler) may run inside a signal handler: close the
     // screen, flush, and leave without running destructors.
     plat::Platform* p = platform.get();

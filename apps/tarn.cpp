@@ -6,15 +6,15 @@
 #include <memory>
 #include <string>
 
-#include "builder/BUILDERENV.h"
-#include "builder/BUILDERFUNDAMENT.h"
-#include "builder/BUILDERMESSAGE.h"
-#include "builder/BUILDERTESTROUTINES.h"
-#include "builder/BUILDERWINDOW_sdl.h"
+#include "builder/Builder.h"
+#include "builder/FatalReport.h"
+#include "builder/MainLoop.h"
+#include "builder/ScriptedInput.h"
+#include "builder/SdlWindows.h"
 #include "platform/ErrorTrap.h"
+#include "platform/TextIo.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "platform/test/TestPlatform.h"
-#include "platform/textio.h"
 
 namespace {
 

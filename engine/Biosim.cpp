@@ -4,4 +4,21 @@
 
 #include <cstdlib>
 
+#include "platform/TextIo.h"
+
 Biosim::Biosim(plat::Platform& p) : platform(&p), exitProcess([](int code) { std::exit(code); }) {}
+
+std::string resolvePath(const Biosim& e, const std::string& path) {
+    if (path.empty()) return {};
+    std::string p = textio::nativePath(path);
+    if (p.front() == '/') return p;
+    return e.workingFolder + p;
+}
+
+void visibilityTest(const Biosim& e, WorldObject& o) {
+    const float x = o.MapX, y = o.MapY, w = o.Width, h = o.Height;
+    const bool on = x + w + e.scrollX >= 0 && x + e.scrollX <= e.desktopWidth && y + h + e.scrollY >= 0 &&
+                    y + e.scrollY <= e.desktopHeight;
+    o.IsInScreen = on ? 1 : 0;
+    o.mirrorVisible = o.IsInScreen;
+}

@@ -9,7 +9,7 @@
 // Lifetime: a new record holds the defaults that start-up sets (clearing plus step 2), so
 // `Biosim e{platform};` is an engine ready for start-up. Sections below are grouped by who sets
 // them and when they are cleared.
-// Depends on: platform (services), world (object table, tile DNA), sim/SimState.h (world frame state).
+// Depends on: platform (services), world (object table, tile DNA), engine/SimState.h (world frame state).
 #pragma once
 
 #include <array>
@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/SimState.h"
 #include "platform/Platform.h"
-#include "sim/SimState.h"
-#include "world/DESCRIPTOR.h"
 #include "world/ObjectTable.h"
+#include "world/TileDna.h"
 
 // One cell of the grid matrix: its rectangle and two bytes the grid operation leaves alone (the map
 // loader sets `marker` from colliding objects; the debug overlay draws marked cells in red).
@@ -243,4 +243,16 @@ struct Biosim {
     // and with 0 before the keyboard examination that precedes the loop; and after every pass.
     std::function<void(std::int64_t)> beforePass;
     std::function<void()> afterPass;
+    // The world frame (clear, update, draw and post passes of every object), handed to the engine
+    // by the program: the frame step calls it inside the 3D batch. Without one a frame shows only
+    // the status layer. Kept across setDefaults.
+    void (*worldFrame)(Biosim& e) = nullptr;
 };
+
+// A configured or stored path made usable: backslashes read as separators, and a relative path taken
+// from the working folder. "" stays "" (no file).
+std::string resolvePath(const Biosim& e, const std::string& path);
+
+// Sets IsInScreen and mirrorVisible: on screen when the rectangle, shifted by the scroll offset,
+// reaches or touches the desktop.
+void visibilityTest(const Biosim& e, WorldObject& o);

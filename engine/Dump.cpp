@@ -7,7 +7,7 @@
 #include <type_traits>
 
 #include "engine/Biosim.h"
-#include "platform/textio.h"
+#include "platform/TextIo.h"
 
 namespace {
 

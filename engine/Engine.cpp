@@ -2,13 +2,14 @@
 #include "engine/Engine.h"
 
 #include "engine/Biosim.h"
-#include "engine/DDD_NODE.h"
-#include "engine/ENGINE_INTERNALS.h"
-#include "engine/GFXCORE.h"
-#include "engine/IO.h"
-#include "engine/basevars.h"
-#include "engine/gui.h"
-#include "engine/systemcore.h"
+#include "engine/Configuration.h"
+#include "engine/EngineSetup.h"
+#include "engine/FatalErrors.h"
+#include "engine/InputStep.h"
+#include "engine/LoadingScreen.h"
+#include "engine/MapLoader.h"
+#include "engine/StatusScreen.h"
+#include "engine/TileKinds.h"
 #include "platform/Keys.h"
 
 bool startup(Biosim& e, const std::string& workingFolder) {
@@ -33,6 +34,16 @@ bool startup(Biosim& e, const std::string& workingFolder) {
     if (e.screenOpened == 0) return false;
     e.input().examineKeyboard();
     return true;
+}
+
+void frameStep(Biosim& e) {
+    plat::Graphics& g = e.gfx();
+    g.begin3D();
+    if (e.worldFrame) e.worldFrame(e);
+    g.end3D();
+    drawStatusLayer(e);
+    g.flip(e.flipMode);
+    if (e.multitaskDelayMs > 0) e.clock().sleep(e.multitaskDelayMs);
 }
 
 bool mainLoopPass(Biosim& e) {

@@ -1,5 +1,6 @@
-// Engine: biosim's start-up sequence, main loop and shutdown.
-// Depends on: every engine module, sim/FWORLD.h, engine/IO.h.
+// Engine: biosim's start-up sequence, main loop, frame step and shutdown.
+// The world frame is not called directly: the program hands it over as `Biosim::worldFrame`.
+// Depends on: every engine module.
 #pragma once
 
 #include <string>
@@ -9,6 +10,10 @@ struct Biosim;
 // Start-up steps 1-12 in their order. `workingFolder` ends with '/'. Returns true when the main loop
 // may run (the screen is open). Fatal start-up errors end the process through e.exitProcess.
 bool startup(Biosim& e, const std::string& workingFolder);
+
+// One frame: begin 3D, the world frame (when one was handed over), end 3D, status layer, flip,
+// sleep multitaskDelayMs.
+void frameStep(Biosim& e);
 
 // One pass of the main loop; false when the loop ends (exit keys, frame limit, window closed).
 bool mainLoopPass(Biosim& e);

@@ -5,8 +5,8 @@
 #include <charconv>
 #include <sstream>
 
+#include "platform/TextIo.h"
 #include "platform/test/TestPlatform.h"
-#include "platform/textio.h"
 
 namespace {
 

@@ -20,7 +20,7 @@ namespace plat {
 
 struct ErrorInfo {
     std::string message; // "ACCESS VIOLATION", "DIVISION BY ZERO", the exception's what(), ...
-    std::string module;  // source module name without folder and extension, e.g. "SGFXCORE"
+    std::string module;  // source module name without folder and extension, e.g. "ObjectUpdate"
     int line = 0;        // line or position within the module
     int signal = 0;      // the signal number, 0 for an exception
 };
@@ -42,7 +42,7 @@ void checkpoint(const char* module, int line);
 // Reads back the last checkpoint.
 ErrorInfo lastCheckpoint();
 
-// Module name of a source path: folder and extension removed ("sim/SGFXCORE.cpp" -> "SGFXCORE").
+// Module name of a source path: folder and extension removed ("sim/ObjectUpdate.cpp" -> "ObjectUpdate").
 std::string moduleName(const char* path);
 
 // The report for a caught exception: its what() text, and the throw site of a plat::Fault or else the

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/textio.h"
+#include "platform/TextIo.h"
 
 namespace world {
 

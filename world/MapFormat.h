@@ -22,7 +22,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/textio.h"
+#include "platform/TextIo.h"
 
 namespace world {
 

@@ -11,8 +11,8 @@
 
 #include "engine/Biosim.h"
 #include "platform/test/TestPlatform.h"
-#include "sim/FWORLD.h"
-#include "sim/SGFXCORE.h"
+#include "sim/WorldFrame.h"
+#include "sim/ObjectUpdate.h"
 
 namespace {
 

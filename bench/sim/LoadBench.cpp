@@ -12,10 +12,10 @@
 #include <string>
 
 #include "engine/Biosim.h"
-#include "engine/IO.h"
-#include "engine/basevars.h"
+#include "engine/MapLoader.h"
+#include "engine/EngineSetup.h"
 #include "platform/sdl/SdlPlatform.h"
-#include "platform/textio.h"
+#include "platform/TextIo.h"
 
 namespace fs = std::filesystem;
 

@@ -12,7 +12,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "world/DESCRIPTOR.h"
+#include "world/TileDna.h"
 #include "world/DnaFile.h"
 #include "world/MapFormat.h"
 

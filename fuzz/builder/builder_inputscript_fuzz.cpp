@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "builder/BUILDERTESTROUTINES.h"
+#include "builder/ScriptedInput.h"
 #include "fuzz/engine/FuzzFile.h"
-#include "platform/textio.h"
+#include "platform/TextIo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const fuzzfile::Folder scratch("bt_fuzz_tarninput");

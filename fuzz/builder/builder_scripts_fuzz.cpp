@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "builder/BUILDERENV.h"
-#include "builder/BUILDERPARSER.h"
+#include "builder/Builder.h"
+#include "builder/ScriptChain.h"
 #include "fuzz/engine/FuzzFile.h"
 #include "platform/test/TestPlatform.h"
 

@@ -12,11 +12,11 @@
 #include <string_view>
 
 #include "engine/Biosim.h"
-#include "engine/basevars.h"
-#include "engine/systemcore.h"
+#include "engine/EngineSetup.h"
+#include "engine/Configuration.h"
 #include "fuzz/engine/FuzzFile.h"
 #include "platform/test/TestPlatform.h"
-#include "platform/textio.h"
+#include "platform/TextIo.h"
 
 namespace {
 

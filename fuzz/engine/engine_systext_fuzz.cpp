@@ -5,7 +5,7 @@
 #include <string>
 
 #include "engine/Biosim.h"
-#include "engine/systemcore.h"
+#include "engine/Configuration.h"
 #include "fuzz/engine/FuzzFile.h"
 #include "platform/test/TestPlatform.h"
 

@@ -1,6 +1,6 @@
 // Line splitting and number conversions on any bytes: no crash, and the lines never contain a line
 // end.
-#include "platform/textio.h"
+#include "platform/TextIo.h"
 
 #include <cstdint>
 #include <cstdlib>

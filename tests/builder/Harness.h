@@ -14,10 +14,12 @@
 #include <utility>
 #include <vector>
 
-#include "builder/BUILDERENV.h"
-#include "builder/BUILDEREVENTHANDLER.h"
-#include "builder/BUILDERFUNDAMENT.h"
-#include "builder/BUILDERWINDOW.h"
+#include "builder/Builder.h"
+#include "builder/EditorKeys.h"
+#include "builder/Events.h"
+#include "builder/MainLoop.h"
+#include "builder/Startup.h"
+#include "builder/Windows.h"
 #include "platform/ErrorTrap.h"
 #include "platform/test/TestPlatform.h"
 

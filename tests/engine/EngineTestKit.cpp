@@ -8,6 +8,7 @@
 
 #include "engine/Engine.h"
 #include "platform/ErrorTrap.h"
+#include "sim/WorldFrame.h"
 
 namespace kit {
 
@@ -112,6 +113,7 @@ void writeWorld(const TempDir& dir, const std::vector<std::pair<std::string, std
 
 Harness::Harness() {
     e = std::make_unique<Biosim>(tp);
+    e->worldFrame = &worldFrame;
     e->exitProcess = [](int code) { throw ProcessEnded{code}; };
     e->shutdownServices = [this] { ++shutdowns; };
 }

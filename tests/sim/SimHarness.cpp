@@ -7,10 +7,10 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "engine/IO.h"
-#include "engine/basevars.h"
-#include "platform/textio.h"
-#include "sim/FWORLD.h"
+#include "engine/EngineSetup.h"
+#include "engine/MapLoader.h"
+#include "platform/TextIo.h"
+#include "sim/WorldFrame.h"
 
 namespace fs = std::filesystem;
 

@@ -4,8 +4,8 @@
 #include <set>
 
 #include "TempDir.h"
-#include "world/DESCRIPTOR.h"
 #include "world/DnaFile.h"
+#include "world/TileDna.h"
 
 using namespace world;
 using worldtest::readText;

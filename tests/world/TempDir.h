@@ -6,7 +6,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "platform/textio.h"
+#include "platform/TextIo.h"
 
 namespace worldtest {
 

@@ -1,0 +1,205 @@
+// Builder: tarn's builder state and its start values.
+//
+// Everything the map builder knows lives in one `Builder` record that every module function takes by
+// reference, so tests build as many independent editors as they like. The record is grouped by
+// lifetime: settings (filled once by the script chain), the tile kind tables (refilled by every DNA set
+// load), the map (replaced by loads, new map and undo), and the editing state of the session.
+// Limits: kinds 0..1024 (tile file name table), layers 0..64, objects 0..MAXTILES.
+// Depends on platform/ (interfaces only) and world/ (the tile kind DNA record).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "builder/KindDna.h"
+#include "platform/Platform.h"
+
+namespace tarn {
+
+class Windows; // Windows.h
+
+// Window numbers.
+constexpr int kMainWindow = 100;
+constexpr int kAboutWindow = 101; // never opened; closed at shutdown if open
+constexpr int kTileWindow = 102;
+constexpr int kDnaWindow = 103;
+constexpr int kSpareWindow = 120; // never opened; closed at shutdown if open
+
+// Window event values handed to the event handler.
+constexpr int kEventMenu = 13101;
+constexpr int kEventGadget = 13100;
+constexpr int kEventSize = 5;
+constexpr int kEventPaint = 15;
+constexpr int kEventClose = 16;
+constexpr int kEventLeftButtonDown = 513;
+// Further plain window messages the window layer reports; the handler treats them like any event.
+constexpr int kEventKeyDown = 256;
+constexpr int kEventKeyUp = 257;
+constexpr int kEventMouseMove = 512;
+constexpr int kEventLeftButtonUp = 514;
+constexpr int kEventRightButtonDown = 516;
+constexpr int kEventRightButtonUp = 517;
+constexpr int kEventMouseWheel = 522;
+
+// Raster modes.
+constexpr std::uint8_t kRasterOff = 0;
+constexpr std::uint8_t kRasterObjectSize = 1;
+constexpr std::uint8_t kRasterMatrixSize = 2;
+
+constexpr int kMaxLayer = 64;
+constexpr int kTileNameSlots = 1025; // tile file names 0..1024
+
+constexpr const char* kMainTitle = "QUADRAPLAN VERSION A140811 BASED ON ZEMA BUILDER VERSION 0.7";
+
+// One event taken from the window layer: its value, the window it belongs to and, for menu and
+// gadget events, the item or gadget number.
+struct WindowEvent {
+    int value = 0; // 0 = no event
+    int window = 0;
+    int number = 0;
+    int x = 0, y = 0; // mouse events: the mouse relative to the window's inner area at the event
+};
+
+// Values of the five script files. Numbers keep 0 and texts stay empty until a file sets them.
+struct Settings {
+    // Start script.
+    std::string DEFAULTINISCRIPT;
+    // Screen script.
+    float RESBASEW = 0, RESBASEH = 0;
+    int WINDOWMODE = 0;
+    int WINDOWFLAGS = 0;
+    int DEPTH = 8;
+    float WIDTH = 0, HEIGHT = 0;
+    int TOP = 0, LEFT = 0;
+    std::string NAME;
+    int R = 0, G = 0, B = 0; // transparent colour of tile pictures
+    int GFXDETAIL = 0;
+    std::string APPINIFILE;
+    std::string DNA; // default DNA file
+    int MAXTILES = 0;
+    int MATRIXRASTER = 0;
+    // Application paths file (working folder + value, except PROMO).
+    std::string GFXPATH, SNDPATH, SAVEPATH, LOADPATH, GFXSCRIPTS, MAPENV, LOGFILE, UNIVERSE, DEVELOPEPATH,
+        DESCRIPTOR, GUIINI, CODECS;
+    int PROMO = 0;
+    // Codec list.
+    std::string GFXCODEC, SOUNDCODEC, MUSICCODEC;
+    // GUI settings.
+    int MAXGUIITEMS = 0, USEBGBOX = 0, GUITOP = 0, GUIH = 0, GUIHBase = 0, GUIOBJECTSIZE = 0;
+};
+
+// One tile kind: a picture in the tile folder with a DNA file beside it.
+struct TileKind {
+    std::string fileName;               // picture file name without extension; also names the DNA file
+    std::shared_ptr<const KindDna> dna; // values read from the kind's DNA file (never null)
+    plat::SpriteId picture = 0;         // loaded picture
+    plat::SpriteId sprite = 0;          // drawable sprite made from the picture (0 = none)
+    int menuPicture = 0;                // picture shown in the tile window (0 = none); window layer handle
+    int menuX = 0, menuY = 0;           // top-left of the kind's cell in the tile window
+    float width = 0, height = 0;        // display size of the next placed tile and of the cursor tile
+    float extra = 0;                    // third per-kind float, copied into placed tiles
+    int counter = 0;                    // per-kind counter, reset when the kind loads
+};
+
+// One placed tile.
+struct EditorObject {
+    std::string name;          // the kind's tile file name
+    plat::SpriteId sprite = 0; // the kind's sprite
+    float x = 0, y = 0;        // top-left in screen pixels
+    int kind = 0;              // internal static tile id (kind index in this run)
+    float width = 0, height = 0;
+    float stretch = 0;        // worldFStretch; non-zero: drawn over the whole desktop
+    std::uint8_t present = 0; // 0 = deleted (entry kept)
+    int layer = 0;
+    std::string globalTileId;           // worldFTileID of the kind
+    int transparency = 0;               // worldFTileTransparency, the drawing alpha
+    std::string postEffect;             // postEFFECT, "SRCxDEST" blending pair
+    float extra = 0;                    // the kind's third float
+    std::shared_ptr<const KindDna> dna; // the kind's other DNA values, as they were at placement
+};
+
+// One cell of the tile window's picture grid, as the last "draw tile menu" laid it out.
+struct TileMenuCell {
+    int kind = 0;
+    int x = 0, y = 0;
+    int picture = 0;
+};
+
+struct Builder {
+    // --- services (set before start-up, never owned) ---
+    plat::Platform* platform = nullptr;
+    Windows* windows = nullptr;
+
+    // --- folders and fixed paths (start-up) ---
+    std::string workingFolder;   // current directory at start, ending with '/'
+    std::string dnaFilePath;     // default DNA file (script key DNA replaces it)
+    std::string startScriptPath; // working folder + "_DATA/ini.txt"
+
+    // --- script values ---
+    Settings cfg;
+
+    // --- screen ---
+    int desktopWidth = 0, desktopHeight = 0; // taken when the screen was opened
+    float zoomX = 1.0f, zoomY = 1.0f;        // world zoom; 0.1 in mini-map view
+
+    // --- tile kinds (refilled by every DNA set load) ---
+    std::vector<std::string> tileFileNames = std::vector<std::string>(kTileNameSlots);
+    std::vector<TileKind> kinds;        // 0..last tile kind index
+    int currentKind = -1;               // current tile kind; -1 when the set is empty
+    std::vector<TileMenuCell> tileMenu; // the picture grid of the tile window
+
+    // --- the map ---
+    std::vector<EditorObject> objects; // indices 0..MAXTILES, entries made as they are reached
+    int lastObject = -1;               // highest index in use
+    int maxUsedLayer = 0;
+    int scrollOffsetX = 0, scrollOffsetY = 0;
+    std::string mapFileName; // current map file name
+
+    // --- editing state ---
+    int currentLayer = 1;
+    int cursorX = 0, cursorY = 0;
+    std::uint8_t rasterMode = kRasterMatrixSize;
+    std::array<std::string, 3> rasterNames{"OFF", "OBJECT_SIZE", "MATRIX_SIZE"};
+    int scrollStep = 0;
+    int resizeStep = 0;
+    int buttonLatch = 0;
+    int toolsHidden = 0;
+    int quickHelp = 0;
+    int dnaWindowValue = 500;
+    int dnaEntryCount = 0;
+    int undoCounter = 0, undoPosition = 0, undoHighMark = 0;
+    std::uint8_t quit = 0;
+
+    // Drawing cache: object indices bucketed by layer, rebuilt when the map changed.
+    std::vector<std::vector<int>> layerBuckets;
+    bool bucketsDirty = true;
+
+    plat::Graphics& gfx() { return platform->graphics(); }
+    plat::Input& input() { return platform->input(); }
+    plat::Dialogs& dialogs() { return platform->dialogs(); }
+    plat::Clock& clock() { return platform->clock(); }
+};
+
+// Zeroes the state and sets the start values and working-folder paths. `workingFolder` ends with '/'.
+void initBuilder(Builder& b, const std::string& workingFolder);
+
+// The process's current directory, ending with '/'.
+std::string currentFolder();
+
+// Sizes the object table once MAXTILES is known: indices 0..MAXTILES.
+void sizeObjectTable(Builder& b);
+// Makes entry `index` of the object table available; false when it lies beyond MAXTILES.
+bool objectSlot(Builder& b, int index);
+
+// Marks the map as changed so the next redraw rebuilds its layer buckets.
+inline void mapChanged(Builder& b) {
+    b.bucketsDirty = true;
+}
+
+// Nearest integer, halves away from zero, NaN as 0, clamped to the int range.
+int roundToInt(double value);
+
+} // namespace tarn

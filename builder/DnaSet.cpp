@@ -1,0 +1,99 @@
+// DnaSet: the DNA set and the DNA window's operations.
+#include "builder/DnaSet.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <vector>
+
+#include "builder/TileMenu.h"
+#include "builder/Windows.h"
+
+namespace tarn {
+
+namespace {
+
+// Names of the tile folder's entries that contain the picture extension, in name order (the order
+// the folder listing gives is the file system's own; sorting keeps kind numbers stable).
+std::vector<std::string> listPictures(const std::string& folder, const std::string& extension) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) return names;
+    while (dirent* e = readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        if (name.find(extension) == std::string::npos) continue;
+        names.push_back(name);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool fileOpens(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return false;
+    std::fclose(f);
+    return true;
+}
+
+} // namespace
+
+void freeDnaSet(Builder& b) {
+    for (TileKind& k : b.kinds) {
+        if (k.sprite != 0) b.gfx().freeSprite(k.sprite);
+        if (k.picture != 0) b.gfx().freeSprite(k.picture);
+        if (k.menuPicture != 0 && b.windows != nullptr) b.windows->freeMenuPicture(k.menuPicture);
+    }
+    b.kinds.clear();
+    b.tileMenu.clear();
+    b.currentKind = -1;
+}
+
+void loadDnaSet(Builder& b) {
+    freeDnaSet(b);
+    const std::string& folder = b.cfg.GFXPATH;
+    const std::string& ext = b.cfg.GFXCODEC;
+    std::fill(b.tileFileNames.begin(), b.tileFileNames.end(), std::string());
+    int kept = 0;
+    if (!ext.empty()) {
+        for (const std::string& entry : listPictures(folder, ext)) {
+            if (kept >= kTileNameSlots) break;
+            const std::string name = entry.substr(0, entry.find(ext));
+            if (name.empty()) continue;
+            // "a.png" and "a.png.bak" name the same kind; it is kept once.
+            if (std::find(b.tileFileNames.begin(), b.tileFileNames.begin() + kept, name) !=
+                b.tileFileNames.begin() + kept)
+                continue;
+            b.tileFileNames[static_cast<std::size_t>(kept)] = name;
+            if (fileOpens(folder + name + ".dll")) ++kept;
+        }
+    }
+    b.kinds.assign(static_cast<std::size_t>(kept), TileKind{});
+    const plat::Rgb transparent = plat::rgb(b.cfg.R, b.cfg.G, b.cfg.B);
+    for (int k = 0; k < kept; ++k) {
+        TileKind& kind = b.kinds[static_cast<std::size_t>(k)];
+        kind.fileName = b.tileFileNames[static_cast<std::size_t>(k)];
+        auto dna = std::make_shared<KindDna>();
+        const std::string picturePath = folder + kind.fileName + ext;
+        kind.picture = b.gfx().loadSprite(picturePath);
+        if (kind.picture != 0) {
+            b.gfx().setTransparentColour(kind.picture, transparent);
+            kind.sprite = b.gfx().createDrawable(kind.picture);
+            if (kind.sprite != 0) {
+                kind.width = static_cast<float>(b.gfx().spriteWidth(kind.picture));
+                kind.height = static_cast<float>(b.gfx().spriteHeight(kind.picture));
+                kind.counter = 0;
+                readKindDna(*dna, folder + kind.fileName);
+                b.currentKind = k;
+            }
+        }
+        kind.dna = std::move(dna);
+        if (b.windows != nullptr) kind.menuPicture = b.windows->loadMenuPicture(picturePath, transparent);
+    }
+    if (b.currentKind < 0 && kept > 0) b.currentKind = kept - 1;
+    mapChanged(b);
+    // The tile window shows the new pictures at once, so its grid never points at freed ones.
+    if (b.windows != nullptr && b.windows->isOpen(kTileWindow)) drawTileMenu(b);
+}
+
+} // namespace tarn

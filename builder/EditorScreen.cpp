@@ -1,0 +1,205 @@
+// EditorScreen: one frame of the editor screen.
+#include "builder/EditorScreen.h"
+
+#include <algorithm>
+
+#include "platform/TextIo.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr plat::Rgb kBackground = plat::rgb(10, 10, 10);
+constexpr plat::Rgb kBlack = plat::rgb(0, 0, 0);
+constexpr plat::Rgb kWhite = plat::rgb(255, 255, 255);
+constexpr plat::Rgb kGridColour = plat::rgb(0, 255, 0);
+constexpr plat::Rgb kHelpBox = plat::rgb(15, 15, 15);
+constexpr plat::Rgb kHelpText = plat::rgb(200, 255, 0);
+// Layer passes beyond this draw nothing new for any map the builder makes (layers 0..64); the bound
+// keeps a hand-edited layer number from turning one frame into billions of passes.
+constexpr int kMaxLayerPasses = 1024;
+
+// Objects by the low 8 bits of their layer, each list in index order.
+void rebuildBuckets(Builder& b) {
+    b.layerBuckets.assign(256, {});
+    for (int i = 0; i <= b.lastObject && i < static_cast<int>(b.objects.size()); ++i)
+        b.layerBuckets[static_cast<std::size_t>(b.objects[static_cast<std::size_t>(i)].layer & 255)]
+            .push_back(i);
+    b.bucketsDirty = false;
+}
+
+bool touchesDesktop(const Builder& b, const EditorObject& o) {
+    return o.x + o.width >= 0.0f && o.x <= static_cast<float>(b.desktopWidth) && o.y + o.height >= 0.0f &&
+           o.y <= static_cast<float>(b.desktopHeight);
+}
+
+// Steps 1 to 6 of an object's pass, then the draw. Returns false when the object was skipped before
+// its blending was set.
+bool prepareObject(Builder& b, EditorObject& o, std::pair<int, int>& blend) {
+    plat::Graphics& g = b.gfx();
+    if (!touchesDesktop(b, o)) return false;
+    if (o.sprite == 0 || !g.isSprite(o.sprite)) return false;
+    blend = {plat::BlendSrcAlpha, plat::BlendInvSrcAlpha};
+    if (o.stretch != 0.0f) {
+        o.x = 0;
+        o.y = 0;
+        o.width = static_cast<float>(b.desktopWidth);
+        o.height = static_cast<float>(b.desktopHeight);
+    }
+    const auto pair = postEffectPair(o.postEffect);
+    if (pair.first != 0) blend = pair;
+    return true;
+}
+
+void drawWorld(Builder& b) {
+    plat::Graphics& g = b.gfx();
+    g.clear(kBackground);
+    if (b.bucketsDirty || b.layerBuckets.size() != 256) rebuildBuckets(b);
+    const int passes = std::min(b.maxUsedLayer, kMaxLayerPasses - 1);
+    // The blending pair the last prepared object leaves set: the cursor tile is drawn under it
+    // unless the current kind has a pair of its own.
+    bool anyPrepared = false;
+    std::pair<int, int> lastBlend{plat::BlendSrcAlpha, plat::BlendInvSrcAlpha};
+    int highestPrepared = -1;
+    for (int layer = 0; layer <= passes; ++layer) {
+        for (int i : b.layerBuckets[static_cast<std::size_t>(layer & 255)]) {
+            if (i > b.lastObject) continue;
+            EditorObject& o = b.objects[static_cast<std::size_t>(i)];
+            if (o.present < 1) continue;
+            std::pair<int, int> blend;
+            if (!prepareObject(b, o, blend)) continue;
+            g.setBlend(blend.first, blend.second);
+            g.zoomSprite(o.sprite, static_cast<float>(roundToInt(o.width * b.zoomX)),
+                         static_cast<float>(roundToInt(o.height * b.zoomY)));
+            g.drawSprite(o.sprite, static_cast<float>(roundToInt(o.x * b.zoomX)),
+                         static_cast<float>(roundToInt(o.y * b.zoomY)), o.transparency);
+            if (i > highestPrepared) {
+                highestPrepared = i;
+                lastBlend = blend;
+                anyPrepared = true;
+            }
+        }
+    }
+    // Objects that sit on a layer no pass reached still went through steps 1 to 6 in the walk, and the
+    // highest index among them may be the one whose pair is left set.
+    if (passes >= 0) {
+        for (int i = b.lastObject; i > highestPrepared; --i) {
+            EditorObject& o = b.objects[static_cast<std::size_t>(i)];
+            if (o.present < 1) continue;
+            std::pair<int, int> blend;
+            if (!prepareObject(b, o, blend)) continue;
+            lastBlend = blend;
+            anyPrepared = true;
+            break;
+        }
+    }
+    if (anyPrepared) g.setBlend(lastBlend.first, lastBlend.second);
+    if (b.currentKind >= 0 && b.currentKind < static_cast<int>(b.kinds.size()) &&
+        b.kinds[static_cast<std::size_t>(b.currentKind)].sprite != 0) {
+        const TileKind& k = b.kinds[static_cast<std::size_t>(b.currentKind)];
+        const auto pair = postEffectPair(k.dna ? k.dna->postEFFECT : std::string());
+        if (pair.first != 0) g.setBlend(pair.first, pair.second);
+    }
+}
+
+void drawCursorTile(Builder& b) {
+    if (b.currentKind < 0 || b.currentKind >= static_cast<int>(b.kinds.size())) return;
+    const TileKind& k = b.kinds[static_cast<std::size_t>(b.currentKind)];
+    if (k.sprite == 0) return;
+    if (b.rasterMode == kRasterMatrixSize) b.clock().sleep(50);
+    plat::Graphics& g = b.gfx();
+    g.zoomSprite(k.sprite, static_cast<float>(roundToInt(k.width)), static_cast<float>(roundToInt(k.height)));
+    g.drawSprite(k.sprite, static_cast<float>(b.cursorX), static_cast<float>(b.cursorY), 255);
+}
+
+void drawGrid(Builder& b) {
+    const int r = b.cfg.MATRIXRASTER;
+    if (r <= 0) return; // no raster to draw (and no division by zero)
+    const int columns = roundToInt(static_cast<double>(b.cfg.WIDTH) / r);
+    const int rows = roundToInt(static_cast<double>(b.cfg.HEIGHT) / r);
+    plat::Graphics& g = b.gfx();
+    for (int i = 0; i <= columns; ++i)
+        for (int j = 0; j <= rows; ++j)
+            g.point(static_cast<float>(i * r), static_cast<float>(j * r), kGridColour);
+}
+
+void drawQuickHelp(Builder& b) {
+    plat::Graphics& g = b.gfx();
+    const int w = b.desktopWidth, h = b.desktopHeight;
+    g.setTextTransparent(true);
+    g.fillBox(0, static_cast<float>(h / 2 - 16), static_cast<float>(w / 2), static_cast<float>(h / 2),
+              kHelpBox);
+    for (const HelpLine& line : quickHelpLines())
+        g.text(32, static_cast<float>(h / 2 + line.offset), std::string(line.text), kHelpText, kBlack);
+}
+
+} // namespace
+
+std::pair<int, int> postEffectPair(std::string_view text) {
+    const std::size_t x = text.find('x');
+    if (x == std::string_view::npos) return {0, 0};
+    const int src = textio::toInt(text.substr(0, x));
+    const int dst = textio::toInt(text.substr(x + 1));
+    if (src != 0 && dst != 0) return {src, dst};
+    return {0, 0};
+}
+
+std::vector<std::pair<int, std::string>> screenLogLines(const Builder& b) {
+    std::vector<std::pair<int, std::string>> lines;
+    lines.emplace_back(8, "QUADRAPLAN ScreenLog: Press [H] for QuickHelp");
+    lines.emplace_back(28, "Tiles used in Map:" + std::to_string(b.lastObject) + " of " +
+                               std::to_string(b.cfg.MAXTILES));
+    lines.emplace_back(48, "MaxUndo" + std::to_string(b.undoCounter));
+    lines.emplace_back(68, "Actual Tile:" + std::to_string(b.currentKind));
+    if (b.lastObject >= 0 && b.lastObject < static_cast<int>(b.objects.size())) {
+        const EditorObject& last = b.objects[static_cast<std::size_t>(b.lastObject)];
+        lines.emplace_back(88, "Internal Static TileID:" + std::to_string(last.kind));
+        lines.emplace_back(108, "GFXFileName:" + last.name);
+    }
+    lines.emplace_back(128, "Actual Map Layer " + std::to_string(b.currentLayer));
+    std::string globalId;
+    if (b.currentKind >= 0 && b.currentKind < static_cast<int>(b.kinds.size()) &&
+        b.kinds[static_cast<std::size_t>(b.currentKind)].dna)
+        globalId = b.kinds[static_cast<std::size_t>(b.currentKind)].dna->worldFTileID;
+    lines.emplace_back(148, "Global TileID:" + globalId);
+    lines.emplace_back(168, "Max Used Layer: " + std::to_string(b.maxUsedLayer));
+    lines.emplace_back(188, "RasterMODE:" + b.rasterNames[std::min<std::size_t>(b.rasterMode, 2)]);
+    if (b.toolsHidden == 1) lines.emplace_back(208, "For TileWindow press [TAB]");
+    return lines;
+}
+
+const std::vector<HelpLine>& quickHelpLines() {
+    static const std::vector<HelpLine> lines = {
+        {0, "HELP: [H]"},
+        {16, "[SCREEN UP]/[SCREEN DOWN] to change layer"},
+        {32, "LeftMouseButton=Build Tile"},
+        {48, "[U] = Undo, [R] = Redo, [G] To Use GRID,[C] To Switch ALL Raster Build OFF"},
+        {64, "Use MouseWheel to resize tile"},
+        {80, "[CURSOR]-Keys to move map in all directions"},
+        {96, "Close TileMenuWindow To Start Tile Build"},
+        {112, "Use [TAB] To Reactivate TileMenuWindow"},
+        {128, "[LeftALT] RasterBuildMode: Use TileDimnsions To Move Tile"},
+        {142, "Right MouseButton To Delete Tile  Using The Actual Layer"},
+        {158, ""},
+        {174, "TARN MAP BUILDER (QUADRAPLAN) for the ZEMA ENGINE - by the BIOSIM team"},
+    };
+    return lines;
+}
+
+void redraw(Builder& b) {
+    plat::Graphics& g = b.gfx();
+    if (!g.screenOpen()) return;
+    g.begin3D();
+    drawWorld(b);
+    if (!b.input().mouseButton(2)) drawCursorTile(b);
+    g.end3D();
+    g.begin2D();
+    g.setTextTransparent(false);
+    for (const auto& [y, line] : screenLogLines(b)) g.text(0, static_cast<float>(y), line, kBlack, kWhite);
+    drawGrid(b);
+    if (b.quickHelp == 1) drawQuickHelp(b);
+    g.end2D();
+    g.flip(0);
+}
+
+} // namespace tarn

@@ -1,0 +1,125 @@
+// Events: window events and menu items.
+#include "builder/Events.h"
+
+#include "builder/DnaWindow.h"
+#include "builder/EditorScreen.h"
+#include "builder/MapEditing.h"
+#include "builder/MapFiles.h"
+#include "builder/Messages.h"
+#include "builder/TileMenu.h"
+#include "builder/Windows.h"
+
+namespace tarn {
+
+namespace {
+
+void handleMainWindow(Builder& b) {
+    examineMouseAndCursor(b, kMainWindow);
+    resizeTileKind(b);
+    plat::Input& in = b.input();
+    const bool left = in.mouseButton(1), right = in.mouseButton(2);
+    if (left && b.buttonLatch == 0) {
+        if (placeTile(b)) recordPlacement(b);
+        b.buttonLatch = 1;
+    }
+    if (right && b.buttonLatch == 0) {
+        deleteTile(b);
+        b.buttonLatch = 1;
+    }
+    if (!left && !right) b.buttonLatch = 0;
+    redraw(b);
+}
+
+void handleDnaWindow(Builder& b, const WindowEvent& ev) {
+    if (ev.value == kEventGadget) {
+        if (ev.number == 100) saveTileDna(b);
+        if (ev.number == 101) resetTileDna(b);
+    } else if (ev.value == kEventMenu) {
+        if (ev.number == 110) saveTileDna(b);
+        if (ev.number == 109) resetTileDna(b);
+    }
+}
+
+void handleTileWindow(Builder& b, const WindowEvent& ev) {
+    switch (ev.value) {
+    case kEventMenu:
+        if (b.windows->hasMenuBar(kTileWindow)) dispatchMenuItem(b, ev.number);
+        break;
+    case kEventSize:
+        break;
+    case kEventPaint:
+        drawTileMenu(b);
+        break;
+    case kEventClose:
+        b.toolsHidden = 1;
+        break;
+    case kEventLeftButtonDown:
+        selectTileAtMouse(b, ev.x, ev.y);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+void dispatchMenuItem(Builder& b, int item) {
+    switch (item) {
+    case 128:
+        saveMapNewFormat(b);
+        break;
+    case 129:
+        loadMapNewFormat(b);
+        break;
+    case 106:
+        askOrInform(b, 112);
+        break;
+    case 115:
+        redrawMap(b);
+        break;
+    case 117:
+        askOrInform(b, 117);
+        break;
+    case 116:
+        drawTileMenu(b);
+        break;
+    case 122:
+        b.toolsHidden = 1;
+        break;
+    case 125:
+        b.zoomX = b.zoomY = 0.1f;
+        break;
+    case 126:
+        break; // "Save MiniMap (Screenshot)" does nothing
+    case 127:
+        b.zoomX = b.zoomY = 1.0f;
+        break;
+    case 107:
+        askOrInform(b, 107);
+        break;
+    default:
+        break;
+    }
+}
+
+void handleEvent(Builder& b, const WindowEvent& ev) {
+    applyToolVisibility(b);
+    switch (ev.window) {
+    case kMainWindow:
+        handleMainWindow(b);
+        break;
+    case kDnaWindow:
+        handleDnaWindow(b, ev);
+        examineMouseAndCursor(b, kDnaWindow);
+        break;
+    case kTileWindow:
+        b.windows->setTitle(kTileWindow, b.mapFileName);
+        handleTileWindow(b, ev);
+        examineMouseAndCursor(b, kTileWindow);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace tarn

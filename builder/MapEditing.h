@@ -1,0 +1,52 @@
+// MapEditing: the map being edited and the operations that change it directly.
+//
+// Placing appends one object at the cursor (up to MAXTILES), deleting marks the topmost present
+// object of the current layer under the cursor, resizing changes the current tile kind's display
+// size by wheel notches, scrolling moves every non-stretched object. MapEditing.cpp,
+// MapEditingTiles.cpp and MapEditingCursor.cpp share this header.
+#pragma once
+
+#include <string>
+
+#include "builder/Builder.h"
+
+namespace tarn {
+
+// Place tile: only when the current kind has a sprite and the last object index is below MAXTILES.
+// true when a tile was placed.
+bool placeTile(Builder& b);
+// Delete tile: the highest-index present object of the current layer whose rounded rectangle holds
+// the cursor (edges included). true when one was deleted.
+bool deleteTile(Builder& b);
+// Resize tile kind by the resize step (wheel notches), keeping the kind's aspect ratio.
+void resizeTileKind(Builder& b);
+// Update cursor for `window`: in raster mode 2 one raster cell per axis from the mouse's relative
+// movement; in modes 0 and 1 the mouse position relative to the window's inner area.
+void updateCursor(Builder& b, int window);
+// Examine the mouse, then update the cursor; the wheel movement becomes the resize step.
+void examineMouseAndCursor(Builder& b, int window);
+// Scroll every object whose stretch value is exactly 0 by the scroll step.
+void scrollMapHorizontally(Builder& b);
+void scrollMapVertically(Builder& b);
+// Layers 0..64: Page Up and Page Down.
+void layerUp(Builder& b);
+void layerDown(Builder& b);
+// Raster mode changes (G also puts the cursor at (0, 0)).
+void setRasterMode(Builder& b, std::uint8_t mode);
+// New map: empties the map (kinds and pictures stay) and redraws.
+void newMap(Builder& b);
+// Clear world: frees every object and kind picture, sets the last object index to 0 and loads the
+// DNA set again.
+void clearWorld(Builder& b);
+
+// Undo bookkeeping after a placement (the placement takes the undo counter's number).
+void recordPlacement(Builder& b);
+void undo(Builder& b);
+void redo(Builder& b);
+
+// Kind lookup by tile file name; -1 when unknown.
+int findKind(const Builder& b, const std::string& name);
+// Fills object `i` from kind `kind` (name, sprite, size, DNA copies) without touching position/layer.
+void fillObjectFromKind(Builder& b, EditorObject& o, int kind);
+
+} // namespace tarn

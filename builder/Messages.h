@@ -1,0 +1,17 @@
+// Messages: the builder's numbered message boxes.
+//
+// Two tables: questions and information (107 about, 112 quit, 117 new map) and errors (100 main
+// window, 119 default DNA missing, 124 DNA not saved).
+#pragma once
+
+#include "builder/Builder.h"
+
+namespace tarn {
+
+// Ask or inform: shows the box of `code` and applies the answer.
+void askOrInform(Builder& b, int code);
+// Report error: shows the box of `code` (if it has one). Returns true when the builder goes on,
+// false when it must end now (100, and every code without a text, such as 102).
+bool reportError(Builder& b, int code);
+
+} // namespace tarn

@@ -1,0 +1,476 @@
+// SdlWindows: the builder's windows on SDL2 and Dear ImGui.
+#include "builder/SdlWindows.h"
+
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_image.h>
+#include <algorithm>
+#include <imgui.h>
+#include <imgui_impl_sdl.h>
+#include <imgui_impl_sdlrenderer.h>
+#include <map>
+
+#include "builder/TileMenu.h"
+#include "platform/sdl/SdlAccess.h"
+#include "platform/test/TestPlatform.h"
+
+namespace tarn {
+
+namespace {
+
+ImU32 imColour(plat::Rgb c, int alpha = 255) {
+    return IM_COL32(c & 255, (c >> 8) & 255, (c >> 16) & 255, alpha);
+}
+
+struct Tool {
+    bool open = false;
+    bool visible = true;
+    std::string title;
+    int x = 0, y = 0, w = 0, h = 0; // position and size it was opened with
+    ToolWindowArea area;            // where it was in the last frame
+    bool framed = false;            // at least one frame was built
+    std::vector<Menu> menus;
+    bool focusNext = false;
+};
+
+class SdlWindows final : public Windows {
+public:
+    SdlWindows(plat::Platform& p, SdlWindowOptions o) : platform_(p), opts_(std::move(o)) {}
+    ~SdlWindows() override { shutdownImGui(); }
+
+    bool openMain(const std::string& title, int width, int height) override {
+        plat::Graphics& g = platform_.graphics();
+        if (!g.openScreen(width, height, 32, title, plat::ScreenMode::Fullscreen)) return false;
+        SDL_Window* window = plat::sdl::window(platform_);
+        SDL_Renderer* renderer = plat::sdl::renderer(platform_);
+        if (window == nullptr || renderer == nullptr) return false;
+        IMGUI_CHECKVERSION();
+        ImGui::CreateContext();
+        ImGui::GetIO().IniFilename = nullptr; // window places are not kept between runs
+        ImGui::StyleColorsDark();
+        ImGui_ImplSDL2_InitForSDLRenderer(window);
+        ImGui_ImplSDLRenderer_Init(renderer);
+        imgui_ = true;
+        mainOpen_ = true;
+        plat::sdl::setEventHook(platform_, [this](const SDL_Event& e) { onSdlEvent(e); });
+        plat::sdl::setPresentHook(platform_, [this] { onPresent(); });
+        return true;
+    }
+
+    bool openTool(int number, const std::string& title, int x, int y, int width, int height) override {
+        if (!mainOpen_ || (number != kTileWindow && number != kDnaWindow)) return false;
+        Tool& t = tools_[number];
+        t.open = true;
+        t.visible = true;
+        t.title = title;
+        t.x = x;
+        t.y = y;
+        t.w = width;
+        t.h = height;
+        t.area = ToolWindowArea{
+            number, true, x, y, width, height, x, y + titleHeight(), width, height - titleHeight()};
+        needFrame_ = true;
+        return true;
+    }
+
+    bool isOpen(int number) const override {
+        if (number == kMainWindow) return mainOpen_;
+        const auto it = tools_.find(number);
+        return it != tools_.end() && it->second.open;
+    }
+
+    void close(int number) override {
+        if (number == kMainWindow) {
+            if (!mainOpen_) return;
+            plat::sdl::setEventHook(platform_, {});
+            plat::sdl::setPresentHook(platform_, {});
+            for (auto& [id, tex] : pictures_) SDL_DestroyTexture(tex);
+            pictures_.clear();
+            shutdownImGui();
+            platform_.graphics().closeScreen();
+            mainOpen_ = false;
+            return;
+        }
+        auto it = tools_.find(number);
+        if (it != tools_.end()) it->second.open = false;
+        needFrame_ = true;
+    }
+
+    void activate(int number) override {
+        translator_.setActive(number);
+        auto it = tools_.find(number);
+        if (it != tools_.end()) it->second.focusNext = true;
+        needFrame_ = true;
+    }
+
+    void setVisible(int number, bool visible) override {
+        auto it = tools_.find(number);
+        if (it == tools_.end() || it->second.visible == visible) return;
+        it->second.visible = visible;
+        needFrame_ = true;
+    }
+    bool isVisible(int number) const override {
+        if (number == kMainWindow) return mainOpen_;
+        const auto it = tools_.find(number);
+        return it != tools_.end() && it->second.open && it->second.visible;
+    }
+
+    void setTitle(int number, const std::string& title) override {
+        auto it = tools_.find(number);
+        if (it == tools_.end() || it->second.title == title) return;
+        it->second.title = title;
+        needFrame_ = true;
+    }
+    std::string title(int number) const override {
+        const auto it = tools_.find(number);
+        return it == tools_.end() ? std::string() : it->second.title;
+    }
+
+    int innerWidth(int number) const override {
+        if (number == kMainWindow) return platform_.graphics().screenWidth();
+        const auto it = tools_.find(number);
+        return it == tools_.end() ? 0 : it->second.area.innerWidth;
+    }
+    int innerHeight(int number) const override {
+        if (number == kMainWindow) return platform_.graphics().screenHeight();
+        const auto it = tools_.find(number);
+        return it == tools_.end() ? 0 : it->second.area.innerHeight;
+    }
+    int innerLeft(int number) const override {
+        const auto it = tools_.find(number);
+        return it == tools_.end() ? 0 : it->second.area.innerLeft;
+    }
+    int innerTop(int number) const override {
+        const auto it = tools_.find(number);
+        return it == tools_.end() ? 0 : it->second.area.innerTop;
+    }
+
+    void setMenuBar(int number, const std::vector<Menu>& menus) override {
+        auto it = tools_.find(number);
+        if (it != tools_.end()) it->second.menus = menus;
+        needFrame_ = true;
+    }
+    bool hasMenuBar(int number) const override {
+        const auto it = tools_.find(number);
+        return it != tools_.end() && !it->second.menus.empty();
+    }
+
+    WindowEvent poll() override {
+        ++pass_;
+        // An ImGui frame built after the last editor frame has not been shown yet: show it now.
+        if (pendingPresent_ && mainOpen_) platform_.graphics().flip(0);
+        runScript();
+        plat::sdl::pumpEvents(platform_);
+        if (mainOpen_ && imgui_ && (sdlEvents_ || needFrame_ || settleFrames_ > 0)) buildFrame();
+        sdlEvents_ = false;
+        return translator_.pop();
+    }
+
+    void idle() override {
+        if (opts_.idleSleepMs > 0 && opts_.script.empty()) SDL_Delay(static_cast<Uint32>(opts_.idleSleepMs));
+    }
+
+    int loadMenuPicture(const std::string& path, plat::Rgb transparent) override {
+        SDL_Renderer* renderer = plat::sdl::renderer(platform_);
+        if (renderer == nullptr) return 0;
+        SDL_Surface* raw = IMG_Load(path.c_str());
+        if (raw == nullptr) return 0;
+        SDL_Surface* px = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_ARGB8888, 0);
+        SDL_FreeSurface(raw);
+        if (px == nullptr) return 0;
+        SDL_SetColorKey(
+            px, SDL_TRUE,
+            SDL_MapRGB(px->format, transparent & 255, (transparent >> 8) & 255, (transparent >> 16) & 255));
+        SDL_Texture* tex = SDL_CreateTextureFromSurface(renderer, px);
+        SDL_FreeSurface(px);
+        if (tex == nullptr) return 0;
+        const int id = nextPicture_++;
+        pictures_[id] = tex;
+        return id;
+    }
+
+    void freeMenuPicture(int picture) override {
+        auto it = pictures_.find(picture);
+        if (it == pictures_.end()) return;
+        SDL_DestroyTexture(it->second);
+        pictures_.erase(it);
+    }
+
+    void tileMenuChanged(const std::vector<TileMenuCell>& cells) override {
+        cells_ = cells;
+        needFrame_ = true;
+    }
+
+private:
+    static int titleHeight() { return 19; }
+
+    void shutdownImGui() {
+        if (!imgui_) return;
+        ImGui_ImplSDLRenderer_Shutdown();
+        ImGui_ImplSDL2_Shutdown();
+        ImGui::DestroyContext();
+        imgui_ = false;
+    }
+
+    void onSdlEvent(const SDL_Event& e) {
+        if (!imgui_) return;
+        ImGui_ImplSDL2_ProcessEvent(&e);
+        sdlEvents_ = true;
+        if (!opts_.script.empty()) return; // the script is the user
+        switch (e.type) {
+        case SDL_MOUSEMOTION:
+            translator_.mouseMove(e.motion.x, e.motion.y);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            const int button = e.button.button == SDL_BUTTON_LEFT     ? 1
+                               : e.button.button == SDL_BUTTON_RIGHT  ? 2
+                               : e.button.button == SDL_BUTTON_MIDDLE ? 3
+                                                                      : 0;
+            // A press while a menu is open belongs to the menu (choosing an item or closing it),
+            // wherever the menu lies: no window gets it.
+            if (e.type == SDL_MOUSEBUTTONDOWN &&
+                ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId | ImGuiPopupFlags_AnyPopupLevel))
+                break;
+            translator_.mouseButton(button, e.type == SDL_MOUSEBUTTONDOWN, e.button.x, e.button.y);
+            break;
+        }
+        case SDL_MOUSEWHEEL: {
+            int x = 0, y = 0;
+            SDL_GetMouseState(&x, &y);
+            translator_.wheel(x, y);
+            break;
+        }
+        case SDL_KEYDOWN:
+            translator_.key(true);
+            break;
+        case SDL_KEYUP:
+            translator_.key(false);
+            break;
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_EXPOSED) translator_.push({kEventPaint, kMainWindow});
+            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) translator_.push({kEventSize, kMainWindow});
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE) askToQuit();
+            break;
+        case SDL_QUIT:
+            askToQuit();
+            break;
+        default:
+            break;
+        }
+    }
+
+    // The window manager's close request of the main window asks the quit question, like the menu.
+    void askToQuit() {
+        if (hasMenuBar(kTileWindow)) translator_.push({kEventMenu, kTileWindow, 106});
+    }
+
+    void runScript() {
+        plat::test::TestInput* in = opts_.scriptedInput;
+        using Verb = ScriptAction::Verb;
+        while (scriptPos_ < opts_.script.size() && opts_.script[scriptPos_].pass <= pass_) {
+            const ScriptAction& a = opts_.script[scriptPos_++];
+            switch (a.verb) {
+            case Verb::Move:
+                mouseX_ = a.a;
+                mouseY_ = a.b;
+                if (in) in->setMouse(a.a, a.b);
+                translator_.mouseMove(a.a, a.b);
+                break;
+            case Verb::Press:
+            case Verb::Release:
+                if (in) in->setMouseButton(a.a, a.verb == Verb::Press);
+                translator_.mouseButton(a.a, a.verb == Verb::Press, mouseX_, mouseY_);
+                break;
+            case Verb::Wheel:
+                if (in) in->addWheel(a.a);
+                translator_.wheel(mouseX_, mouseY_);
+                break;
+            case Verb::KeyDown:
+            case Verb::KeyUp:
+                if (in) in->setKey(a.a, a.verb == Verb::KeyDown);
+                translator_.key(a.verb == Verb::KeyDown);
+                break;
+            case Verb::Key:
+                if (in) {
+                    in->press(a.a);
+                    in->release(a.a);
+                }
+                translator_.key(true);
+                translator_.key(false);
+                break;
+            case Verb::Menu:
+                translator_.push({kEventMenu, a.b, a.a});
+                break;
+            case Verb::Gadget:
+                translator_.push({kEventGadget, a.b, a.a});
+                break;
+            case Verb::Close:
+                translator_.push({kEventClose, a.a});
+                break;
+            }
+        }
+    }
+
+    void buildFrame() {
+        ImGui_ImplSDLRenderer_NewFrame();
+        ImGui_ImplSDL2_NewFrame();
+        ImGui::NewFrame();
+        const bool hadFrame = needFrame_;
+        needFrame_ = false;
+        std::vector<ToolWindowArea> areas;
+        int focused = 0;
+        for (int number : {kTileWindow, kDnaWindow}) {
+            auto it = tools_.find(number);
+            if (it == tools_.end() || !it->second.open || !it->second.visible) {
+                if (it != tools_.end()) it->second.area.visible = false;
+                continue;
+            }
+            if (buildTool(number, it->second)) focused = number;
+            areas.push_back(it->second.area);
+        }
+        // Topmost first: the focused window is above the other one.
+        if (areas.size() == 2 && areas[1].number == focused) std::swap(areas[0], areas[1]);
+        translator_.setToolAreas(areas);
+        if (focused != 0)
+            translator_.setActive(focused);
+        else if (ImGui::GetIO().WantCaptureMouse == false && translator_.active() != kMainWindow &&
+                 !ImGui::IsAnyItemActive() && ImGui::IsMouseClicked(0))
+            translator_.setActive(kMainWindow);
+        ImGui::Render();
+        pendingPresent_ = true;
+        // A change may need a second frame before ImGui's layout settles (sizes, focus).
+        settleFrames_ = hadFrame ? 1 : (settleFrames_ > 0 ? settleFrames_ - 1 : 0);
+        // A press seen in this frame is released in a later one even when the release event came in
+        // the same batch: ImGui acts on menu items and buttons at the release.
+        if (ImGui::IsAnyMouseDown() && ImGui::GetIO().WantCaptureMouse)
+            settleFrames_ = std::max(settleFrames_, 1);
+    }
+
+    // Builds one tool window; true when it has the focus.
+    bool buildTool(int number, Tool& t) {
+        ImGui::SetNextWindowPos(ImVec2(static_cast<float>(t.x), static_cast<float>(t.y)), ImGuiCond_Once);
+        ImGui::SetNextWindowSize(ImVec2(static_cast<float>(t.w), static_cast<float>(t.h)), ImGuiCond_Once);
+        if (t.focusNext) {
+            ImGui::SetNextWindowFocus();
+            t.focusNext = false;
+        }
+        ImGuiWindowFlags flags = ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoScrollbar;
+        if (!t.menus.empty()) flags |= ImGuiWindowFlags_MenuBar;
+        bool open = true;
+        ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
+        const std::string label = t.title + "###tool" + std::to_string(number);
+        const bool shown = ImGui::Begin(label.c_str(), &open, flags);
+        ImGui::PopStyleVar();
+        if (!open) translator_.push({kEventClose, number});
+        if (shown) {
+            if (!t.menus.empty() && ImGui::BeginMenuBar()) {
+                for (const Menu& m : t.menus) {
+                    if (!ImGui::BeginMenu(std::string(m.title).c_str())) continue;
+                    for (const MenuItem& item : m.items) {
+                        if (item.number == 0) {
+                            ImGui::Separator();
+                        } else if (ImGui::MenuItem(std::string(item.text).c_str())) {
+                            translator_.push({kEventMenu, number, item.number});
+                        }
+                    }
+                    ImGui::EndMenu();
+                }
+                ImGui::EndMenuBar();
+            }
+            const ImVec2 pos = ImGui::GetWindowPos(), size = ImGui::GetWindowSize();
+            const ImVec2 inner = ImGui::GetCursorScreenPos();
+            const ImVec2 avail = ImGui::GetContentRegionAvail();
+            ToolWindowArea a{number,
+                             true,
+                             static_cast<int>(pos.x),
+                             static_cast<int>(pos.y),
+                             static_cast<int>(size.x),
+                             static_cast<int>(size.y),
+                             static_cast<int>(inner.x),
+                             static_cast<int>(inner.y),
+                             static_cast<int>(avail.x),
+                             static_cast<int>(avail.y)};
+            const bool resized =
+                t.framed && (a.innerWidth != t.area.innerWidth || a.innerHeight != t.area.innerHeight);
+            const bool firstSizeDiffers = !t.framed && a.innerWidth != t.area.innerWidth;
+            t.area = a;
+            t.framed = true;
+            if (resized || firstSizeDiffers) {
+                // A window system sends a size message and then a paint message.
+                translator_.push({kEventSize, number});
+                translator_.push({kEventPaint, number});
+            }
+            if (number == kTileWindow) drawTileGrid(a);
+            if (number == kDnaWindow) drawDnaContents();
+        }
+        const bool focused = ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows);
+        ImGui::End();
+        return focused;
+    }
+
+    void drawTileGrid(const ToolWindowArea& a) {
+        ImDrawList* dl = ImGui::GetWindowDrawList();
+        const ImVec2 o(static_cast<float>(a.innerLeft), static_cast<float>(a.innerTop));
+        dl->AddRectFilled(
+            o, ImVec2(o.x + static_cast<float>(a.innerWidth), o.y + static_cast<float>(a.innerHeight)),
+            imColour(kTileMenuBackground));
+        for (const TileMenuCell& c : cells_) {
+            const auto it = pictures_.find(c.picture);
+            if (it == pictures_.end()) continue;
+            const ImVec2 p(o.x + static_cast<float>(c.x), o.y + static_cast<float>(c.y));
+            dl->AddImage(reinterpret_cast<ImTextureID>(it->second), p,
+                         ImVec2(p.x + static_cast<float>(kTileCell), p.y + static_cast<float>(kTileCell)));
+            const std::string n = std::to_string(c.kind);
+            const ImVec2 ts = ImGui::CalcTextSize(n.c_str());
+            dl->AddRectFilled(p, ImVec2(p.x + ts.x, p.y + ts.y), IM_COL32(0, 0, 0, 255));
+            dl->AddText(p, imColour(kTileNumberColour), n.c_str());
+        }
+    }
+
+    void drawDnaContents() {
+        // The DNA entries come with the DNA editor; the two buttons are here already.
+        ImGui::PushStyleColor(ImGuiCol_Text, imColour(plat::rgb(50, 200, 200)));
+        if (ImGui::Button("SET_DNA", ImVec2(164, 48))) translator_.push({kEventGadget, kDnaWindow, 100});
+        if (ImGui::IsItemHovered()) ImGui::SetTooltip("Save The Tile-*DNA* ");
+        if (ImGui::Button("KILL_DNA", ImVec2(164, 48))) translator_.push({kEventGadget, kDnaWindow, 101});
+        if (ImGui::IsItemHovered()) ImGui::SetTooltip("Reset To Default *DNA*");
+        ImGui::PopStyleColor();
+    }
+
+    void onPresent() {
+        if (!imgui_) return;
+        ImDrawData* data = ImGui::GetDrawData();
+        if (data != nullptr && data->Valid) ImGui_ImplSDLRenderer_RenderDrawData(data);
+        pendingPresent_ = false;
+    }
+
+    plat::Platform& platform_;
+    SdlWindowOptions opts_;
+    std::vector<TileMenuCell> cells_;
+    EventTranslator translator_;
+    std::map<int, Tool> tools_;
+    std::map<int, SDL_Texture*> pictures_;
+    int nextPicture_ = 1;
+    bool mainOpen_ = false;
+    bool imgui_ = false;
+    bool needFrame_ = false;
+    bool sdlEvents_ = false;
+    bool pendingPresent_ = false;
+    int settleFrames_ = 0;
+    long pass_ = 0;
+    std::size_t scriptPos_ = 0;
+    int mouseX_ = 0, mouseY_ = 0;
+};
+
+} // namespace
+
+void prepareSdlWindows() {
+    // Ctrl+C and kill end the builder like any program; only the window's close box asks first.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+}
+
+std::unique_ptr<Windows> createSdlWindows(plat::Platform& platform, SdlWindowOptions options) {
+    return std::make_unique<SdlWindows>(platform, std::move(options));
+}
+
+} // namespace tarn

@@ -1,0 +1,86 @@
+// Startup: start-up (the script chain, the windows, the DNA set, the start map) and shutdown.
+#include "builder/Startup.h"
+
+#include "builder/DnaSet.h"
+#include "builder/DnaWindow.h"
+#include "builder/MapFiles.h"
+#include "builder/Messages.h"
+#include "builder/ScriptChain.h"
+#include "builder/TileMenu.h"
+#include "builder/Windows.h"
+#include "platform/ErrorTrap.h"
+
+namespace tarn {
+
+bool startBuilder(Builder& b, const std::string& workingFolder) {
+    BT_CHECKPOINT();
+    initBuilder(b, workingFolder);
+    // The start script names the screen script, which names the application paths file; each of the
+    // three must open or the builder ends with the script result box.
+    if (!readStartScript(b, b.startScriptPath)) {
+        scriptResultMessage(b, 0, b.startScriptPath);
+        return false;
+    }
+    if (!readScreenScript(b, b.cfg.DEFAULTINISCRIPT)) {
+        scriptResultMessage(b, 0, b.cfg.GFXSCRIPTS + b.cfg.DEFAULTINISCRIPT);
+        return false;
+    }
+    if (!readAppPaths(b, b.cfg.APPINIFILE)) {
+        scriptResultMessage(b, 0, b.cfg.APPINIFILE);
+        return false;
+    }
+    if (b.cfg.WINDOWMODE == 0) {
+        const plat::DesktopInfo desktop = b.gfx().desktop();
+        b.cfg.WIDTH = static_cast<float>(desktop.width);
+        b.cfg.HEIGHT = static_cast<float>(desktop.height);
+        if (!openWindowsAndScreen(b)) {
+            shutdown(b);
+            return false;
+        }
+    }
+    BT_CHECKPOINT();
+    readAppPaths(b, b.cfg.APPINIFILE);
+    readCodecList(b);
+    loadDnaSet(b);
+    sizeObjectTable(b);
+    b.input().examineMouse();
+    readGuiSettings(b);
+    drawTileMenu(b);
+    b.mapFileName = "1";
+    loadMapOld(b, b.mapFileName);
+    if (b.windows == nullptr || !b.windows->isOpen(kMainWindow)) {
+        reportError(b, 100);
+        shutdown(b);
+        return false;
+    }
+    b.windows->activate(kTileWindow);
+    return true;
+}
+
+bool openWindowsAndScreen(Builder& b) {
+    BT_CHECKPOINT();
+    if (b.windows == nullptr) return reportError(b, 100);
+    const plat::DesktopInfo desktop = b.gfx().desktop();
+    if (!b.windows->openMain(kMainTitle, desktop.width, desktop.height)) return reportError(b, 100);
+    b.desktopWidth = desktop.width;
+    b.desktopHeight = desktop.height;
+    const int quarterW = desktop.width / 4, quarterH = desktop.height / 4;
+    if (!b.windows->openTool(kTileWindow, "Tiles", 0, 0, quarterW, quarterH)) return reportError(b, 102);
+    b.windows->setMenuBar(kTileWindow, tileMenuBar());
+    if (!b.windows->openTool(kDnaWindow, "DNA_DESCRIPTOR_WINDOW", quarterW, 0, quarterW, quarterH)) {
+        reportError(b, 119);
+    } else {
+        buildDnaEntries(b);
+        b.windows->setMenuBar(kDnaWindow, dnaWindowMenu());
+    }
+    b.windows->activate(kMainWindow);
+    return true;
+}
+
+void shutdown(Builder& b) {
+    if (b.windows == nullptr) return;
+    for (int w : {kAboutWindow, kTileWindow, kSpareWindow, kDnaWindow, kMainWindow})
+        if (b.windows->isOpen(w)) b.windows->close(w);
+}
+
+} // namespace tarn

@@ -1,0 +1,28 @@
+// EngineSetup: the engine defaults, the screen, the grid matrix and the object tables at engine level.
+// Depends on: engine/Biosim.h, world/ObjectTable.h.
+#pragma once
+
+#include <string>
+
+struct Biosim;
+
+// Start-up steps 1-3: clears the engine state to its defaults, sets engineBasePath to
+// `workingFolder` + "CORE/" (workingFolder ends with '/'), the log file defaults, reads desktop 0 and
+// computes the first scale factors.
+void setDefaults(Biosim& e, const std::string& workingFolder);
+
+// Opens the screen at the desktop size; on success screenOpened is set and scrW/scrH take the
+// desktop size. Returns false when the screen cannot be opened.
+bool openWorldScreen(Biosim& e);
+
+// Scales the grid cell size by scalerX/scalerY (rounded up), then fills cells (0..matrixSize,
+// 0..matrixSize) with their rectangles. The marker bytes are left alone.
+void buildGridMatrix(Biosim& e);
+
+// Start-up step 9: sizes objectTable, collisionList and spawnTemplates to MAXOBJECTS + 1 entries and
+// sets collisionCount to MAXOBJECTS.
+void sizeWorldTables(Biosim& e);
+
+// The object part of the world reset: releases the platform resources of every record
+// 0..MAXOBJECTS and sets objectCount, collisionCount and maxLayer to 0.
+void resetObjectTable(Biosim& e);

@@ -1,0 +1,478 @@
+// MapLoader: the map loader (switch map, world reset, load map, graphics lookup, screen scaling) and the
+// per-object loads it makes (level music, object sound, animation frames).
+#include "engine/MapLoader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <string_view>
+
+#include "engine/Biosim.h"
+#include "engine/EngineSetup.h"
+#include "engine/LoadingScreen.h"
+#include "engine/Logs.h"
+#include "engine/TileKinds.h"
+#include "platform/TextIo.h"
+#include "world/MapFormat.h"
+
+namespace {
+
+constexpr plat::Rgb kTileTransparent = plat::rgb(0, 255, 0);
+
+// Nearest integer, halves to even, clamped to the 32-bit range (NaN gives 0).
+std::int32_t nearestInt(double v) {
+    if (std::isnan(v)) return 0;
+    const double r = std::nearbyint(v);
+    if (r >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();
+    if (r <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(r);
+}
+
+bool isNone(const std::string& name) {
+    return name.empty() || name == "NOPE";
+}
+
+// A configured folder + a name, relative to the working folder.
+std::string path(const Biosim& e, const std::string& folder, const std::string& name) {
+    return resolvePath(e, folder + name);
+}
+
+// Loads an effect or shadow image for an object: the old one released, then EFFECT_GFX + name +
+// graphics extension with pure green transparent and its drawable sprite. Returns 1 when loaded.
+std::int8_t loadExtraImage(Biosim& e, const std::string& name, plat::SpriteId& image,
+                           plat::SpriteId& sprite) {
+    plat::Graphics& g = e.gfx();
+    if (g.isSprite(image)) g.freeSprite(image);
+    if (g.isSprite(sprite)) g.freeSprite(sprite);
+    image = 0;
+    sprite = 0;
+    // "" and "NOPE" name no image; asking the file system for them would only fail.
+    if (isNone(name)) return 0;
+    image = g.loadSprite(path(e, e.cfg.EFFECT_GFX, name + e.cfg.GFXCODEC));
+    if (image == 0) return 0;
+    g.setTransparentColour(image, kTileTransparent);
+    sprite = g.createDrawable(image);
+    return 1;
+}
+
+// Copies the DNA values of one tile kind into a new object, in the loader's order.
+void copyDna(Biosim& e, WorldObject& o, const world::TileDna& d, std::int32_t index) {
+    o.worldFTileTransparency = d.worldFTileTransparency;
+    o.TransparencyValue = nearestInt(d.worldFTileTransparency);
+    o.worldFTileRotate = d.worldFTileRotate;
+    o.postEFFECT = d.postEFFECT;
+    o.worldFTileCollision = d.worldFTileCollision;
+    o.worldFTileTouchTransparency = d.worldFTileTouchTransparency;
+    o.worldFTileTouchMove = d.worldFTileTouchMove;
+    o.worldFTileGOBACK = d.worldFTileGOBACK;
+    o.worldFTileTouchRotate = d.worldFTileTouchRotate;
+    o.worldFTileLifeTime = d.worldFTileLifeTime;
+    o.worldFTileTimerMS = d.worldFTileTimerMS;
+    o.worldFTileFadeIn = d.worldFTileFadeIn;
+    o.worldFTileFadeOut = d.worldFTileFadeOut;
+    o.worldFTileIsMirror = d.worldFTileIsMirror;
+    o.worldFTileMirrorAt = d.worldFTileMirrorAt;
+    o.worldFTileFlire = static_cast<float>(d.worldFTileFlire);
+    o.worldFTileRandomMove = d.worldFTileRandomMove;
+    o.worldFTileUseMoveLogic = d.worldFTileUseMoveLogic;
+    o.worldFTileFadeInStep = d.worldFTileFadeInStep;
+    o.worldFTileIsGUI = d.worldFTileIsGUI;
+    o.animAutoPlay = d.animAutoPlay;
+    o.animContainer = d.animContainer;
+    o.animTimer = d.animTimer;
+    o.worldFStretch = d.worldFStretch;
+    if (o.worldFTileCollision == 1) {
+        // The list has the capacity of the object table and never more entries than objects; the
+        // test only guards a table sized by hand.
+        const std::size_t pos = static_cast<std::size_t>(e.sim.collisionEntries);
+        if (pos < e.collisionList.size()) {
+            e.collisionList[pos] = index;
+            ++e.sim.collisionEntries;
+            ++e.collisionCount;
+        }
+    }
+    o.worldFTileHideOnStart = d.worldFTileHideOnStart;
+    o.worldFTilePlayerID = d.worldFTilePlayerID;
+    o.worldFTileUseKeyboard = d.worldFTileUseKeyboard;
+    o.worldFTileUseJoyStick = static_cast<std::int8_t>(d.worldFTileUseJoyStick);
+    o.worldFTileMoveH = d.worldFTileMoveH;
+    o.worldFTileMoveV = d.worldFTileMoveV;
+    o.worldFTilePlayerMOVE = static_cast<float>(d.worldFTilePlayerMOVE);
+    o.worldFTileVELO = d.worldFTileVELO;
+    o.VelocityX = d.worldFTileVELO;
+    o.VelocityY = d.worldFTileVELO;
+    o.canMoveH = 1;
+    o.canMoveV = 1;
+    o.worldFTileTransport = d.worldFTileTransport;
+    o.worldFTileFollow = d.worldFTileFollow;
+    o.worldFTileFollowObject = d.worldFTileFollowObject;
+    o.worldFTileID = d.worldFTileID;
+    o.worldFTileIDString = d.worldFTileIDString;
+    o.useWeapon = d.useWeapon;
+    o.AI = d.AI;
+    o.worldFTileGravity = nearestInt(d.worldFTileGravity);
+    o.worldFTileSoundFile = d.worldFTileSoundFile;
+    o.worldFTileSoundDuration = d.worldFTileSoundDuration;
+    o.SoundStart = 0;
+    o.worldFTileSoundVolume = d.worldFTileSoundVolume;
+    o.worldFTileSoundType = d.worldFTileSoundType;
+    o.SoundLoaded = 0;
+}
+
+// The placement state of a new object, kept for projectile resets.
+void fillSpawnTemplate(SpawnTemplate& t, const WorldObject& o) {
+    t.worldFTileCollision = o.worldFTileCollision;
+    t.transparency = nearestInt(o.worldFTileTransparency);
+    t.worldFTileRotate = o.worldFTileRotate;
+    t.worldFTileVELO = o.worldFTileVELO;
+    t.VelocityX = o.VelocityX;
+    t.VelocityY = o.VelocityY;
+    t.worldFTileMoveV = o.worldFTileMoveV;
+    t.worldFTileMoveH = o.worldFTileMoveH;
+    t.Visible = o.Visible;
+    t.useWeapon = o.useWeapon;
+    t.worldFTileIDString = o.worldFTileIDString;
+    t.worldFTileLifeTime = o.worldFTileLifeTime;
+    t.worldFTileTimerMS = o.worldFTileTimerMS;
+    t.lifeTick = o.lifeTick;
+    t.worldFTileSoundFile = o.worldFTileSoundFile;
+    t.worldFTileSoundDuration = o.worldFTileSoundDuration;
+}
+
+// The grid cell under a point, or false when the point lies outside the matrix.
+bool cellUnder(const Biosim& e, float x, float y, int& i, int& j) {
+    if (!(e.gridCellWidth > 0) || !(e.gridCellHeight > 0)) return false;
+    const double ci = std::floor(static_cast<double>(x) / e.gridCellWidth);
+    const double cj = std::floor(static_cast<double>(y) / e.gridCellHeight);
+    const int limit = std::min(e.matrixSize, kGridCells - 1);
+    if (!(ci >= 0 && cj >= 0 && ci <= limit && cj <= limit)) return false;
+    i = static_cast<int>(ci);
+    j = static_cast<int>(cj);
+    return true;
+}
+
+// Marker bytes of the grid matrix: objects with a collision value of 10 or more mark the cells under
+// three corners; others clear the cell under their top-left corner.
+void markGrid(Biosim& e) {
+    if (e.sim.liveObjects <= 0) return;
+    for (std::int32_t k = 0; k <= e.objectCount; ++k) {
+        const WorldObject& o = e.objectTable[static_cast<std::size_t>(k)];
+        int i = 0, j = 0;
+        if (o.worldFTileCollision >= 10) {
+            const float xs[3] = {o.MapX, o.MapX + o.Width, o.MapX};
+            const float ys[3] = {o.MapY, o.MapY, o.MapY + o.Height};
+            for (int c = 0; c < 3; ++c)
+                if (cellUnder(e, xs[c], ys[c], i, j)) e.gridCell(i, j).marker = o.worldFTileCollision;
+        } else if (cellUnder(e, o.MapX, o.MapY, i, j)) {
+            e.gridCell(i, j).marker = 0;
+        }
+    }
+}
+
+const char* const kDirectionNames[kAnimDirections] = {"DEFAULT", "RIGHT", "LEFT", "UP", "DOWN"};
+
+} // namespace
+
+std::string aspectText(float value) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.2f", static_cast<double>(value));
+    return buf;
+}
+
+void worldReset(Biosim& e) {
+    resetObjectTable(e);
+    e.objectCount = 0;
+    e.collisionCount = 0;
+    e.maxLayer = 0;
+    e.currentTileId = 0;
+    e.scrollX = 0;
+    e.scrollY = 0;
+    // Templates belong to the map being loaded: a projectile is reset only from this map's
+    // placement states, never from a kind of an earlier map.
+    e.spawnTemplatePos = 0;
+    e.sim.liveObjects = 0;
+    e.sim.collisionEntries = 0;
+    e.sim.capacityWarned = false;
+    e.sim.grid.valid = false;
+}
+
+bool graphicsLookup(Biosim& e, const std::string& name, std::int32_t index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= e.objectTable.size()) return false;
+    int t = -1;
+    if (e.cfg.IOPREFETCH == 1 && index >= 1) {
+        const WorldObject& prev = e.objectTable[static_cast<std::size_t>(index - 1)];
+        if (!prev.ObjectFile.empty() && prev.ObjectFile == name) t = prev.KindIndex;
+    }
+    if (t < 0) t = findTileId(e, name);
+    if (t < 0 || static_cast<std::size_t>(t) >= e.tileSprites.size()) return false;
+    WorldObject& o = e.objectTable[static_cast<std::size_t>(index)];
+    o.Sprite = e.gfx().createDrawable(e.tileSprites[static_cast<std::size_t>(t)]);
+    o.ObjectFile = name;
+    o.Visible = 1;
+    o.KindIndex = t;
+    o.ImageWidth = e.tileWidths[static_cast<std::size_t>(t)];
+    o.ImageHeight = e.tileHeights[static_cast<std::size_t>(t)];
+    e.currentTileId = t;
+    return true;
+}
+
+void scaleObjectToScreen(Biosim& e, WorldObject& o) {
+    e.scalerX = e.scrW / e.srcScrW;
+    e.scalerY = e.scrH / e.srcScrH;
+    e.sourceAspect = e.srcScrW / e.srcScrH;
+    e.screenAspect = e.scrW / e.scrH;
+    if (e.sourceAspect != e.screenAspect) {
+        static const char* const kKnown[] = {"1.25", "1.33", "1.66", "1.67", "1.60",
+                                             "1.77", "1.70", "1.78", "1.80"};
+        const std::string text = aspectText(e.sourceAspect);
+        bool known = false;
+        for (const char* k : kKnown) known = known || text == k;
+        e.aspectUnit = e.scrW / 16.0f;
+        e.aspectHeight = e.aspectUnit * 10.0f;
+        if (known) {
+            e.aspectOffsetY = std::fabs(e.scrH - e.aspectHeight) / 2.0f;
+            e.scalerY = e.aspectHeight / e.srcScrH;
+        } else {
+            e.scalerY = e.aspectHeight / e.srcScrH - (e.screenAspect - e.sourceAspect);
+            e.aspectOffsetY = e.srcScrH - e.scrH;
+        }
+    }
+    o.MapX = std::ceil(o.MapX * e.scalerX);
+    o.StartX = o.MapX;
+    o.MapY = std::ceil(o.MapY * e.scalerY);
+    o.StartY = o.MapY;
+    o.Width = std::ceil(o.Width * e.scalerX);
+    o.Height = std::ceil(o.Height * e.scalerY);
+    o.worldFTileVELO = o.worldFTileVELO * (e.scalerX / e.scalerY);
+    o.VelocityX = o.VelocityX * e.scalerX;
+    o.VelocityY = o.VelocityY * e.scalerY;
+    o.worldFTileGravity = nearestInt(static_cast<float>(o.worldFTileGravity) * e.scalerX);
+    o.VelocityX = o.VelocityX * e.scalerX;
+    o.VelocityY = o.VelocityY * e.scalerY;
+    const float w = static_cast<float>(nearestInt(o.Width));
+    const float h = static_cast<float>(nearestInt(o.Height));
+    if (o.HasEffect == 1) e.gfx().zoomSprite(o.EffectSprite, w, h);
+    e.gfx().zoomSprite(o.Sprite, w, h);
+    o.ScaledWidth = o.Width;
+    o.ScaledHeight = o.Height;
+}
+
+void loadLevelMusic(Biosim& e, std::int32_t mapId) {
+    plat::Sound& s = e.sound();
+    if (e.levelMusicSound != -1 && s.isSound(e.levelMusicSound)) {
+        s.stopSound(e.levelMusicSound);
+        s.freeSound(e.levelMusicSound);
+    }
+    e.levelMusicSound = -1;
+    const plat::SoundId id =
+        s.loadSound(path(e, e.cfg.SOUNDPATH, "#L" + std::to_string(mapId) + e.cfg.SOUNDCODEC));
+    e.levelMusicSound = id != 0 ? id : -1;
+}
+
+void loadObjectSound(Biosim& e, std::int32_t index) {
+    WorldObject& o = e.objectTable[static_cast<std::size_t>(index)];
+    if (o.worldFTileSoundFile.empty() || o.SoundLoaded != 0) return;
+    plat::Sound& s = e.sound();
+    const std::int32_t last =
+        std::min<std::int32_t>(e.soundCount, static_cast<std::int32_t>(e.soundTable.size()) - 1);
+    for (std::int32_t i = 0; i <= last; ++i) {
+        if (e.soundTable[static_cast<std::size_t>(i)].name != o.worldFTileSoundFile) continue;
+        if (s.isSound(o.SoundHandle)) {
+            s.stopSound(o.SoundHandle);
+            s.freeSound(o.SoundHandle);
+        }
+        o.SoundHandle = s.loadSound(path(e, e.cfg.SOUNDPATH, o.worldFTileSoundFile + e.cfg.SOUNDCODEC));
+        o.SoundTableIndex = i;
+        if (o.SoundHandle != 0) {
+            o.SoundLoaded = 1;
+            s.setVolume(o.SoundHandle, o.worldFTileSoundVolume);
+        }
+        return;
+    }
+    warn(e, "SoundFile " + o.worldFTileSoundFile + " not found\nObject: " + o.ObjectFile);
+}
+
+void loadDirectionFrames(Biosim& e, std::int32_t index, int direction) {
+    if (direction < 0 || direction >= kAnimDirections) return;
+    WorldObject& o = e.objectTable[static_cast<std::size_t>(index)];
+    plat::Graphics& g = e.gfx();
+    AnimFrameBlock& a = o.animFrames();
+    // Slot 0 is never used and there are 32 slots: at most 31 frames per direction.
+    const int frames = std::clamp(o.AnimMaxFrames, 0, kAnimSlots - 1);
+    std::int32_t* counts[kAnimDirections] = {&o.AnimFramesDefault, &o.AnimFramesRight, &o.AnimFramesLeft,
+                                             &o.AnimFramesUp, &o.AnimFramesDown};
+    for (int n = 1; n <= frames; ++n) {
+        plat::SpriteId& img = a.FrameImages[direction][n];
+        plat::SpriteId& spr = a.FrameSprites[direction][n];
+        if (g.isSprite(img)) g.freeSprite(img);
+        if (g.isSprite(spr)) g.freeSprite(spr);
+        spr = 0;
+        img = g.loadSprite(path(e, e.cfg.ANIMSYSTEM,
+                                o.animContainer + "/" + kDirectionNames[direction] + "/" + std::to_string(n) +
+                                    e.cfg.GFXCODEC));
+        if (img == 0) continue;
+        g.setTransparentColour(img, kTileTransparent);
+        const float w = static_cast<float>(g.spriteWidth(img));
+        const float h = static_cast<float>(g.spriteHeight(img));
+        spr = g.createDrawable(img);
+        *counts[direction] = n;
+        const std::int32_t W = nearestInt(w * e.scalerX * o.ZoomX);
+        const std::int32_t H = nearestInt(h * e.scalerY * o.ZoomY);
+        g.zoomSprite(spr, static_cast<float>(W), static_cast<float>(H));
+        a.FrameWidths[direction][n] = W;
+        a.FrameHeights[direction][n] = H;
+    }
+}
+
+void loadMap(Biosim& e, int scale, int reset) {
+    if (reset == 1) worldReset(e);
+    e.mapLineCounter = 0;
+    const std::string m = std::to_string(e.actualMapId);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(path(e, e.cfg.SIMCORE, m), ec)) {
+        e.mapMissing = 1;
+    } else {
+        loadMapTiles(e);
+    }
+    e.serverTileStart = 0;
+    e.clearScreenNeeded = 1;
+
+    plat::Graphics& g = e.gfx();
+    const std::size_t capacity = e.objectTable.size();
+    std::int32_t created = 0;
+    bool full = false;
+    for (int s = 0; s <= world::kMaxMapSegment && !full; ++s) {
+        e.mapSegment = s;
+        // The configured name is what warnings show; the resolved one is what is opened.
+        const std::string segment = e.cfg.SIMCORE + m + "/" + std::to_string(s);
+        world::MapRecordReader reader;
+        if (!reader.open(resolvePath(e, segment))) break;
+        e.scrollX = static_cast<float>(reader.scrollX());
+        e.scrollY = static_cast<float>(reader.scrollY());
+        e.mapMissing = 0;
+        world::MapRecord rec;
+        while (reader.next(rec, &e.mapLineCounter)) {
+            e.lastObjectName.assign(rec.name);
+            // A record cut short by the end of the file has lost its position or layer.
+            if (!rec.complete) break;
+            if (rec.layer != s) continue;
+            const std::int32_t index = e.objectCount;
+            if (static_cast<std::size_t>(index) >= capacity) {
+                // The table is full: keep what was made, warn once, read no further.
+                if (!e.sim.capacityWarned) {
+                    warn(e, "MAP " + m + " HOLDS MORE TILES THAN MAXOBJECTS (" +
+                                std::to_string(e.cfg.MAXOBJECTS) + "),\rTILES FROM " + segment +
+                                " AT LINE: " + std::to_string(e.mapLineCounter) + " ON ARE SKIPPED");
+                    e.sim.capacityWarned = true;
+                }
+                full = true;
+                break;
+            }
+            WorldObject& o = e.objectTable[static_cast<std::size_t>(index)];
+            // A new object starts from a fresh record: nothing of an earlier map's object leaks in.
+            o = WorldObject{};
+            o.ownerIndex = -1;
+            const std::string name(rec.name);
+            if (!graphicsLookup(e, name, index)) {
+                warn(e, name + " IS NOT PART OF THE GFXSYSTEM, ENTRY SKIPPED,\rMAP SEGMENT: " + segment +
+                            "\rAT LINE: " + std::to_string(e.mapLineCounter));
+                continue;
+            }
+            const std::size_t t = static_cast<std::size_t>(e.currentTileId);
+            static const world::TileDna kNoDna{};
+            const world::TileDna& d = t < e.dnaTable.size() ? e.dnaTable[t] : kNoDna;
+            copyDna(e, o, d, index);
+            if (!isNone(o.worldFTileSoundFile)) loadObjectSound(e, index);
+            o.worldFTile_EFFECT_GFX = d.worldFTile_EFFECT_GFX;
+            o.worldFTileUseShadow = d.worldFTileUseShadow;
+            o.worldFTileUseScript = d.worldFTileUseScript;
+            o.MapX = o.StartX = o.OriginX = rec.x;
+            o.MapY = o.StartY = o.OriginY = rec.y;
+            o.Width = rec.width;
+            o.Height = rec.height;
+            o.HasEffect = loadExtraImage(e, o.worldFTile_EFFECT_GFX, o.EffectImage, o.EffectSprite);
+            o.HasShadow = loadExtraImage(e, o.worldFTileUseShadow, o.ShadowImage, o.ShadowSprite);
+            g.zoomSprite(o.Sprite, static_cast<float>(nearestInt(o.Width)),
+                         static_cast<float>(nearestInt(o.Height)));
+            const bool animated = !isNone(o.animContainer);
+            if (animated) {
+                o.ZoomX = o.Width / o.ImageWidth;
+                o.ZoomY = o.Height / o.ImageHeight;
+            }
+            o.Layer = rec.layer;
+            if (o.Layer > e.maxLayer) e.maxLayer = o.Layer;
+            if (scale == 1) scaleObjectToScreen(e, o);
+            if (animated) {
+                o.AnimMaxFrames = e.cfg.MAXANIMFRAMES;
+                o.AnimFrame = 1;
+                o.AnimTick = static_cast<std::int32_t>(e.clock().ticks());
+                for (int dir : {AnimLeft, AnimRight, AnimUp, AnimDown, AnimDefault})
+                    loadDirectionFrames(e, index, dir);
+            }
+            if (o.worldFStretch != 0) {
+                e.clearScreenNeeded = 0;
+                g.zoomSprite(o.Sprite, e.scrW, e.scrH);
+            }
+            if (static_cast<std::size_t>(e.spawnTemplatePos) < e.spawnTemplates.size()) {
+                fillSpawnTemplate(e.spawnTemplates[static_cast<std::size_t>(e.spawnTemplatePos)], o);
+                if (e.spawnTemplatePos < e.cfg.MAXOBJECTS) ++e.spawnTemplatePos;
+            }
+            if (o.worldFTileHideOnStart == 1) o.Visible = 0;
+            if (o.worldFTileHideOnStart == 2) o.worldFTileTransparency = 0;
+            // The on-screen flag describes the placement from the start: the first frame's expiry
+            // of projectiles and fireflies reads it before the object was ever tested, and a fresh
+            // record would end every such object placed in a map before it was shown.
+            visibilityTest(e, o);
+            const std::int32_t ex = nearestInt(o.MapX + o.Width);
+            const std::int32_t ey = nearestInt(o.MapY + o.Height);
+            if (ex > e.mapExtentX) e.mapExtentX = ex;
+            if (ey > e.mapExtentY) e.mapExtentY = ey;
+            if (e.cfg.LOADPIC == 1 && e.mapLoading == 1 && e.mapTileCount > 500) loadingStep(e);
+            ++e.objectCount;
+            ++created;
+        }
+    }
+    e.sim.liveObjects = created;
+    if (e.objectCount >= 1) --e.objectCount;
+    if (e.collisionCount >= 1) --e.collisionCount;
+    e.sim.grid.valid = false;
+    buildGridMatrix(e);
+    markGrid(e);
+}
+
+void switchMap(Biosim& e) {
+    e.actualMapId = e.nextMapId;
+    e.mapLoading = 1;
+    // The first loading step of a switch shows its picture at once.
+    e.loadFlipPending = 1;
+    const std::string m = std::to_string(e.actualMapId);
+    loadLevelMusic(e, e.actualMapId);
+    e.mapTileCount = 1;
+    textio::LineReader count;
+    if (count.open(path(e, e.cfg.SIMCORE, m + "/_"))) e.mapTileCount = textio::toInt(count.readLine());
+    plat::Sound& s = e.sound();
+    if (e.mapTileCount > 500) {
+        if (s.isSound(e.loadMusicSound)) {
+            s.stopSound(e.loadMusicSound);
+            s.freeSound(e.loadMusicSound);
+        }
+        e.loadMusicSound = s.loadSound(path(e, e.cfg.SOUNDPATH, e.cfg.FILELOADMUSIC + e.cfg.SOUNDCODEC));
+        if (e.loadMusicSound != 0) s.playSound(e.loadMusicSound, true);
+        e.loadProgress = 1.0f;
+        e.loadStep = e.desktopWidth / static_cast<float>(e.mapTileCount);
+        e.loadBarHeight = e.desktopHeight / 50.0f;
+    }
+    loadMap(e, 1, 1);
+    e.multitaskDelayMs = e.cfg.MULTITASK;
+    if (s.isSound(e.loadMusicSound)) s.stopSound(e.loadMusicSound);
+    if (e.levelMusicSound == -1) {
+        warn(e, "COULD NOT FIND SOUND:" + e.cfg.SOUNDPATH + "#L" + m + e.cfg.SOUNDCODEC);
+    } else {
+        s.setVolume(e.levelMusicSound, e.actualMapId > 999 ? 100 : 50);
+        s.playSound(e.levelMusicSound, true);
+    }
+    e.mapStartTick = static_cast<std::int32_t>(e.clock().ticks());
+    e.mapLoading = 0;
+}

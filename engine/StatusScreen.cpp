@@ -1,0 +1,73 @@
+// StatusScreen: the 2D status layer (debug overlay, status screen, bottom bar).
+#include "engine/StatusScreen.h"
+
+#include <cmath>
+#include <string>
+
+#include "engine/Biosim.h"
+#include "engine/DebugOverlay.h"
+
+namespace {
+
+// Author credit inside the status banner.
+constexpr const char* kCredit = "biosim by the biosim team";
+
+std::string bannerText(const Biosim& e) {
+    return std::string("###   KORVEX_ENGINE  ###    ") + kCredit +
+           "   ###                 ### ERROR: NO VALID DATA ###                     ENGINE VERSION " +
+           e.cfg.VERSION;
+}
+
+// One 8-bit character code as text (texts are 8-bit, drawn as Latin-1); code 0 is no character.
+std::string charText(int code) {
+    if (code <= 0 || code > 255) return {};
+    return std::string(1, static_cast<char>(code));
+}
+
+void drawStatusScreen(Biosim& e) {
+    plat::Graphics& g = e.gfx();
+    plat::Random& r = e.random();
+    g.setTextTransparent(true);
+    const int w = static_cast<int>(std::lround(e.scrW));
+    const int h = static_cast<int>(std::lround(e.scrH));
+    for (int i = 0; i <= 500; ++i) {
+        const int code = r.next(255);
+        const int x = r.next(w);
+        const int y = r.next(h);
+        g.text(static_cast<float>(x), static_cast<float>(y), charText(code), plat::rgb(0, 100, 0),
+               plat::rgb(0, 0, 0));
+    }
+    const float x = std::nearbyint(e.scrW / 4);
+    const float y = static_cast<float>(e.statusLineY);
+    const plat::Rgb green = plat::rgb(0, 255, 0);
+    const plat::Rgb black = plat::rgb(0, 0, 0);
+    g.text(x, y, bannerText(e), green, black);
+    if (e.serverReachable == 0) {
+        g.text(x, y + 28, "MISSING CONNECTION TO " + e.cfg.SIMCORE + std::to_string(e.nextMapId), green,
+               black);
+    } else {
+        g.text(x, y + 28, "CONNECTING TO " + e.serverMaps + std::to_string(e.nextMapId), green, black);
+        g.text(x, y + 56,
+               "TRY TO GET: " + e.serverGfx + e.cfg.GFXCODEC +
+                   "  LOAD TO MAP: " + std::to_string(e.objectCount) + " TILES",
+               green, black);
+    }
+    e.statusLineY += 1;
+    if (e.statusLineY > h) e.statusLineY = 0;
+}
+
+} // namespace
+
+void drawStatusLayer(Biosim& e) {
+    plat::Graphics& g = e.gfx();
+    if (e.mapMissing == 1) g.clear(plat::rgb(0, 0, 0));
+    g.begin2D();
+    if (e.debugMode == 1) {
+        drawGridCells(e);
+        drawFigures(e);
+    }
+    if (e.lastTileId < 1 || e.mapMissing == 1) drawStatusScreen(e);
+    g.fillBox(0, std::nearbyint(e.desktopHeight - e.aspectOffsetY), std::nearbyint(e.desktopWidth),
+              std::nearbyint(e.aspectOffsetY), plat::rgb(1, 1, 1));
+    g.end2D();
+}

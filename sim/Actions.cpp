@@ -1,0 +1,45 @@
+// Actions: transport tiles and the player-hit and skeleton hooks.
+#include "sim/Actions.h"
+
+#include <string>
+
+#include "engine/Biosim.h"
+
+void transportAction(Biosim& e, std::int32_t a, std::int32_t b) {
+    WorldObject& A = e.objectTable[static_cast<std::size_t>(a)];
+    const std::string& kind = e.objectTable[static_cast<std::size_t>(b)].worldFTileIDString;
+    if (kind == "WALKDOWN") {
+        A.canMoveH = 0;
+        A.canMoveV = 1;
+        A.worldFTileMoveV = 1;
+    } else if (kind == "WALKUP") {
+        A.canMoveH = 0;
+        A.canMoveV = 1;
+        A.worldFTileMoveV = -1;
+    } else if (kind == "WALKLEFT") {
+        A.canMoveH = 1;
+        A.canMoveV = 0;
+        A.worldFTileMoveH = -1;
+    } else if (kind == "WALKRIGHT") {
+        A.canMoveH = 1;
+        A.canMoveV = 0;
+        A.worldFTileMoveH = 1;
+    }
+}
+
+void playerHitAction(Biosim& e, std::int32_t a, std::int32_t b) {
+    (void)a;
+    const std::string& kind = e.objectTable[static_cast<std::size_t>(b)].worldFTileIDString;
+    // Kind-specific answers of a player's touch are added here.
+    if (kind == "NOGO") {
+    } else if (kind == "STUHL") {
+    } else if (kind == "FASS") {
+    }
+}
+
+void skeletonAction(Biosim& e, std::int32_t a, std::int32_t b) {
+    (void)a;
+    const std::string& kind = e.objectTable[static_cast<std::size_t>(b)].worldFTileIDString;
+    if (kind == "NOGO") {
+    }
+}

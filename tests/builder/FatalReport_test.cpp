@@ -1,0 +1,117 @@
+// Messages and the fatal error handler: a real fault in a child process writes the error file
+// entry and the recovery map, which loads back as the map that was being edited.
+#include "Harness.h"
+
+#include <csignal>
+#include <sys/wait.h>
+
+#include "builder/FatalReport.h"
+#include "builder/MapEditing.h"
+#include "builder/MapFiles.h"
+#include "builder/Messages.h"
+#include "platform/ErrorTrap.h"
+
+using namespace tarntest;
+
+namespace {
+struct Editor : Harness {
+    Editor() {
+        addKind("wall", 32, 32);
+        EXPECT_TRUE(start());
+        tarn::newMap(b);
+    }
+    void place(int x, int y, int layer) {
+        b.cursorX = x;
+        b.cursorY = y;
+        b.currentLayer = layer;
+        ASSERT_TRUE(tarn::placeTile(b));
+    }
+};
+
+// A real access violation, at a known checkpoint line.
+// clang-format off
+[[gnu::noinline]] void makeFault(volatile int* where) { BT_CHECKPOINT(); *where = 42; }
+constexpr int kFaultLine = __LINE__ - 1;
+// clang-format on
+} // namespace
+
+TEST(Messages, ErrorTableEndsOrGoesOn) {
+    Editor e;
+    EXPECT_FALSE(tarn::reportError(e.b, 100));
+    EXPECT_TRUE(tarn::reportError(e.b, 119));
+    EXPECT_TRUE(tarn::reportError(e.b, 124));
+    const auto boxes = e.tp.dialogs().boxes().size();
+    EXPECT_FALSE(tarn::reportError(e.b, 102)); // no text: ends without a box
+    EXPECT_EQ(e.tp.dialogs().boxes().size(), boxes);
+    EXPECT_EQ(e.tp.dialogs().boxes().back().text, "Sorry! Could not save DNA?!?");
+    tarn::askOrInform(e.b, 55); // unknown question: nothing
+    EXPECT_EQ(e.tp.dialogs().boxes().size(), boxes);
+}
+
+TEST(FatalError, EntryLayout) {
+    plat::ErrorInfo info;
+    info.message = "DIVISION BY ZERO";
+    info.module = "MapEditing";
+    info.line = 77;
+    const std::string entry = tarn::errorFileEntry(info, 0);
+    const auto lines = textio::splitLines(entry);
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[0].rfind("ZEMA ERROR INFO: DATE: ", 0), 0u);
+    EXPECT_EQ(lines[0].size(), std::string("ZEMA ERROR INFO: DATE: 1970,01,01   00:00:00").size());
+    EXPECT_EQ(lines[0][27], ',');
+    EXPECT_EQ(lines[1], "ERROR: Include: MapEditing");
+    EXPECT_EQ(lines[2], "LINE: 77");
+    EXPECT_EQ(lines[3], "WHAT: DIVISION BY ZERO");
+    EXPECT_EQ(lines[4], "-");
+    EXPECT_EQ(lines[6], "-");
+    EXPECT_NE(entry.find("\r\n"), std::string::npos);
+    info.module = "tarn";
+    EXPECT_NE(tarn::errorFileEntry(info, 0).find("ERROR: Include: Main Module\r\n"), std::string::npos);
+    EXPECT_EQ(tarn::fatalBoxText(1234),
+              "Description is stored in: _ERR!!!!.txt\nBackup off your work is stored:USER\\_LAZARUS1234"
+              "\nTo Restore your work load the _LAZARUS With the  MAP EDITOR");
+}
+
+TEST(FatalError, RealFaultInAChildWritesTheReportAndARecoveryMapThatLoadsBack) {
+    Editor e;
+    e.place(64, 32, 1);
+    e.place(96, 32, 3);
+    e.place(0, 0, 2);
+    e.b.objects[2].present = 0; // deleted: not part of the recovery map
+    for (int run = 0; run < 2; ++run) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            tarn::installFatalErrorHandler(e.b);
+            // An address in the unmapped first page (not the null pointer, which sanitizers stop first).
+            makeFault(reinterpret_cast<volatile int*>(static_cast<std::uintptr_t>(getpid() > 0 ? 8 : 0)));
+            std::_Exit(99); // not reached when the handler works
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << "the child died by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+    // Two faults, two entries, the older first.
+    const auto lines = textio::splitLines(readText(e.dir + "USER/ERR!!!!.txt"));
+    ASSERT_EQ(lines.size(), 14u);
+    EXPECT_EQ(lines[1], "ERROR: Include: FatalReport_test");
+    EXPECT_EQ(lines[2], "LINE: " + std::to_string(kFaultLine));
+    EXPECT_EQ(lines[3], "WHAT: ACCESS VIOLATION");
+    EXPECT_EQ(lines[8], "ERROR: Include: FatalReport_test");
+    std::string recovery;
+    for (const auto& f : fs::directory_iterator(e.dir + "USER"))
+        if (f.path().filename().string().rfind("_LAZARUS", 0) == 0) recovery = f.path().string();
+    ASSERT_FALSE(recovery.empty());
+    const std::string number = fs::path(recovery).filename().string().substr(8);
+    EXPECT_GT(std::stoll(number), 1700000000LL);
+
+    Editor fresh;
+    ASSERT_TRUE(tarn::loadMapOld(fresh.b, recovery));
+    ASSERT_EQ(fresh.b.lastObject, 1);
+    EXPECT_EQ(fresh.b.objects[0].name, "wall");
+    EXPECT_FLOAT_EQ(fresh.b.objects[0].x, 64.0f);
+    EXPECT_EQ(fresh.b.objects[1].layer, 3);
+    EXPECT_EQ(fresh.b.maxUsedLayer, 3);
+    EXPECT_NE(fresh.b.objects[1].sprite, 0);
+}

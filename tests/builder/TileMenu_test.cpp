@@ -1,0 +1,142 @@
+// The tile window: picture grid, hit test and selection; the event translation of the window
+// layer; input scripts.
+#include "Harness.h"
+
+#include "builder/MapEditing.h"
+#include "builder/ScriptedInput.h"
+#include "builder/TileMenu.h"
+
+using namespace tarntest;
+
+namespace {
+struct Tiles : Harness {
+    explicit Tiles(int kinds) {
+        for (int i = 0; i < kinds; ++i) addKind("k" + std::to_string(10 + i), 16, 16);
+        EXPECT_TRUE(start());
+    }
+};
+} // namespace
+
+TEST(TileMenu, RowWrapsOnceXPassesInnerWidthMinus64) {
+    Tiles t(9);
+    t.win.wins[102].w = 400;
+    tarn::drawTileMenu(t.b);
+    ASSERT_EQ(t.win.cells.size(), 9u);
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(std::make_pair(t.win.cells[i].x, t.win.cells[i].y), std::make_pair(50 * i, 0));
+    EXPECT_EQ(std::make_pair(t.win.cells[7].x, t.win.cells[7].y), std::make_pair(0, 50));
+    // A narrower window and "Refresh" re-flow the grid.
+    t.win.wins[102].w = 200;
+    tarn::dispatchMenuItem(t.b, 116);
+    EXPECT_EQ(std::make_pair(t.win.cells[3].x, t.win.cells[3].y), std::make_pair(0, 50));
+}
+
+TEST(TileMenu, KindsWithoutAPictureTakeNoCellAndCannotBeChosen) {
+    Tiles t(3);
+    t.b.kinds[1].menuPicture = 0;
+    t.win.wins[102].w = 400;
+    tarn::drawTileMenu(t.b);
+    ASSERT_EQ(t.win.cells.size(), 2u);
+    EXPECT_EQ(t.win.cells[1].kind, 2);
+    EXPECT_EQ(t.win.cells[1].x, 50);
+    EXPECT_EQ(std::make_pair(t.b.kinds[1].menuX, t.b.kinds[1].menuY), std::make_pair(50, 0));
+    t.b.currentKind = 0;
+    tarn::selectTileAtMouse(t.b, 60, 10);
+    EXPECT_EQ(t.b.currentKind, 2);
+}
+
+TEST(TileMenu, ClickStrictlyInsideSelectsAndSetsTheTitle) {
+    Tiles t(2);
+    t.win.wins[102].w = 400;
+    tarn::drawTileMenu(t.b);
+    t.b.currentKind = 0;
+    tarn::selectTileAtMouse(t.b, 50, 10); // left edge of cell 1
+    EXPECT_EQ(t.b.currentKind, 0);
+    tarn::selectTileAtMouse(t.b, 60, 0); // top edge
+    EXPECT_EQ(t.b.currentKind, 0);
+    tarn::selectTileAtMouse(t.b, 98, 48); // bottom/right edge
+    EXPECT_EQ(t.b.currentKind, 0);
+    tarn::selectTileAtMouse(t.b, 97, 47);
+    EXPECT_EQ(t.b.currentKind, 1);
+    EXPECT_EQ(t.win.title(102), "Tile:1MAP: 1");
+}
+
+TEST(TileMenu, LeftButtonEventInTheTileWindowSelectsThenThePaintMessageRedraws) {
+    Tiles t(3);
+    t.b.currentKind = 0;
+    t.event(tarn::kEventLeftButtonDown, tarn::kTileWindow, 0, 110, 20);
+    t.run(1);
+    EXPECT_EQ(t.b.currentKind, 2);
+    t.win.cells.clear();
+    t.event(tarn::kEventPaint, tarn::kTileWindow);
+    t.run(1);
+    EXPECT_EQ(t.win.cells.size(), 3u);
+}
+
+TEST(TileMenu, MenuBarHasEveryTitleAndItem) {
+    const auto& bar = tarn::tileMenuBar();
+    std::vector<std::string> titles;
+    std::vector<int> items;
+    for (const auto& m : bar) {
+        titles.emplace_back(m.title);
+        for (const auto& i : m.items) items.push_back(i.number);
+    }
+    EXPECT_EQ(titles, (std::vector<std::string>{"BUILDER:", "MAP", "Refresh Tiles?", "Hide Window?",
+                                                "Tools:", "Info"}));
+    EXPECT_EQ(items, (std::vector<int>{128, 0, 129, 0, 106, 115, 0, 117, 116, 122, 125, 126, 127, 107}));
+}
+
+TEST(Translator, MouseEventsGoToTheWindowUnderTheMouseWithCapture) {
+    tarn::EventTranslator tr;
+    tr.setToolAreas({{102, true, 0, 0, 200, 150, 0, 40, 200, 110}});
+    tr.mouseButton(1, true, 30, 60); // inside the tile window's inner area
+    auto ev = tr.pop();
+    EXPECT_EQ(ev.value, tarn::kEventLeftButtonDown);
+    EXPECT_EQ(ev.window, 102);
+    EXPECT_EQ(std::make_pair(ev.x, ev.y), std::make_pair(30, 20));
+    tr.mouseMove(500, 500); // dragged out while held: still the tile window's
+    EXPECT_EQ(tr.pop().window, 102);
+    tr.mouseButton(1, false, 500, 500);
+    EXPECT_EQ(tr.pop().window, 102);
+    tr.mouseMove(500, 500);
+    EXPECT_EQ(tr.pop().window, 100);
+    tr.mouseButton(1, true, 30, 10); // title bar: the window's own business
+    EXPECT_TRUE(tr.empty());
+    tr.mouseButton(1, false, 30, 10);
+    tr.pop();
+}
+
+TEST(Translator, MovesMergeAndHiddenWindowsTakeNothing) {
+    tarn::EventTranslator tr;
+    tr.setToolAreas({{102, false, 0, 0, 200, 150, 0, 40, 200, 110}});
+    tr.mouseMove(10, 10);
+    tr.mouseMove(20, 20);
+    tr.mouseMove(30, 30);
+    const auto ev = tr.pop();
+    EXPECT_EQ(ev.window, 100);
+    EXPECT_EQ(ev.x, 30);
+    EXPECT_TRUE(tr.empty());
+    tr.setActive(102);
+    tr.key(true);
+    EXPECT_EQ(tr.pop().window, 102);
+}
+
+TEST(InputScript, ParsesAndOrdersByPass) {
+    std::vector<tarn::ScriptAction> acts;
+    std::string err;
+    ASSERT_TRUE(
+        tarn::parseInputScript("# comment\n3 press left\n1 move 10 20\n\n2 menu 106\n2 key 35\n", acts, err))
+        << err;
+    ASSERT_EQ(acts.size(), 4u);
+    EXPECT_EQ(acts[0].verb, tarn::ScriptAction::Verb::Move);
+    EXPECT_EQ(std::make_pair(acts[0].a, acts[0].b), std::make_pair(10, 20));
+    EXPECT_EQ(acts[1].verb, tarn::ScriptAction::Verb::Menu);
+    EXPECT_EQ(std::make_pair(acts[1].a, acts[1].b), std::make_pair(106, 102));
+    EXPECT_EQ(acts[2].verb, tarn::ScriptAction::Verb::Key);
+    EXPECT_EQ(acts[3].a, 1);
+    for (const char* bad : {"x move 1 2", "0 move 1 2", "1 move 1", "1 key 300", "1 press up", "1 jump",
+                            "1 wheel 99999999999999999999"}) {
+        EXPECT_FALSE(tarn::parseInputScript(bad, acts, err)) << bad;
+        EXPECT_NE(err.find("line 1"), std::string::npos);
+    }
+}

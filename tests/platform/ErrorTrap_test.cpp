@@ -1,0 +1,169 @@
+// The error trap: a thrown exception and a real fatal signal each reach the handler exactly once,
+// with a message, a module and a line. Every case runs in a child process (fork), since the trap
+// ends the process.
+#include "platform/ErrorTrap.h"
+
+#include <csignal>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct ChildResult {
+    int exitCode = -1;              // -1 when the child did not exit normally
+    std::vector<std::string> calls; // one line per handler call: "message|module|line|signal"
+};
+
+int gOut = -1; // the child's end of the pipe
+
+// Runs `body` in a child whose handler writes each call as one line into a pipe.
+ChildResult runChild(void (*body)()) {
+    int fds[2];
+    EXPECT_EQ(::pipe(fds), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        const int out = fds[1];
+        gOut = out;
+        plat::setErrorHandler([out](const plat::ErrorInfo& e) {
+            const std::string line = e.message + "|" + e.module + "|" + std::to_string(e.line) + "|" +
+                                     std::to_string(e.signal) + "\n";
+            (void)!::write(out, line.data(), line.size());
+        });
+        // A thread of its own, so no test framework frame catches the exception: it is truly
+        // uncaught, as in the programs.
+        std::thread t(body);
+        t.join();
+        ::_exit(77); // the body was expected not to return
+    }
+    ::close(fds[1]);
+    std::string all;
+    char buf[512];
+    ssize_t n;
+    while ((n = ::read(fds[0], buf, sizeof buf)) > 0) all.append(buf, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ChildResult r;
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::size_t start = 0;
+    while (start < all.size()) {
+        const std::size_t end = all.find('\n', start);
+        r.calls.push_back(all.substr(start, end - start));
+        start = end == std::string::npos ? all.size() : end + 1;
+    }
+    return r;
+}
+
+void throwFault() {
+    BT_CHECKPOINT();
+    throw plat::Fault("MAP FILE BROKEN"); // the line below is named in the test
+}
+constexpr int kFaultLine = __LINE__ - 2;
+
+void throwStdException() {
+    plat::checkpoint("sim/ObjectUpdate.cpp", 321);
+    throw std::runtime_error("vector too long");
+}
+
+void touchProtectedPage() {
+    plat::checkpoint("engine/StatusScreen.cpp", 77);
+    // A real access violation: a page that may not be written. (A null pointer would be caught
+    // earlier by the undefined-behaviour sanitizer in the sanitizer build.)
+    void* page = ::mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    *static_cast<volatile int*>(page) = 1;
+}
+
+void abortInHandler() {
+    plat::setErrorHandler([](const plat::ErrorInfo& e) {
+        const std::string line = "aborting after " + e.message + "\n";
+        (void)!::write(gOut, line.data(), line.size());
+        std::abort(); // a fault while reporting must not report again
+    });
+    plat::checkpoint("builder/MapFiles.cpp", 5);
+    throw std::logic_error("first");
+}
+
+void raiseFpe() {
+    plat::checkpoint("sim/Following.cpp", 12);
+    std::raise(SIGFPE);
+}
+
+void faultAfterHandlerCleared() {
+    plat::setErrorHandler({});
+    touchProtectedPage();
+}
+
+void exceptionAfterHandlerCleared() {
+    plat::setErrorHandler({});
+    throwStdException();
+}
+
+} // namespace
+
+// Once a program's handler is gone (a test whose engine was destroyed, say), a fault must not look
+// like a clean end: it ends the process as a crash would.
+TEST(ErrorTrap, WithoutAHandlerAFaultIsNoCleanEnd) {
+    ChildResult r = runChild(faultAfterHandlerCleared);
+    EXPECT_TRUE(r.calls.empty());
+    EXPECT_EQ(r.exitCode, 128 + SIGSEGV);
+    r = runChild(exceptionAfterHandlerCleared);
+    EXPECT_TRUE(r.calls.empty());
+    EXPECT_EQ(r.exitCode, 134);
+}
+
+TEST(ErrorTrap, ThrownFaultNamesItsThrowSite) {
+    const ChildResult r = runChild(throwFault);
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.calls.size(), 1u);
+    EXPECT_EQ(r.calls[0], "MAP FILE BROKEN|ErrorTrap_test|" + std::to_string(kFaultLine) + "|0");
+}
+
+TEST(ErrorTrap, OtherExceptionsNameTheLastCheckpoint) {
+    const ChildResult r = runChild(throwStdException);
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.calls.size(), 1u);
+    EXPECT_EQ(r.calls[0], "vector too long|ObjectUpdate|321|0");
+}
+
+TEST(ErrorTrap, RealSegfaultReachesTheHandlerOnce) {
+    const ChildResult r = runChild(touchProtectedPage);
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.calls.size(), 1u);
+    EXPECT_EQ(r.calls[0], "ACCESS VIOLATION|StatusScreen|77|" + std::to_string(SIGSEGV));
+}
+
+TEST(ErrorTrap, OtherFatalSignals) {
+    const ChildResult r = runChild(raiseFpe);
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.calls.size(), 1u);
+    EXPECT_NE(r.calls[0].find("|Following|12|" + std::to_string(SIGFPE)), std::string::npos) << r.calls[0];
+}
+
+TEST(ErrorTrap, AFaultInsideTheHandlerEndsQuietly) {
+    const ChildResult r = runChild(abortInHandler);
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.calls.size(), 1u); // the abort inside the handler is not reported again
+    EXPECT_EQ(r.calls[0], "aborting after first");
+}
+
+TEST(ErrorTrap, CheckpointsAndModuleNames) {
+    EXPECT_EQ(plat::moduleName("sim/ObjectUpdate.cpp"), "ObjectUpdate");
+    EXPECT_EQ(plat::moduleName("/a/b/builder/MapFiles.cpp"), "MapFiles");
+    EXPECT_EQ(plat::moduleName("C:\\src\\Overlay.pb"), "Overlay");
+    EXPECT_EQ(plat::moduleName("noext"), "noext");
+    EXPECT_EQ(plat::moduleName(nullptr), "");
+    plat::checkpoint("engine/InputStep.cpp", 1234);
+    const plat::ErrorInfo e = plat::lastCheckpoint();
+    EXPECT_EQ(e.module, "InputStep");
+    EXPECT_EQ(e.line, 1234);
+    const plat::ErrorInfo d = plat::describeException(std::make_exception_ptr(std::runtime_error("boom")));
+    EXPECT_EQ(d.message, "boom");
+    EXPECT_EQ(d.module, "InputStep");
+}

@@ -1,0 +1,99 @@
+// The demo world end to end: the real biosim binary, headless, on a copy of demo/. The intro
+// switches to the title after its switch time, a scripted Space starts the level, and the dump
+// shows the level's objects.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <string>
+
+#include "SimHarness.h"
+#include "platform/TextIo.h"
+
+#ifdef BT_BIOSIM
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct BiosimRun {
+    int exitCode = -1;
+    std::string dump;
+};
+
+// Runs biosim in `folder` with the given options; returns its exit code and the dump text.
+BiosimRun runBiosim(const std::string& folder, const std::string& options) {
+    BiosimRun r;
+    const std::string dump = folder + "dump.json";
+    fs::remove(dump);
+    const std::string cmd = "cd '" + folder + "' && '" + std::string(BT_BIOSIM) +
+                            "' --headless --seed 3 --dump '" + dump + "' " + options + " > /dev/null 2> '" +
+                            folder + "stderr.txt'";
+    const int status = std::system(cmd.c_str());
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    textio::readFile(dump, r.dump);
+    return r;
+}
+
+// A global number of the dump, e.g. "actualMapId".
+long globalOf(const std::string& dump, const std::string& name) {
+    std::smatch m;
+    if (!std::regex_search(dump, m, std::regex("\"" + name + "\"\\s*:\\s*(-?[0-9]+)"))) return -99999;
+    return std::stol(m[1].str());
+}
+
+// How many objects of the dump have this kind name.
+int kindCount(const std::string& dump, const std::string& kind) {
+    const std::regex re("\"worldFTileIDString\"\\s*:\\s*\"" + kind + "\"");
+    return static_cast<int>(
+        std::distance(std::sregex_iterator(dump.begin(), dump.end(), re), std::sregex_iterator()));
+}
+
+class DemoRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::copy(std::string(BT_SOURCE_DIR) + "/demo", dir_.path, fs::copy_options::recursive);
+        // A run of the demo must not depend on logs of an earlier run in the source tree.
+        for (const char* f : {"CORE/warnings.log", "CORE/error.log", "CORE/startup.log"})
+            fs::remove(dir_.path + f);
+    }
+    void script(const std::string& lines) { std::ofstream(dir_.path + "input.txt") << lines; }
+    simtest::TempDir dir_;
+};
+
+} // namespace
+
+TEST_F(DemoRun, IntroSwitchesToTitleAfterItsSwitchTime) {
+    BiosimRun early = runBiosim(dir_.path, "--frames 200");
+    ASSERT_EQ(early.exitCode, 0);
+    EXPECT_EQ(globalOf(early.dump, "actualMapId"), 1001);
+    BiosimRun later = runBiosim(dir_.path, "--frames 300");
+    ASSERT_EQ(later.exitCode, 0);
+    EXPECT_EQ(globalOf(later.dump, "actualMapId"), 1000);
+    EXPECT_EQ(kindCount(later.dump, "TITLE"), 2);
+}
+
+TEST_F(DemoRun, SpaceOnTheTitleStartsTheLevel) {
+    script("300 57 down\n320 57 up\n330 205 down\n360 205 up\n");
+    BiosimRun r = runBiosim(dir_.path, "--frames 420 --input input.txt --screenshot level.png");
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_EQ(globalOf(r.dump, "actualMapId"), 0);
+    EXPECT_EQ(kindCount(r.dump, "PLAYER"), 1);
+    EXPECT_EQ(kindCount(r.dump, "CHASER"), 1);
+    EXPECT_EQ(kindCount(r.dump, "WALKER"), 6);
+    EXPECT_EQ(kindCount(r.dump, "GREENFIREFLY"), 10);
+    EXPECT_EQ(kindCount(r.dump, "BLUEFIRE"), 1);
+    for (const char* k :
+         {"WALKLEFT", "WALKRIGHT", "WALKUP", "WALKDOWN", "GEAR", "MIRROR", "SHOOTER", "BACKGROUND"})
+        EXPECT_EQ(kindCount(r.dump, k), 1) << k;
+    EXPECT_GT(globalOf(r.dump, "collisionCount"), 10);
+    EXPECT_TRUE(fs::exists(dir_.path + "level.png"));
+    EXPECT_GT(fs::file_size(dir_.path + "level.png"), 1000u);
+}
+
+#endif
