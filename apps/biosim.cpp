@@ -1,11 +1,12 @@
 // biosim: the runtime. Builds the SDL platform from the program options and hands over to the engine.
 // With no arguments it runs full screen from the working folder's CORE/ini.crc.
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <unistd.h>
+
+#include <CLI/CLI.hpp>
 
 #include "engine/Biosim.h"
 #include "engine/Dump.h"
@@ -20,45 +21,65 @@ namespace {
 
 constexpr const char* kVersion = "biosim 1.0";
 
-constexpr const char* kHelp =
-    "Usage: biosim [options]\n"
+constexpr const char* kDescription =
     "Plays the maps configured in CORE/ini.crc under the working folder, full screen.\n"
-    "Hold Escape and left Alt together to quit.\n"
-    "\n"
-    "Options (none: the plain program):\n"
-    "  --headless         no display: offscreen screen, software renderer, message boxes on\n"
-    "                     standard error, virtual clock (see --tick-ms)\n"
-    "  --windowed         a window of the desktop's size instead of full screen\n"
-    "  --frames N         leave the main loop after N passes\n"
-    "  --screenshot FILE  write the last frame as PNG when the run ends\n"
-    "  --dump FILE        write the engine state as JSON when the run ends\n"
-    "  --input FILE       scripted input, one event per line: '<pass> <scancode> down|up',\n"
-    "                     '<pass> mouse X Y', '<pass> mousebutton N down|up', '<pass> wheel N',\n"
-    "                     '<pass> joystick X Y', '<pass> joybutton N down|up', '<pass> quit'\n"
-    "  --seed N           seed of the random generator (default: a fresh seed per run)\n"
-    "  --tick-ms N        milliseconds the virtual clock advances per pass in headless runs\n"
-    "                     (default 16)\n"
-    "  --help             this text\n"
-    "  --version          the program version\n"
+    "Hold Escape and left Alt together to quit. Without options: the plain program.";
+
+constexpr const char* kFooter =
+    "Scripted input (--input): one event per line: '<pass> <scancode> down|up', '<pass> mouse X Y',\n"
+    "'<pass> mousebutton N down|up', '<pass> wheel N', '<pass> joystick X Y',\n"
+    "'<pass> joybutton N down|up', '<pass> quit'.\n"
     "\n"
     "Exit code: 0; 2 for bad options or an unreadable input script; 3 when the screenshot or the\n"
-    "dump cannot be written.\n";
-
-bool parseNumber(const char* text, long long lo, long long hi, long long& out) {
-    const std::string s = text;
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-    return ec == std::errc() && p == s.data() + s.size() && !s.empty() && out >= lo && out <= hi;
-}
-
-bool parseSeed(const char* text, std::uint64_t& out) {
-    const std::string s = text;
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-    return ec == std::errc() && p == s.data() + s.size() && !s.empty();
-}
+    "dump cannot be written.";
 
 int usageError(const std::string& why) {
     std::fprintf(stderr, "biosim: %s\n(see biosim --help)\n", why.c_str());
     return 2;
+}
+
+// Reads the options into `opt`. Returns -1 to go on, otherwise the exit code (0 after --help or
+// --version, 2 for a wrong option).
+int parseOptions(int argc, char** argv, RunOptions& opt) {
+    CLI::App app{kDescription, "biosim"};
+    app.footer(kFooter);
+    app.get_formatter()->column_width(22);
+    app.set_version_flag("--version", kVersion, "the program version");
+    app.set_help_flag("--help", "this text");
+    const CLI::Validator fileName(
+        [](std::string& v) { return std::string(v.empty() ? "needs a file name" : ""); }, "", "file name");
+    app.add_flag("--headless", opt.headless,
+                 "no display: offscreen screen, software renderer, message boxes on standard error, "
+                 "virtual clock (see --tick-ms)");
+    app.add_flag("--windowed", opt.windowed, "a window of the desktop's size instead of full screen");
+    app.add_option("--frames", opt.frames, "leave the main loop after N passes")
+        ->type_name("N")
+        ->check(CLI::Range(std::int64_t{0}, std::int64_t{1} << 62).description(""));
+    app.add_option("--screenshot", opt.screenshot, "write the last frame as PNG when the run ends")
+        ->type_name("FILE")
+        ->check(fileName);
+    app.add_option("--dump", opt.dump, "write the engine state as JSON when the run ends")
+        ->type_name("FILE")
+        ->check(fileName);
+    app.add_option("--input", opt.input, "scripted input, one event per line (see below)")
+        ->type_name("FILE")
+        ->check(fileName);
+    app.add_option("--seed", opt.seed, "seed of the random generator (default: a fresh seed per run)")
+        ->type_name("N");
+    app.add_option("--tick-ms", opt.tickMs,
+                   "milliseconds the virtual clock advances per pass in headless runs, 0..60000 (default 16)")
+        ->type_name("N")
+        ->check(CLI::Range(0, 60000).description(""));
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e); // --help, --version
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return 2;
+    }
+    opt.seedSet = app.count("--seed") > 0;
+    return -1;
 }
 
 std::string currentFolder() {
@@ -73,53 +94,7 @@ std::string currentFolder() {
 
 int main(int argc, char** argv) {
     RunOptions opt;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto needValue = [&](const char* name) -> const char* {
-            if (i + 1 >= argc) return nullptr;
-            (void)name;
-            return argv[++i];
-        };
-        long long n = 0;
-        if (a == "--help") {
-            std::fputs(kHelp, stdout);
-            return 0;
-        } else if (a == "--version") {
-            std::printf("%s\n", kVersion);
-            return 0;
-        } else if (a == "--headless") {
-            opt.headless = true;
-        } else if (a == "--windowed") {
-            opt.windowed = true;
-        } else if (a == "--frames") {
-            const char* v = needValue("--frames");
-            if (!v || !parseNumber(v, 0, 1LL << 62, n))
-                return usageError("--frames needs a number of passes");
-            opt.frames = n;
-        } else if (a == "--screenshot") {
-            const char* v = needValue("--screenshot");
-            if (!v || !*v) return usageError("--screenshot needs a file name");
-            opt.screenshot = v;
-        } else if (a == "--dump") {
-            const char* v = needValue("--dump");
-            if (!v || !*v) return usageError("--dump needs a file name");
-            opt.dump = v;
-        } else if (a == "--input") {
-            const char* v = needValue("--input");
-            if (!v || !*v) return usageError("--input needs a file name");
-            opt.input = v;
-        } else if (a == "--seed") {
-            const char* v = needValue("--seed");
-            if (!v || !parseSeed(v, opt.seed)) return usageError("--seed needs a number");
-            opt.seedSet = true;
-        } else if (a == "--tick-ms") {
-            const char* v = needValue("--tick-ms");
-            if (!v || !parseNumber(v, 0, 60000, n)) return usageError("--tick-ms needs 0..60000");
-            opt.tickMs = static_cast<int>(n);
-        } else {
-            return usageError("unknown option " + a);
-        }
-    }
+    if (const int code = parseOptions(argc, argv, opt); code >= 0) return code;
 
     InputScript script;
     if (!opt.input.empty()) {

@@ -3,8 +3,11 @@
 // current directory, the script chain starts at _DATA/ini.txt, and the editor fills the desktop.
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <string>
+
+#include <CLI/CLI.hpp>
 
 #include "builder/Builder.h"
 #include "builder/FatalReport.h"
@@ -20,21 +23,11 @@ namespace {
 
 constexpr const char* kVersion = "tarn 0.7 (QUADRAPLAN VERSION A140811, ZEMA BUILDER VERSION 0.7)";
 
-constexpr const char* kHelp =
-    "Usage: tarn [options]\n"
+constexpr const char* kDescription =
     "The map builder. Run it in the folder that holds _DATA/ini.txt (the demo: cd demo && tarn).\n"
-    "\n"
-    "Options (none: full-screen editor, exactly as configured):\n"
-    "  --windowed         a normal window of the desktop's size instead of the borderless screen\n"
-    "  --headless         no display: offscreen video, software renderer, message boxes printed\n"
-    "                     to standard error and answered by --answer\n"
-    "  --answer yes|no    answer of question boxes in headless runs (default yes)\n"
-    "  --input FILE       play a script of input events (see below) instead of the user's\n"
-    "  --passes N         leave the main loop after N passes\n"
-    "  --screenshot FILE  write the editor screen as PNG after the run (exit code 3 if it fails)\n"
-    "  --help             this text\n"
-    "  --version          the version\n"
-    "\n"
+    "Without options: the full-screen editor, exactly as configured.";
+
+constexpr const char* kFooter =
     "Input script: one action per line, '<pass> <action>', passes counting from 1:\n"
     "  move X Y | press left|right|middle | release left|right|middle | wheel N |\n"
     "  keydown SCAN | keyup SCAN | key SCAN | menu ITEM [WINDOW] | gadget N [WINDOW] | close WINDOW\n"
@@ -46,54 +39,72 @@ constexpr const char* kHelp =
     "of the current layer under the cursor, wheel (or keypad +/-) resizes the current tile kind,\n"
     "Page Up/Page Down change the layer (0..64), cursor keys scroll, G grid raster, C free placement,\n"
     "left Alt tile-sized raster, Tab shows/hides the tool windows, H quick help, U/R undo/redo.\n"
-    "Quit with the tile window's menu BUILDER: > Quit Builder.\n";
+    "Quit with the tile window's menu BUILDER: > Quit Builder.\n"
+    "\n"
+    "Exit code: 0; 2 for bad options or an unreadable input script; 3 when the screenshot cannot be\n"
+    "written.";
 
 int usage(const std::string& message) {
     std::fprintf(stderr, "tarn: %s\n(tarn --help lists the options)\n", message.c_str());
     return 2;
 }
 
+struct TarnOptions {
+    plat::sdl::Options platform;
+    tarn::RunOptions run;
+    std::string inputFile;
+};
+
+// Reads the options. Returns -1 to go on, otherwise the exit code (0 after --help or --version, 2
+// for a wrong option).
+int parseOptions(int argc, char** argv, TarnOptions& o) {
+    CLI::App app{kDescription, "tarn"};
+    app.footer(kFooter);
+    app.get_formatter()->column_width(22);
+    app.set_version_flag("--version", kVersion, "the version");
+    app.set_help_flag("--help", "this text");
+    const CLI::Validator fileName(
+        [](std::string& v) { return std::string(v.empty() ? "needs a file name" : ""); }, "", "file name");
+    bool windowed = false;
+    std::string answer = "yes";
+    app.add_flag("--windowed", windowed,
+                 "a normal window of the desktop's size instead of the borderless screen");
+    app.add_flag("--headless", o.platform.headless,
+                 "no display: offscreen video, software renderer, message boxes printed to standard error "
+                 "and answered by --answer");
+    app.add_option("--answer", answer, "answer of question boxes in headless runs (default yes)")
+        ->type_name("yes|no")
+        ->check(CLI::IsMember({"yes", "no"}).description(""));
+    app.add_option("--input", o.inputFile, "play a script of input events (see below) instead of the user's")
+        ->type_name("FILE")
+        ->check(fileName);
+    app.add_option("--passes", o.run.passes, "leave the main loop after N passes (N from 1)")
+        ->type_name("N")
+        ->check(CLI::Range(1L, std::numeric_limits<long>::max()).description(""));
+    app.add_option("--screenshot", o.run.screenshot, "write the editor screen as PNG after the run")
+        ->type_name("FILE")
+        ->check(fileName);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e); // --help, --version
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return 2;
+    }
+    if (windowed) o.platform.screenMode = plat::ScreenMode::Windowed;
+    o.platform.answerYes = answer == "yes";
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    plat::sdl::Options options;
-    tarn::RunOptions run;
-    std::string inputFile;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const auto value = [&](std::string& out) {
-            if (i + 1 >= argc) return false;
-            out = argv[++i];
-            return true;
-        };
-        std::string v;
-        if (arg == "--help") {
-            std::fputs(kHelp, stdout);
-            return 0;
-        } else if (arg == "--version") {
-            std::printf("%s\n", kVersion);
-            return 0;
-        } else if (arg == "--headless") {
-            options.headless = true;
-        } else if (arg == "--windowed") {
-            options.screenMode = plat::ScreenMode::Windowed;
-        } else if (arg == "--input") {
-            if (!value(inputFile)) return usage("--input needs a file");
-        } else if (arg == "--passes") {
-            if (!value(v)) return usage("--passes needs a number");
-            char* end = nullptr;
-            const long n = std::strtol(v.c_str(), &end, 10);
-            if (end == v.c_str() || *end != '\0' || n < 1) return usage("--passes needs a number from 1");
-            run.passes = n;
-        } else if (arg == "--screenshot") {
-            if (!value(run.screenshot) || run.screenshot.empty()) return usage("--screenshot needs a file");
-        } else if (arg == "--answer") {
-            if (!value(v) || (v != "yes" && v != "no")) return usage("--answer needs yes or no");
-            options.answerYes = v == "yes";
-        } else {
-            return usage("unknown option " + arg);
-        }
-    }
+    TarnOptions opt;
+    if (const int code = parseOptions(argc, argv, opt); code >= 0) return code;
+    plat::sdl::Options& options = opt.platform;
+    const tarn::RunOptions& run = opt.run;
+    const std::string& inputFile = opt.inputFile;
 
     tarn::SdlWindowOptions windowOptions;
     if (!inputFile.empty()) {

@@ -7,6 +7,8 @@ pkg_check_modules(SDL2_MIXER REQUIRED IMPORTED_TARGET SDL2_mixer)
 pkg_check_modules(SDL2_TTF REQUIRED IMPORTED_TARGET SDL2_ttf)
 pkg_check_modules(IMGUI IMPORTED_TARGET imgui)
 find_package(CURL REQUIRED)
+find_package(nlohmann_json 3 REQUIRED) # JSON: the dump and every JSON reader and writer
+find_package(CLI11 CONFIG REQUIRED)     # both programs' command-line options
 find_package(GTest)
 find_package(benchmark QUIET)
 

@@ -4,94 +4,57 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <type_traits>
+
+#include <nlohmann/json.hpp>
 
 #include "engine/Biosim.h"
 #include "platform/TextIo.h"
 
 namespace {
 
-// A small JSON writer: objects and arrays with comma handling, numbers and escaped strings.
-class Json {
-public:
-    void beginObject(const char* key = nullptr) { open(key, '{'); }
-    void endObject() { close('}'); }
-    void beginArray(const char* key = nullptr) { open(key, '['); }
-    void endArray() { close(']'); }
+using Json = nlohmann::ordered_json;
 
-    template <class T> void value(const char* key, const T& v) {
-        comma();
-        if (key) writeKey(key);
-        write(v);
-    }
-    const std::string& text() const { return out_; }
-
-private:
-    void open(const char* key, char c) {
-        comma();
-        if (key) writeKey(key);
-        out_ += c;
-        first_ = true;
-    }
-    void close(char c) {
-        out_ += c;
-        first_ = false;
-    }
-    void comma() {
-        if (!first_) out_ += ',';
-        first_ = false;
-    }
-    void writeKey(const char* key) {
-        writeString(key);
-        out_ += ':';
-    }
-    void writeString(const std::string& s) {
-        out_ += '"';
-        for (unsigned char c : s) {
-            if (c == '"' || c == '\\') {
-                out_ += '\\';
-                out_ += static_cast<char>(c);
-            } else if (c < 0x20 || c >= 0x7F) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out_ += buf;
-            } else {
-                out_ += static_cast<char>(c);
-            }
+// Texts are 8-bit (Latin-1); JSON strings are UTF-8.
+std::string latin1ToUtf8(const std::string& s) {
+    std::string out;
+    out.reserve(s.size());
+    for (unsigned char c : s) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
         }
-        out_ += '"';
     }
-    void write(const std::string& s) { writeString(s); }
-    void write(const char* s) { writeString(s); }
-    void write(bool b) { out_ += b ? "true" : "false"; }
-    void write(float f) { writeDouble(static_cast<double>(f)); }
-    void write(double d) { writeDouble(d); }
-    template <class T> void write(T v) requires std::is_integral_v<T> {
-        out_ += std::to_string(static_cast<long long>(v));
-    }
-    void writeDouble(double d) {
-        if (!std::isfinite(d)) {
-            out_ += "null";
-            return;
-        }
-        // Whole numbers as integers ("800", not "8e+02"); others with the digits a float needs.
-        if (d == std::trunc(d) && std::fabs(d) < 1e15) {
-            out_ += std::to_string(static_cast<long long>(d));
-            return;
-        }
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%.9g", d);
-        out_ += buf;
-    }
+    return out;
+}
 
-    std::string out_;
-    bool first_ = true;
-};
+// Whole numbers as integers ("800", not "8e+02"); others with the nine digits a float needs, so a
+// reader sees the value the engine computed with, not the float's binary expansion.
+Json number(double d) {
+    if (!std::isfinite(d)) return nullptr;
+    if (d == std::trunc(d) && std::fabs(d) < 1e15) return static_cast<long long>(d);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.9g", d);
+    return std::strtod(buf, nullptr);
+}
 
-void globals(Json& j, Biosim& e) {
-    j.beginObject("globals");
+Json toJson(const std::string& s) {
+    return latin1ToUtf8(s);
+}
+Json toJson(float f) {
+    return number(static_cast<double>(f));
+}
+template <class T> Json toJson(T v) requires std::is_integral_v<T> {
+    return static_cast<long long>(v);
+}
+
+void globals(Json& out, Biosim& e) {
+    Json& j = out["globals"] = Json::object();
     // clang-format off
-#define G(name) j.value(#name, e.name)
+#define G(name) j[#name] = toJson(e.name)
     G(engineBasePath); G(actualMapId); G(nextMapId); G(desktopWidth); G(desktopHeight); G(desktopDepth);
     G(scrW); G(scrH); G(srcScrW); G(srcScrH); G(scalerX); G(scalerY); G(screenAspect); G(sourceAspect);
     G(gridCellWidth); G(gridCellHeight); G(scrollX); G(scrollY); G(matrixSize); G(matrixSizeLimit);
@@ -105,13 +68,12 @@ void globals(Json& j, Biosim& e) {
     G(framesRun);
 #undef G
     // clang-format on
-    j.endObject();
 }
 
-void config(Json& j, const Config& c) {
-    j.beginObject("config");
+void config(Json& out, const Config& c) {
+    Json& j = out["config"] = Json::object();
     // clang-format off
-#define C(name) j.value(#name, c.name)
+#define C(name) j[#name] = toJson(c.name)
     C(SYSTEMTEXT); C(ATOMSYSTEM); C(GRIDSIZE); C(MATRIXSIZE); C(MATRIX_OFFSET_X); C(MATRIX_OFFSET_Y);
     C(APPMODE); C(USEDEBUGLOG); C(SCRSWITCHMS); C(BLOOM); C(CODECS); C(GFX); C(EFFECT_GFX); C(MAXOBJECTS);
     C(COREBRAIN); C(DEBUGLOG); C(SIMCORE); C(GLOBAL_GFX_FX); C(FONTFUNDAMENT); C(SOURCEWIDTH); C(ANIMSYSTEM);
@@ -120,60 +82,51 @@ void config(Json& j, const Config& c) {
     C(SERVER); C(SERVERNODE); C(PATH); C(HELLO); C(TEMP); C(GFXCODEC); C(SOUNDCODEC); C(MUSICCODEC);
 #undef C
     // clang-format on
-    j.endObject();
 }
 
 } // namespace
 
 std::string dumpJson(Biosim& e) {
-    Json j;
-    j.beginObject();
+    Json j = Json::object();
     globals(j, e);
     config(j, e.cfg);
 
-    j.beginArray("tiles");
+    Json& tiles = j["tiles"] = Json::array();
     for (std::int32_t t = 0; t <= e.tileCount; ++t) {
         const auto ti = static_cast<std::size_t>(t);
         if (ti >= e.tileSprites.size()) break;
-        j.beginObject();
-        j.value("id", t);
-        j.value("name", ti < e.tileNames.size() ? e.tileNames[ti] : std::string());
-        j.value("sprite", e.tileSprites[ti]);
-        j.value("width", e.tileWidths[ti]);
-        j.value("height", e.tileHeights[ti]);
-        j.value("dna", e.dnaTable[ti].dnaPath);
-        j.endObject();
+        tiles.push_back({{"id", t},
+                         {"name", toJson(ti < e.tileNames.size() ? e.tileNames[ti] : std::string())},
+                         {"sprite", toJson(e.tileSprites[ti])},
+                         {"width", toJson(e.tileWidths[ti])},
+                         {"height", toJson(e.tileHeights[ti])},
+                         {"dna", toJson(e.dnaTable[ti].dnaPath)}});
     }
-    j.endArray();
 
-    j.beginArray("sounds");
-    for (const std::string& s : e.soundFiles) j.value(nullptr, s);
-    j.endArray();
+    Json& sounds = j["sounds"] = Json::array();
+    for (const std::string& s : e.soundFiles) sounds.push_back(toJson(s));
 
     // The entries the last load put on the list (collisionCount cannot tell one entry from none).
-    j.beginArray("collisionList");
+    Json& list = j["collisionList"] = Json::array();
     const std::int32_t entries =
         std::min<std::int32_t>(e.sim.collisionEntries, static_cast<std::int32_t>(e.collisionList.size()));
-    for (std::int32_t i = 0; i < entries; ++i) j.value(nullptr, e.collisionList[static_cast<std::size_t>(i)]);
-    j.endArray();
+    for (std::int32_t i = 0; i < entries; ++i)
+        list.push_back(toJson(e.collisionList[static_cast<std::size_t>(i)]));
 
     // Live objects: 0..objectCount once the last load created any (objectCount is 0 for none too).
-    j.beginArray("objects");
+    Json& objects = j["objects"] = Json::array();
     if (e.sim.liveObjects > 0) {
         const std::int32_t last =
             std::min<std::int32_t>(e.objectCount, static_cast<std::int32_t>(e.objectTable.size()) - 1);
         for (std::int32_t i = 0; i <= last; ++i) {
             WorldObject& o = e.objectTable[static_cast<std::size_t>(i)];
-            j.beginObject();
-            j.value("index", i);
-            forEachObjectField(o, [&](const char* name, const auto& v) { j.value(name, v); });
-            j.endObject();
+            Json obj = Json::object();
+            obj["index"] = i;
+            forEachObjectField(o, [&](const char* name, const auto& v) { obj[name] = toJson(v); });
+            objects.push_back(std::move(obj));
         }
     }
-    j.endArray();
-
-    j.endObject();
-    return j.text() + "\n";
+    return j.dump() + "\n";
 }
 
 bool writeDump(Biosim& e, const std::string& path) {
