@@ -4,7 +4,7 @@
 //
 // Limits: at most MAXOBJECTS + 1 objects; a map with more records keeps the objects made so far
 // and raises one warning. Nothing is written outside the object, collision and template tables.
-// Depends on: engine/Biosim.h, engine/TileKinds.h (tile kinds), engine/Configuration.h (warnings),
+// Depends on: engine/Biosim.h, engine/TileKinds.h (tile kinds), engine/Logs.h (warnings),
 // engine/EngineSetup.h (grid matrix, table reset), world/MapFormat.h (record reader).
 #pragma once
 

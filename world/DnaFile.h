@@ -5,7 +5,7 @@
 // four keys have other types (worldFTileFollow int, worldFTileTransparency int, worldFStretch int,
 // worldFTileID text). Keys only biosim knows are skipped by this reader; the DNA editor carries
 // them through its entries unchanged. Written files end with exactly eight ";" comment lines, so a
-// pair reader stays in step. No SDL; depends on platform/textio.
+// pair reader stays in step. No SDL; depends on platform/TextIo.
 #pragma once
 
 #include <cstddef>

@@ -4,7 +4,7 @@
 // A DNA file is a sequence of pairs: a key line, then a value line. A key is compared whole and
 // case-sensitively with the rows of a table in the table's order; the first row that matches
 // converts the value and stores it. Keys that match no row are skipped. Limits: none; the
-// conversions never fail (text that is no number reads as 0). Depends on platform/textio only.
+// conversions never fail (text that is no number reads as 0). Depends on platform/TextIo only.
 #pragma once
 
 #include <cstdint>

@@ -12,7 +12,7 @@
 // loads the same in both programs); a file that ends early ends its record loop, records read so far
 // stay. Writers replace each file only once its new content is complete and report failure; they
 // never write a record that would read back differently (empty tile name or one with a line break):
-// such records are left out and listed for the caller. No SDL; depends on platform/textio.
+// such records are left out and listed for the caller. No SDL; depends on platform/TextIo.
 #pragma once
 
 #include <cstddef>

@@ -4,7 +4,7 @@
 // and a value line (see DnaKeyTable.h). biosim keeps one TileDna per tile id in its `dnaTable` and
 // copies the values into each world object it creates. The reader never clears a record: a key
 // missing from a file keeps the value the same tile id held before (an earlier map, or zero).
-// Keys only tarn uses are skipped here. No SDL; depends on platform/textio.
+// Keys only tarn uses are skipped here. No SDL; depends on platform/TextIo.
 #pragma once
 
 #include <cstdint>
