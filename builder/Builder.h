@@ -171,6 +171,10 @@ struct Builder {
     int dnaWindowValue = 500;
     int dnaEntryCount = 0;
     int undoCounter = 0, undoPosition = 0, undoHighMark = 0;
+    int undoLowMark = 0;      // lowest snapshot number still on disk (older ones are removed)
+    bool mapModified = false; // the map changed since it was last loaded or saved
+    std::string mapCutFrom;   // a map file that held more tiles than MAXTILES: never overwritten
+    std::string notice;       // the last warning or result, shown in the screen log ("" = none)
     std::uint8_t quit = 0;
 
     // Drawing cache: object indices bucketed by layer, rebuilt when the map changed.

@@ -2,6 +2,7 @@
 #include "builder/EditorKeys.h"
 #include "builder/MapEditing.h"
 #include "builder/TileMenu.h"
+#include "builder/UndoSnapshots.h"
 #include "platform/Keys.h"
 
 namespace tarn {

@@ -149,7 +149,8 @@ std::vector<std::pair<int, std::string>> screenLogLines(const Builder& b) {
     lines.emplace_back(8, "QUADRAPLAN ScreenLog: Press [H] for QuickHelp");
     lines.emplace_back(28, "Tiles used in Map:" + std::to_string(b.lastObject) + " of " +
                                std::to_string(b.cfg.MAXTILES));
-    lines.emplace_back(48, "MaxUndo" + std::to_string(b.undoCounter));
+    // The number of steps U can go back.
+    lines.emplace_back(48, "MaxUndo" + std::to_string(b.undoPosition - b.undoLowMark));
     lines.emplace_back(68, "Actual Tile:" + std::to_string(b.currentKind));
     if (b.lastObject >= 0 && b.lastObject < static_cast<int>(b.objects.size())) {
         const EditorObject& last = b.objects[static_cast<std::size_t>(b.lastObject)];
@@ -165,6 +166,7 @@ std::vector<std::pair<int, std::string>> screenLogLines(const Builder& b) {
     lines.emplace_back(168, "Max Used Layer: " + std::to_string(b.maxUsedLayer));
     lines.emplace_back(188, "RasterMODE:" + b.rasterNames[std::min<std::size_t>(b.rasterMode, 2)]);
     if (b.toolsHidden == 1) lines.emplace_back(208, "For TileWindow press [TAB]");
+    if (!b.notice.empty()) lines.emplace_back(228, b.notice);
     return lines;
 }
 

@@ -7,6 +7,7 @@
 #include "builder/MapFiles.h"
 #include "builder/Messages.h"
 #include "builder/TileMenu.h"
+#include "builder/UndoSnapshots.h"
 #include "builder/Windows.h"
 
 namespace tarn {
@@ -19,11 +20,11 @@ void handleMainWindow(Builder& b) {
     plat::Input& in = b.input();
     const bool left = in.mouseButton(1), right = in.mouseButton(2);
     if (left && b.buttonLatch == 0) {
-        if (placeTile(b)) recordPlacement(b);
+        if (placeTile(b)) recordChange(b);
         b.buttonLatch = 1;
     }
     if (right && b.buttonLatch == 0) {
-        deleteTile(b);
+        if (deleteTile(b)) recordChange(b);
         b.buttonLatch = 1;
     }
     if (!left && !right) b.buttonLatch = 0;
@@ -70,6 +71,12 @@ void dispatchMenuItem(Builder& b, int item) {
         break;
     case 129:
         loadMapNewFormat(b);
+        break;
+    case 130:
+        loadMapOldFormat(b);
+        break;
+    case 131:
+        saveMapOldFormat(b);
         break;
     case 106:
         askOrInform(b, 112);

@@ -7,8 +7,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "builder/Builder.h"
+#include "world/MapFormat.h"
 
 namespace tarn {
 
@@ -39,10 +41,17 @@ void newMap(Builder& b);
 // DNA set again.
 void clearWorld(Builder& b);
 
-// Undo bookkeeping after a placement (the placement takes the undo counter's number).
-void recordPlacement(Builder& b);
-void undo(Builder& b);
-void redo(Builder& b);
+// The present objects in index order, in the map writers' form.
+std::vector<world::PlacedTile> placedTiles(const Builder& b);
+// What replacing the map met on the way.
+struct MapReplaceReport {
+    int cut = 0;           // tiles beyond MAXTILES, left out
+    int outsideLayers = 0; // tiles on layers outside 0..255 (kept; the map folder cannot hold them)
+};
+// Replaces the map by `map`'s tiles, each filled from the kind of its name (a tile of a kind missing
+// from the tile folder stays, without a picture); takes the scroll offset and raises the max used
+// layer. Marks the map changed; does not redraw.
+MapReplaceReport replaceMap(Builder& b, const world::LoadedMap& map);
 
 // Kind lookup by tile file name; -1 when unknown.
 int findKind(const Builder& b, const std::string& name);

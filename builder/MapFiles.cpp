@@ -1,103 +1,265 @@
-// MapFiles: the builder's map writers and readers.
+// MapFiles: the builder's map saves and loads.
 #include "builder/MapFiles.h"
+
+#include <filesystem>
+#include <set>
 
 #include "builder/EditorScreen.h"
 #include "builder/MapEditing.h"
+#include "builder/UndoSnapshots.h"
+#include "builder/Windows.h"
+#include "platform/TextIo.h"
 #include "world/MapFormat.h"
 
 namespace tarn {
 
+namespace fs = std::filesystem;
+
 namespace {
 
-std::vector<world::PlacedTile> placedTiles(const Builder& b) {
-    std::vector<world::PlacedTile> tiles;
-    for (int i = 0; i <= b.lastObject && i < static_cast<int>(b.objects.size()); ++i) {
-        const EditorObject& o = b.objects[static_cast<std::size_t>(i)];
-        if (o.present == 0) continue;
-        world::PlacedTile t;
-        t.name = o.name;
-        t.kind = o.kind;
-        t.x = o.x;
-        t.y = o.y;
-        t.width = o.width;
-        t.height = o.height;
-        t.layer = o.layer;
-        tiles.push_back(std::move(t));
-    }
-    return tiles;
+constexpr const char* kMapTitle = "MAP BUILDER MESSAGE:";
+
+void show(Builder& b, const std::string& text) {
+    b.notice = text.substr(0, text.find('\n'));
+    b.dialogs().messageBox(kMapTitle, text, plat::Buttons::Ok);
 }
 
-// Appends the loaded tiles to the map (after the last object), as far as the table holds them.
-void appendTiles(Builder& b, const world::LoadedMap& map) {
-    for (const world::PlacedTile& t : map.tiles) {
-        if (!objectSlot(b, b.lastObject + 1)) break; // the table ends at MAXTILES
-        ++b.lastObject;
-        EditorObject& o = b.objects[static_cast<std::size_t>(b.lastObject)];
-        o = EditorObject{};
-        fillObjectFromKind(b, o, t.kind);
-        // A tile of a kind missing from the tile folder stays in the map (and is saved again) but has
-        // no picture to draw.
-        o.name = t.name;
-        if (t.kind < 0) o.present = 1;
-        o.x = t.x;
-        o.y = t.y;
-        o.width = t.width;
-        o.height = t.height;
-        o.layer = t.layer;
-        if (b.maxUsedLayer < o.layer) b.maxUsedLayer = o.layer;
-    }
-    mapChanged(b);
+std::string withSeparator(std::string folder) {
+    if (!folder.empty() && folder.back() != '/') folder.push_back('/');
+    return folder;
 }
 
-world::KindLookup lookup(const Builder& b) {
-    return [&b](std::string_view name) { return findKind(b, std::string(name)); };
+// A line of decimal digits with an optional minus sign.
+bool isNumberLine(std::string_view line) {
+    if (!line.empty() && line[0] == '-') line.remove_prefix(1);
+    return !line.empty() && line.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// True when `content` reads as a map: two number lines, then a "TILE" record or the end line.
+bool looksLikeMap(const std::string& content) {
+    textio::LineReader lines(content);
+    if (!isNumberLine(lines.readLineView()) || !isNumberLine(lines.readLineView())) return false;
+    const std::string_view marker = lines.readLineView();
+    return marker == world::kTileMarker || marker == world::kMapEndMarker;
+}
+
+// Appends what replacing the map met to `message`.
+void describe(const MapReplaceReport& r, const Builder& b, std::string& message) {
+    if (r.cut > 0)
+        message += std::to_string(r.cut) + " tiles lie beyond MAXTILES (" + std::to_string(b.cfg.MAXTILES) +
+                   ") and were not loaded.\n";
+    if (r.outsideLayers > 0)
+        message += std::to_string(r.outsideLayers) +
+                   " tiles lie on layers outside 0..255; a map folder cannot hold them.\n";
+}
+
+// Replaces the map by `map`, loading the DNA set again first; the current tile kind is kept when it
+// still exists. Counts as one change for undo; the map is then unmodified.
+MapFileResult takeMap(Builder& b, const world::LoadedMap& map, const std::string& source) {
+    const std::string currentName = b.currentKind >= 0 && b.currentKind < static_cast<int>(b.kinds.size())
+                                        ? b.kinds[static_cast<std::size_t>(b.currentKind)].fileName
+                                        : std::string();
+    clearWorld(b);
+    if (const int k = findKind(b, currentName); k >= 0 && b.kinds[static_cast<std::size_t>(k)].sprite != 0)
+        b.currentKind = k;
+    const MapReplaceReport r = replaceMap(b, map);
+    MapFileResult result;
+    describe(r, b, result.message);
+    b.mapCutFrom = r.cut > 0 ? source : std::string();
+    result.ok = result.message.empty();
+    recordChange(b);
+    b.mapModified = false;
+    redraw(b);
+    return result;
+}
+
+std::string listFailures(const world::MapWriteResult& w, const std::vector<std::string>& failedCopies,
+                         const std::vector<world::PlacedTile>& tiles) {
+    std::string message;
+    for (const std::string& f : w.failedFiles) message += "Could not write " + f + "\n";
+    for (const std::string& f : failedCopies) message += "Could not copy " + f + "\n";
+    if (!w.skipped.empty()) {
+        message += std::to_string(w.skipped.size()) +
+                   " tiles were not saved (a layer outside 0..255 or a name " +
+                   "that cannot be written), for example " + tiles[w.skipped.front()].name + " on layer " +
+                   std::to_string(tiles[w.skipped.front()].layer) + ".\n";
+    }
+    return message;
 }
 
 } // namespace
+
+MapFileResult saveMapFolder(Builder& b, const std::string& folderIn) {
+    MapFileResult result;
+    const std::string folder = withSeparator(folderIn);
+    if (folder.empty()) {
+        result.message = "No map folder given.\n";
+        return result;
+    }
+    const std::string gfx = folder + std::string(world::kMapGfxFolder);
+    std::error_code ec;
+    fs::create_directories(gfx, ec);
+    if (!fs::is_directory(gfx, ec)) result.message += "Could not make the folder " + gfx + "\n";
+
+    const std::vector<world::PlacedTile> tiles = placedTiles(b);
+    world::MapFolderSave save;
+    save.gfxFolder = b.cfg.GFXPATH;
+    save.gfxExtension = b.cfg.GFXCODEC;
+    save.maxUsedLayer = b.maxUsedLayer;
+    save.highestTileIndex = b.lastObject;
+    const world::MapWriteResult w = world::writeMapFolder(folder, tiles, save);
+
+    // The writer copies each used kind's picture and DNA file; every copy is checked here, so a
+    // map that biosim could not draw is never reported as saved.
+    std::vector<std::string> failedCopies;
+    std::set<std::string> kinds;
+    for (const world::PlacedTile& t : tiles)
+        if (t.layer >= 0 && t.layer <= world::kMaxMapSegment && world::isWritableTileName(t.name) &&
+            t.name.find_first_of("/\\") == std::string::npos)
+            kinds.insert(t.name);
+    for (const std::string& name : kinds) {
+        for (const std::string& ext : {b.cfg.GFXCODEC, std::string(".dll")}) {
+            std::string from, to;
+            if (!textio::readFile(b.cfg.GFXPATH + name + ext, from) ||
+                !textio::readFile(gfx + name + ext, to) || from != to)
+                failedCopies.push_back(b.cfg.GFXPATH + name + ext + " to " + gfx);
+        }
+    }
+    result.message += listFailures(w, failedCopies, tiles);
+    result.ok = result.message.empty();
+    if (result.ok) b.mapModified = false;
+    return result;
+}
+
+MapFileResult loadMapFolder(Builder& b, const std::string& folderIn) {
+    const std::string folder = withSeparator(folderIn);
+    MapFileResult result;
+    // Every segment must read as a map before anything is replaced.
+    bool any = false;
+    for (int s = 0; s <= world::kMaxMapSegment; ++s) {
+        std::string content;
+        if (!textio::readFile(folder + std::to_string(s), content)) continue;
+        if (!looksLikeMap(content)) {
+            result.message = folder + std::to_string(s) + " is not a map segment; the map is kept.\n";
+            return result;
+        }
+        any = true;
+    }
+    if (!any) {
+        result.message = folder + " holds no map segment (files 0..255); the map is kept.\n";
+        return result;
+    }
+    world::LoadedMap map;
+    world::readMapFolder(folder, map);
+    return takeMap(b, map, folder);
+}
+
+MapFileResult saveMapFile(Builder& b, const std::string& path) {
+    MapFileResult result;
+    const std::vector<world::PlacedTile> tiles = placedTiles(b);
+    const world::MapWriteResult w = world::writeMapFile(path, tiles);
+    result.message = listFailures(w, {}, tiles);
+    result.ok = result.message.empty();
+    if (result.ok) b.mapModified = false;
+    if (result.ok && path == b.mapCutFrom) b.mapCutFrom.clear();
+    return result;
+}
+
+MapFileResult loadMapFile(Builder& b, const std::string& path) {
+    MapFileResult result;
+    std::string content;
+    if (!textio::readFile(path, content)) {
+        result.message = "Could not open the map file " + path + "; the map is kept.\n";
+        return result;
+    }
+    if (!looksLikeMap(content)) {
+        result.message = path + " is not a map file; the map is kept.\n";
+        return result;
+    }
+    world::LoadedMap map;
+    world::readMapText(std::move(content), map);
+    return takeMap(b, map, path);
+}
 
 bool writeMapOld(Builder& b, const std::string& path) {
     return world::writeMapFile(path, placedTiles(b)).ok;
 }
 
 bool loadMapOld(Builder& b, const std::string& path) {
-    clearWorld(b);
-    world::LoadedMap map;
-    if (!world::readMapFile(path, map, lookup(b))) return false;
-    b.scrollOffsetX = map.scrollX;
-    b.scrollOffsetY = map.scrollY;
-    b.maxUsedLayer = 0;
-    b.lastObject = -1;
-    appendTiles(b, map);
-    redraw(b);
-    return true;
+    MapFileResult r = loadMapFile(b, path);
+    // A missing file is only noted (a fresh working folder has no start map); anything else about
+    // a file that exists is shown.
+    std::error_code ec;
+    if (!r.message.empty() && fs::exists(path, ec)) show(b, r.message);
+    return r.ok || b.mapCutFrom == path;
 }
 
 void redrawMap(Builder& b) {
-    writeMapOld(b, b.mapFileName);
-    loadMapOld(b, b.mapFileName);
+    const std::string& file = b.mapFileName;
+    if (!b.mapCutFrom.empty() && b.mapCutFrom == file) {
+        show(b, "Redraw MAP: " + file +
+                    " holds more tiles than MAXTILES; writing it would cut it.\n"
+                    "The file and the map are kept.");
+        return;
+    }
+    const bool modified = b.mapModified;
+    if (!writeMapOld(b, file)) {
+        show(b, "Redraw MAP: could not write " + file + ". The map is kept.");
+        return;
+    }
+    const MapFileResult r = loadMapFile(b, file);
+    if (!r.message.empty()) show(b, "Redraw MAP: " + r.message);
+    b.mapModified = modified && !r.ok;
 }
 
+bool mayDropChanges(Builder& b) {
+    if (!b.mapModified) return true;
+    return b.dialogs().messageBox(kMapTitle, "The map has changes that are not saved.\nDrop them?",
+                                  plat::Buttons::YesNo);
+}
+
+namespace {
+std::string ask(Builder& b, const std::string& title, Windows::PathKind kind) {
+    if (b.windows == nullptr) return {};
+    return b.windows->choosePath(b.dialogs(), title, currentFolder(), kind);
+}
+} // namespace
+
 void saveMapNewFormat(Builder& b) {
-    const std::string folder = b.dialogs().folderRequester("Save Map New Format:", currentFolder());
+    const std::string folder = ask(b, "Save Map New Format:", Windows::PathKind::Folder);
     if (folder.empty()) return;
-    world::MapFolderSave save;
-    save.gfxFolder = b.cfg.GFXPATH;
-    save.gfxExtension = b.cfg.GFXCODEC;
-    save.maxUsedLayer = b.maxUsedLayer;
-    save.highestTileIndex = b.lastObject;
-    world::writeMapFolder(folder, placedTiles(b), save);
+    const MapFileResult r = saveMapFolder(b, folder);
+    if (!r.ok)
+        show(b, "The map folder " + folder + " was not saved completely:\n" + r.message);
+    else
+        b.notice = "Saved " + folder;
+    redraw(b);
 }
 
 void loadMapNewFormat(Builder& b) {
-    const std::string folder = b.dialogs().folderRequester("MAP-BUILDER: Open MAP File:", currentFolder());
-    if (folder.empty()) return;
-    clearWorld(b);
-    b.lastObject = -1;
-    world::LoadedMap map;
-    world::readMapFolder(folder, map, lookup(b));
-    b.scrollOffsetX = map.scrollX;
-    b.scrollOffsetY = map.scrollY;
-    appendTiles(b, map);
+    const std::string folder = ask(b, "MAP-BUILDER: Open MAP File:", Windows::PathKind::Folder);
+    if (folder.empty() || !mayDropChanges(b)) return;
+    const MapFileResult r = loadMapFolder(b, folder);
+    if (!r.message.empty()) show(b, r.message);
+    redraw(b);
+}
+
+void saveMapOldFormat(Builder& b) {
+    const std::string path = ask(b, "Save Map Old Format:", Windows::PathKind::SaveFile);
+    if (path.empty()) return;
+    const MapFileResult r = saveMapFile(b, path);
+    if (!r.ok)
+        show(b, "The map file " + path + " was not saved completely:\n" + r.message);
+    else
+        b.notice = "Saved " + path;
+    redraw(b);
+}
+
+void loadMapOldFormat(Builder& b) {
+    const std::string path = ask(b, "Load Map Old Format:", Windows::PathKind::OpenFile);
+    if (path.empty() || !mayDropChanges(b)) return;
+    const MapFileResult r = loadMapFile(b, path);
+    if (!r.message.empty()) show(b, r.message);
     redraw(b);
 }
 

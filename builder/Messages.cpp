@@ -2,6 +2,7 @@
 #include "builder/Messages.h"
 
 #include "builder/MapEditing.h"
+#include "builder/UndoSnapshots.h"
 
 namespace tarn {
 
@@ -27,7 +28,11 @@ void askOrInform(Builder& b, int code) {
                      : 0;
         break;
     case 117:
-        if (d.messageBox(kErrorTitle, "START NEW MAP ?", plat::Buttons::YesNo)) newMap(b);
+        if (d.messageBox(kErrorTitle, "START NEW MAP ?", plat::Buttons::YesNo)) {
+            newMap(b);
+            recordChange(b); // U brings the old map back
+            b.mapModified = false;
+        }
         break;
     default:
         break;

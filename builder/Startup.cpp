@@ -7,6 +7,7 @@
 #include "builder/Messages.h"
 #include "builder/ScriptChain.h"
 #include "builder/TileMenu.h"
+#include "builder/UndoSnapshots.h"
 #include "builder/Windows.h"
 #include "platform/ErrorTrap.h"
 
@@ -48,6 +49,7 @@ bool startBuilder(Builder& b, const std::string& workingFolder) {
     drawTileMenu(b);
     b.mapFileName = "1";
     loadMapOld(b, b.mapFileName);
+    startSnapshots(b);
     if (b.windows == nullptr || !b.windows->isOpen(kMainWindow)) {
         reportError(b, 100);
         shutdown(b);

@@ -54,6 +54,17 @@ public:
     virtual void setMenuBar(int number, const std::vector<Menu>& menus) = 0;
     virtual bool hasMenuBar(int number) const = 0;
 
+    // A folder (ending with '/') or file chosen by the user; "" when cancelled. The default asks the
+    // platform's folder requester (for a file the chosen path loses its last '/'); the SDL window
+    // layer answers from the input script, zenity or a chooser of its own.
+    enum class PathKind { Folder, OpenFile, SaveFile };
+    virtual std::string choosePath(plat::Dialogs& dialogs, const std::string& title, const std::string& start,
+                                   PathKind kind) {
+        std::string path = dialogs.folderRequester(title, start);
+        if (kind != PathKind::Folder && !path.empty() && path.back() == '/') path.pop_back();
+        return path;
+    }
+
     // The next window event, without waiting; value 0 when none is pending.
     virtual WindowEvent poll() = 0;
     // Called by the main loop after a pass that took no event: a short sleep, so an idle editor

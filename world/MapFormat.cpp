@@ -77,6 +77,28 @@ void copyFileQuietly(const std::string& from, const std::string& to) {
     (void)textio::writeFileAtomic(to, content);
 }
 
+// True when the file at `path` is a map segment that a writer made for `layer`: two number lines,
+// records marked "TILE" whose layer line is `layer`, and the end line.
+bool isSegmentOfLayer(const std::string& path, std::int32_t layer) {
+    std::string content;
+    if (!textio::readFile(path, content)) return false;
+    const auto numberLine = [](std::string_view line) {
+        if (!line.empty() && line[0] == '-') line.remove_prefix(1);
+        return !line.empty() && line.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    textio::LineReader lines(std::move(content));
+    if (!numberLine(lines.readLineView()) || !numberLine(lines.readLineView())) return false;
+    const std::string wanted = std::to_string(layer);
+    while (!lines.eof()) {
+        const std::string_view marker = lines.readLineView();
+        if (marker == kMapEndMarker) return true;
+        if (marker != kTileMarker) return false;
+        for (int i = 0; i < 6; ++i) lines.readLineView();
+        if (lines.eof() || lines.readLineView() != wanted) return false;
+    }
+    return false;
+}
+
 // Adds the records of one map file to `out`.
 void readInto(MapRecordReader& reader, LoadedMap& out, const KindLookup& lookup) {
     out.scrollX = reader.scrollX();
@@ -250,10 +272,14 @@ MapWriteResult writeMapFolder(const std::string& folder, const std::vector<Place
 
     // Segments above the new top layer belong to a larger map saved here before. Both programs
     // read every numbered segment they find, so left in place they would bring its tiles back.
-    for (std::int32_t layer = top + 1; layer <= kMaxMapSegment; ++layer) {
+    // Only files that read as segments of their own layer go, and none in tarn's working folder
+    // (it holds the start map "1" and the user's own files).
+    std::error_code workEc;
+    const bool workingFolder = std::filesystem::exists(base + "_DATA/ini.txt", workEc);
+    for (std::int32_t layer = top + 1; layer <= kMaxMapSegment && !workingFolder; ++layer) {
         const std::string stale = base + std::to_string(layer);
         std::error_code ec;
-        if (!std::filesystem::is_regular_file(stale, ec)) continue;
+        if (!std::filesystem::is_regular_file(stale, ec) || !isSegmentOfLayer(stale, layer)) continue;
         if (!std::filesystem::remove(stale, ec) || ec) {
             r.ok = false;
             r.failedFiles.push_back(stale);

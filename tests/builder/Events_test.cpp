@@ -38,10 +38,10 @@ TEST(Buttons, OnePressPlacesOneTileHoweverLongItIsHeld) {
     e.mainEvent();
     EXPECT_EQ(e.b.lastObject, 1);
     EXPECT_FLOAT_EQ(e.b.objects[0].x, 100.0f);
-    // Undo bookkeeping of two placements from a fresh start.
-    EXPECT_EQ(e.b.undoCounter, 2);
-    EXPECT_EQ(e.b.undoPosition, 1);
-    EXPECT_EQ(e.b.undoHighMark, 1);
+    // Undo bookkeeping of two placements after the start snapshot 0.
+    EXPECT_EQ(e.b.undoCounter, 3);
+    EXPECT_EQ(e.b.undoPosition, 2);
+    EXPECT_EQ(e.b.undoHighMark, 2);
 }
 
 TEST(Buttons, RightButtonIsBlockedWhileTheLeftIsHeld) {

@@ -35,10 +35,12 @@ TEST(Placement, MaxTilesBoundsTheTable) {
     EXPECT_EQ(m.b.lastObject, 10);
 }
 
-TEST(Placement, FirstTileAfterAFailedLoadTakesIndexOne) {
+TEST(Placement, AFailedLoadKeepsTheMap) {
     Model m;
+    ASSERT_TRUE(tarn::placeTile(m.b));
     EXPECT_FALSE(tarn::loadMapOld(m.b, m.dir + "no such map"));
     EXPECT_EQ(m.b.lastObject, 0);
+    EXPECT_EQ(m.b.objects[0].present, 1);
     ASSERT_TRUE(tarn::placeTile(m.b));
     EXPECT_EQ(m.b.lastObject, 1);
 }

@@ -114,8 +114,8 @@ TEST(StartUp, WindowsAndStartValues) {
     EXPECT_EQ(h.b.currentLayer, 1);
     EXPECT_EQ(h.b.rasterMode, tarn::kRasterMatrixSize);
     EXPECT_EQ(h.b.mapFileName, "1");
-    // No start map "1": the failed load leaves index 0 with nothing present.
-    EXPECT_EQ(h.b.lastObject, 0);
+    // No start map "1": the map stays empty.
+    EXPECT_EQ(h.b.lastObject, -1);
     EXPECT_EQ(h.b.currentKind, 1); // the last kind of the set
     EXPECT_EQ(h.b.cfg.MAXTILES, 100);
 }
