@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "builder/MapEditing.h"
+#include "platform/ImageFiles.h"
 
 namespace tarn {
 
@@ -90,8 +91,13 @@ void resizeTileKind(Builder& b) {
     if (!(w > 0.0f) || !(h > 0.0f)) return; // no ratio to keep
     if (h + d > 1.0f && w + d > 1.0f) {
         const float hw = h / w, wh = w / h;
-        k.height = h + d * hw;
-        k.width = w + d * wh;
+        const float nh = h + d * hw, nw = w + d * wh;
+        // No tile grows past the largest picture the programs load: a million wheel notches would
+        // otherwise ask the renderer for terabytes. At the limit a notch that grows does nothing.
+        constexpr float kMax = static_cast<float>(plat::kMaxImageSide);
+        if (d > 0 && (nh > kMax || nw > kMax)) return;
+        k.height = nh;
+        k.width = nw;
     }
 }
 

@@ -172,7 +172,7 @@ public:
     int loadMenuPicture(const std::string& path, plat::Rgb transparent) override {
         SDL_Renderer* renderer = plat::sdl::renderer(platform_);
         if (renderer == nullptr) return 0;
-        SDL_Surface* raw = IMG_Load(path.c_str());
+        SDL_Surface* raw = plat::sdl::loadImageSurface(path);
         if (raw == nullptr) return 0;
         SDL_Surface* px = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_ARGB8888, 0);
         SDL_FreeSurface(raw);

@@ -4,11 +4,12 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace textio {
@@ -90,26 +91,126 @@ float toReal(std::string_view text) {
     return static_cast<float>(v);
 }
 
+namespace {
+
+NoticeSink gNoticeSink = nullptr;
+void* gNoticeUser = nullptr;
+
+void closeQuietly(int fd) {
+    while (::close(fd) != 0 && errno == EINTR) {
+    }
+}
+
+const char* kindOf(mode_t mode) {
+    if (S_ISDIR(mode)) return "A FOLDER";
+    if (S_ISFIFO(mode)) return "A FIFO";
+    if (S_ISSOCK(mode)) return "A SOCKET";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "A DEVICE";
+    return "NO REGULAR FILE";
+}
+
+constexpr const char* kPartial = ".partial-";
+
+} // namespace
+
+void setNoticeSink(NoticeSink sink, void* user) {
+    gNoticeSink = sink;
+    gNoticeUser = user;
+}
+
+void notice(const std::string& text) {
+    if (gNoticeSink) {
+        gNoticeSink(gNoticeUser, text);
+    } else {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+}
+
+bool readRegularFile(const std::string& path, std::string& content, std::uint64_t maxBytes,
+                     std::string* problem) {
+    if (problem) problem->clear();
+    // Non-blocking open: a FIFO without a writer would otherwise wait for ever in open().
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        closeQuietly(fd);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        // Folders are asked for by default settings that name a folder; only the odd kinds are news.
+        if (!S_ISDIR(st.st_mode) && problem)
+            *problem = std::string(kindOf(st.st_mode)) + ", NOT READ: " + path;
+        closeQuietly(fd);
+        return false;
+    }
+    const auto tooLarge = [&] {
+        if (problem)
+            *problem = "FILE LARGER THAN " + std::to_string(maxBytes >> 20) + " MiB, NOT READ: " + path;
+        closeQuietly(fd);
+        return false;
+    };
+    if (static_cast<std::uint64_t>(st.st_size) > maxBytes) return tooLarge();
+    std::string data;
+    data.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            closeQuietly(fd);
+            return false;
+        }
+        if (n == 0) break;
+        // The file may grow while it is read.
+        if (data.size() + static_cast<std::size_t>(n) > maxBytes) return tooLarge();
+        data.append(buf, static_cast<std::size_t>(n));
+    }
+    closeQuietly(fd);
+    content = std::move(data);
+    return true;
+}
+
 bool readFile(const std::string& path, std::string& content) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    content = std::move(ss).str();
-    return !in.bad();
+    std::string problem;
+    const bool ok = readRegularFile(path, content, kMaxTextFileBytes, &problem);
+    if (!problem.empty()) notice(problem);
+    return ok;
 }
 
 bool writeFileAtomic(const std::string& path, std::string_view content) {
     namespace fs = std::filesystem;
-    const fs::path target(path);
-    fs::path dir = target.parent_path();
+    if (path.empty()) return false;
+    // Only a regular file is replaced by rename; anything else would be swapped for a plain file
+    // (a log path naming /dev/full, a FIFO another program reads). A link is followed so that the
+    // file it names is replaced and the link itself stays.
+    std::string target = path;
+    mode_t mode = 0644;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0) {
+        if (S_ISLNK(st.st_mode)) {
+            char* real = ::realpath(path.c_str(), nullptr);
+            if (!real || ::stat(real, &st) != 0) {
+                std::free(real);
+                notice("LINK TO A MISSING FILE, NOT WRITTEN: " + path);
+                return false;
+            }
+            target = real;
+            std::free(real);
+        }
+        if (!S_ISREG(st.st_mode)) {
+            notice(std::string(kindOf(st.st_mode)) + ", NOT REPLACED: " + path);
+            return false;
+        }
+        mode = st.st_mode & 07777;
+    }
+    const fs::path t(target);
+    fs::path dir = t.parent_path();
     if (dir.empty()) dir = ".";
-    std::error_code ec;
-    if (fs::is_directory(target, ec)) return false;
-    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkstemp(tmpl.data());
+    // The name stays within the file system's 255 bytes however long the file's own name is.
+    const std::string name = t.filename().string().substr(0, 200);
+    std::string tmpl = (dir / ("." + name + "." + std::to_string(::getpid()) + kPartial + "XXXXXX")).string();
+    int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
     if (fd < 0) return false;
     const char* p = content.data();
     std::size_t left = content.size();
@@ -124,18 +225,37 @@ bool writeFileAtomic(const std::string& path, std::string_view content) {
         p += w;
         left -= static_cast<std::size_t>(w);
     }
+    // mkstemp creates 0600; the new file keeps the old one's permissions (0644 for a new file).
+    if (ok && ::fchmod(fd, mode) != 0) ok = false;
     if (ok && ::fsync(fd) != 0) ok = false;
     if (::close(fd) != 0) ok = false;
-    if (ok) {
-        // mkstemp creates 0600; data files are ordinary user files.
-        fs::permissions(tmpl,
-                        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                            fs::perms::others_read,
-                        ec);
-        if (std::rename(tmpl.c_str(), path.c_str()) != 0) ok = false;
-    }
+    if (ok && std::rename(tmpl.c_str(), target.c_str()) != 0) ok = false;
     if (!ok) ::unlink(tmpl.c_str());
     return ok;
+}
+
+int removeStaleTemporaries(const std::string& folder) {
+    DIR* d = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!d) return 0;
+    int removed = 0;
+    const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    while (const dirent* ent = ::readdir(d)) {
+        const std::string_view n(ent->d_name);
+        const std::size_t at = n.rfind(kPartial);
+        if (n.empty() || n[0] != '.' || at == std::string_view::npos || at + 9 + 6 != n.size()) continue;
+        const std::size_t dot = n.rfind('.', at - 1);
+        if (dot == std::string_view::npos || dot == 0 || dot + 1 >= at) continue;
+        const std::string_view digits = n.substr(dot + 1, at - dot - 1);
+        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos) continue;
+        const pid_t pid = static_cast<pid_t>(toInt(digits));
+        // A temporary of a process that still runs is a save in progress (or this process's own).
+        if (pid == ::getpid() || pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+        const std::string full = base + std::string(n);
+        struct stat st {};
+        if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(full.c_str()) == 0) ++removed;
+    }
+    ::closedir(d);
+    return removed;
 }
 
 std::string nativePath(std::string_view path) {

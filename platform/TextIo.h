@@ -61,11 +61,33 @@ private:
 
 // Writes `content` to `path` so that the old file is replaced only once the new content is complete:
 // a temporary file in the same folder, flushed, then renamed over the old one. false on any failure
-// (the old file, if any, is left untouched).
+// (the old file, if any, is left untouched). Only regular files are replaced: a path naming a device,
+// FIFO, socket or folder is refused with a notice; a symbolic link is written through (the file it
+// names is replaced and the link stays), and one that names nothing or no regular file is refused.
 bool writeFileAtomic(const std::string& path, std::string_view content);
 
-// Reads a whole file; false when it cannot be opened.
+// Largest text file any reader takes: 256 MiB. Larger files are refused with a notice.
+constexpr std::uint64_t kMaxTextFileBytes = 256ull << 20;
+
+// Reads a whole file; false when it cannot be opened, is no regular file (a FIFO, device, socket or
+// folder: never waited on, never read without end) or is larger than kMaxTextFileBytes. Refusals of
+// a file that exists come with a notice.
 bool readFile(const std::string& path, std::string& content);
+// The same without the notice and with a size limit of the caller's: `problem` (when given) says
+// why an existing file was refused, and stays empty for a missing file or a folder.
+bool readRegularFile(const std::string& path, std::string& content, std::uint64_t maxBytes,
+                     std::string* problem);
+
+// Notices: problems with files that the caller's false alone would not explain (a device refused, a
+// text file too large). The program routes them to its warnings log or screen log; by default they
+// go to standard error. The sink must not call back into the writers of this file.
+using NoticeSink = void (*)(void* user, const std::string& text);
+void setNoticeSink(NoticeSink sink, void* user);
+void notice(const std::string& text);
+
+// Temporary files of writeFileAtomic are named ".<name>.<pid>.partial-XXXXXX". Removes those in
+// `folder` whose process no longer runs (a save killed mid-way); returns how many were removed.
+int removeStaleTemporaries(const std::string& folder);
 
 // A configured or stored path: a backslash is read as a separator on POSIX.
 std::string nativePath(std::string_view path);

@@ -9,6 +9,7 @@
 
 #include <SDL2/SDL.h>
 #include <functional>
+#include <string>
 
 namespace plat::sdl {
 
@@ -32,6 +33,11 @@ bool eventsInLastPump(plat::Platform& platform);
 
 // Whether any pump took an event since the previous call of this function; clears the flag.
 bool takeEventsArrived(plat::Platform& platform);
+
+// Decodes an image file into a new surface (the caller frees it), or null. The file is read and its
+// declared size checked first (plat::readImageFile): a picture over the size limit, a file in an
+// unknown format or one that is no regular file is refused with a notice naming the file.
+SDL_Surface* loadImageSurface(const std::string& path);
 
 // Maps an SDL scancode to a DirectInput scan code; 0 when the key has none.
 int scanCodeOf(SDL_Scancode scancode);

@@ -9,8 +9,10 @@
 // transparent colour on either re-keys the one texture they both draw.
 #include "platform/sdl/SdlPlatform.h"
 
+#include "platform/ImageFiles.h"
 #include "platform/Keys.h"
 #include "platform/Services.h"
+#include "platform/TextIo.h"
 #include "platform/sdl/BlendMap.h"
 #include "platform/sdl/SdlAccess.h"
 
@@ -250,9 +252,7 @@ public:
 
     SpriteId loadSprite(const std::string& path) override {
         if (path.empty()) return 0;
-        std::error_code ec;
-        if (std::filesystem::is_directory(path, ec)) return 0;
-        SDL_Surface* raw = IMG_Load(path.c_str());
+        SDL_Surface* raw = loadImageSurface(path);
         if (!raw) return 0;
         SDL_Surface* px = SDL_ConvertSurfaceFormat(raw, SDL_PIXELFORMAT_ARGB8888, 0);
         SDL_FreeSurface(raw);
@@ -1037,6 +1037,20 @@ bool takeEventsArrived(plat::Platform& p) {
     const bool r = s->events().eventsSinceAsked;
     s->events().eventsSinceAsked = false;
     return r;
+}
+
+SDL_Surface* loadImageSurface(const std::string& path) {
+    std::string bytes, problem;
+    if (!plat::readImageFile(path, bytes, problem)) {
+        if (!problem.empty()) textio::notice(problem);
+        return nullptr;
+    }
+    SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    if (!rw) return nullptr;
+    // The type hint matters for TGA only, which has no signature.
+    const std::size_t dot = path.find_last_of("./");
+    const std::string ext = dot != std::string::npos && path[dot] == '.' ? path.substr(dot + 1) : std::string();
+    return IMG_LoadTyped_RW(rw, 1, ext.c_str());
 }
 
 } // namespace plat::sdl

@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace textio;
 
@@ -121,4 +125,86 @@ TEST(TextioPaths, BackslashesAreSeparatorsAndNamesConcatenate) {
     EXPECT_EQ(joinPath("MAPS\\", "12"), "MAPS/12");
     EXPECT_EQ(joinPath("GFX/", "tile.png"), "GFX/tile.png");
     EXPECT_EQ(joinPath("nofolderend", "x"), "nofolderendx"); // plain concatenation, no separator added
+}
+
+namespace {
+std::vector<std::string> gNotices;
+void collectNotice(void*, const std::string& text) {
+    gNotices.push_back(text);
+}
+bool noticeNames(const std::string& what, const std::string& path) {
+    for (const std::string& n : gNotices)
+        if (n.find(what) != std::string::npos && n.find(path) != std::string::npos) return true;
+    return false;
+}
+} // namespace
+
+// Files that are not what a text file should be: never waited on, never read without end, never
+// swapped for a plain file; links written through; each refusal told.
+TEST(TextioFiles, HostileFilesAreRefusedWithANoticeAndLeftAsTheyWere) {
+    bt_test::TempDir dir;
+    gNotices.clear();
+    setNoticeSink(&collectNotice, nullptr);
+    std::string content = "untouched";
+
+    // A FIFO with no writer: reading returns at once, writing leaves it a FIFO.
+    const std::string fifo = dir.file("log.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_FALSE(readFile(fifo, content));
+    EXPECT_FALSE(writeFileAtomic(fifo, "x"));
+    struct stat st {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(noticeNames("A FIFO, NOT READ", fifo));
+    EXPECT_TRUE(noticeNames("A FIFO, NOT REPLACED", fifo));
+
+    // A file larger than the text limit (sparse, so it costs no disk) is refused, not read.
+    const std::string huge = dir.file("huge.txt");
+    ASSERT_TRUE(bt_test::writeText(huge, ""));
+    ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(kMaxTextFileBytes + 1)), 0);
+    EXPECT_FALSE(readFile(huge, content));
+    EXPECT_EQ(content, "untouched");
+    EXPECT_TRUE(noticeNames("LARGER THAN 256 MiB", huge));
+
+    // A link to a regular file: the file it names is replaced with its permissions, the link stays.
+    const std::string real = dir.file("real.txt"), link = dir.file("link.txt");
+    ASSERT_TRUE(bt_test::writeText(real, "old"));
+    ASSERT_EQ(::chmod(real.c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("real.txt", link.c_str()), 0);
+    ASSERT_TRUE(writeFileAtomic(link, "new"));
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(bt_test::readText(real), "new");
+    ASSERT_EQ(::stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    // A link to nothing is refused and stays a link to nothing.
+    const std::string dangling = dir.file("dangling.txt");
+    ASSERT_EQ(::symlink("missing/file", dangling.c_str()), 0);
+    EXPECT_FALSE(writeFileAtomic(dangling, "x"));
+    EXPECT_TRUE(noticeNames("LINK TO A MISSING FILE", dangling));
+
+    // Nothing of the refused writes is left behind: only the files made here remain.
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
+    EXPECT_EQ(entries, 5);
+    setNoticeSink(nullptr, nullptr);
+}
+
+// A save killed mid-way leaves its temporary; the next start removes it, and only it.
+TEST(TextioFiles, StaleTemporariesOfDeadProcessesAreRemoved) {
+    bt_test::TempDir dir;
+    const pid_t child = ::fork();
+    if (child == 0) std::_Exit(0);
+    ASSERT_GT(child, 0);
+    ::waitpid(child, nullptr, 0);
+    const std::string dead = dir.file(".map.txt." + std::to_string(child) + ".partial-Ab12Cd");
+    const std::string alive = dir.file(".map.txt." + std::to_string(::getppid()) + ".partial-Ab12Cd");
+    const std::string own = dir.file(".map.txt." + std::to_string(::getpid()) + ".partial-Ab12Cd");
+    const std::string user = dir.file(".notes.partial-Ab12Cd"); // no process number: not ours
+    for (const std::string& f : {dead, alive, own, user}) ASSERT_TRUE(bt_test::writeText(f, "x"));
+    EXPECT_EQ(removeStaleTemporaries(dir.path()), 1);
+    EXPECT_FALSE(std::filesystem::exists(dead));
+    EXPECT_TRUE(std::filesystem::exists(alive));
+    EXPECT_TRUE(std::filesystem::exists(own));
+    EXPECT_TRUE(std::filesystem::exists(user));
 }
