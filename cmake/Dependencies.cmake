@@ -10,6 +10,7 @@ find_package(CURL REQUIRED)
 find_package(nlohmann_json 3 REQUIRED) # JSON: the dump and every JSON reader and writer
 find_package(CLI11 CONFIG REQUIRED)     # both programs' command-line options
 find_package(GTest)
+pkg_check_modules(CPPHTTPLIB IMPORTED_TARGET cpp-httplib) # HTTP server inside tests
 find_package(benchmark QUIET)
 
 # Dear ImGui's SDL2 and SDL_Renderer backends ship only as sources in the Debian package.

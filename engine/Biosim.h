@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ServerState.h"
 #include "engine/SimState.h"
 #include "platform/Platform.h"
 #include "world/ObjectTable.h"
@@ -174,7 +175,8 @@ struct Biosim {
     std::array<std::string, 8> errorTexts; // system texts by error index 0..7
     // Server locations ("SERVER" + "SERVERNODE" + the local folder), only when "SERVER" is not "LOCAL".
     std::string serverGfx, serverAnims, serverSounds, serverMaps;
-    std::int8_t serverReachable = 0; // 1 when the greeting file was fetched
+    std::int8_t serverReachable = 0; // 1 when the greeting file was fetched; cleared by a failed download
+    ServerState server;              // server tile numbering and fetch progress
 
     // ---- status layer, loading screen (defaults of start-up) ------------------------------------
     std::int8_t mapMissing = 0;              // 1 = the map folder does not exist

@@ -6,6 +6,7 @@
 
 #include "engine/Biosim.h"
 #include "engine/FatalErrors.h"
+#include "engine/ServerFetch.h"
 #include "platform/TextIo.h"
 
 namespace {
@@ -183,6 +184,9 @@ void loadSystemTexts(Biosim& e) {
 
 void greetServer(Biosim& e) {
     e.serverReachable = 0;
+    // The greeting lands in "TEMP", like every later fetch: a missing folder would make a reachable
+    // server look unreachable.
+    makeTempFolder(e);
     const std::string url = e.cfg.SERVER + e.cfg.SERVERNODE + e.cfg.HELLO;
     if (e.network().download(url, resolvePath(e, e.cfg.TEMP + e.cfg.HELLO))) e.serverReachable = 1;
 }

@@ -13,6 +13,7 @@
 #include "engine/EngineSetup.h"
 #include "engine/LoadingScreen.h"
 #include "engine/Logs.h"
+#include "engine/ServerFetch.h"
 #include "engine/TileKinds.h"
 #include "platform/TextIo.h"
 #include "world/MapFormat.h"
@@ -330,10 +331,14 @@ void loadMap(Biosim& e, int scale, int reset) {
     if (reset == 1) worldReset(e);
     e.mapLineCounter = 0;
     const std::string m = std::to_string(e.actualMapId);
+    // A server map is fetched into "TEMP" and read from there; its tile kinds come with its records.
+    const bool server = serverConfigured(e);
+    if (server) fetchServerMap(e, m);
+    const std::string& maps = mapsFolder(e);
     std::error_code ec;
-    if (!std::filesystem::is_directory(path(e, e.cfg.SIMCORE, m), ec)) {
+    if (!std::filesystem::is_directory(path(e, maps, m), ec)) {
         e.mapMissing = 1;
-    } else {
+    } else if (!server) {
         loadMapTiles(e);
     }
     e.serverTileStart = 0;
@@ -346,7 +351,7 @@ void loadMap(Biosim& e, int scale, int reset) {
     for (int s = 0; s <= world::kMaxMapSegment && !full; ++s) {
         e.mapSegment = s;
         // The configured name is what warnings show; the resolved one is what is opened.
-        const std::string segment = e.cfg.SIMCORE + m + "/" + std::to_string(s);
+        const std::string segment = maps + m + "/" + std::to_string(s);
         world::MapRecordReader reader;
         if (!reader.open(resolvePath(e, segment))) break;
         e.scrollX = static_cast<float>(reader.scrollX());
@@ -357,6 +362,7 @@ void loadMap(Biosim& e, int scale, int reset) {
             e.lastObjectName.assign(rec.name);
             // A record cut short by the end of the file has lost its position or layer.
             if (!rec.complete) break;
+            if (server && !loadServerTile(e, std::string(rec.name), segment)) continue;
             if (rec.layer != s) continue;
             const std::int32_t index = e.objectCount;
             if (static_cast<std::size_t>(index) >= capacity) {
@@ -434,6 +440,7 @@ void loadMap(Biosim& e, int scale, int reset) {
             ++created;
         }
     }
+    if (server) finishServerMap(e);
     e.sim.liveObjects = created;
     if (e.objectCount >= 1) --e.objectCount;
     if (e.collisionCount >= 1) --e.collisionCount;
@@ -450,8 +457,9 @@ void switchMap(Biosim& e) {
     const std::string m = std::to_string(e.actualMapId);
     loadLevelMusic(e, e.actualMapId);
     e.mapTileCount = 1;
+    if (serverConfigured(e)) fetchServerMapCount(e, m);
     textio::LineReader count;
-    if (count.open(path(e, e.cfg.SIMCORE, m + "/_"))) e.mapTileCount = textio::toInt(count.readLine());
+    if (count.open(path(e, mapsFolder(e), m + "/_"))) e.mapTileCount = textio::toInt(count.readLine());
     plat::Sound& s = e.sound();
     if (e.mapTileCount > 500) {
         if (s.isSound(e.loadMusicSound)) {

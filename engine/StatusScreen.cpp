@@ -42,7 +42,9 @@ void drawStatusScreen(Biosim& e) {
     const plat::Rgb green = plat::rgb(0, 255, 0);
     const plat::Rgb black = plat::rgb(0, 0, 0);
     g.text(x, y, bannerText(e), green, black);
-    if (e.serverReachable == 0) {
+    // The server lines name a fetch in progress; between fetches (a map the server could not give)
+    // the screen says what is missing instead of claiming a fetch that is not happening.
+    if (e.serverReachable == 0 || !e.server.fetching) {
         g.text(x, y + 28, "MISSING CONNECTION TO " + e.cfg.SIMCORE + std::to_string(e.nextMapId), green,
                black);
     } else {

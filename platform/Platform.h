@@ -202,13 +202,39 @@ public:
 };
 
 // ---------------------------------------------------------------------------------------------
-// Network: fetch a URL (http://, https://, file://) into a local file. The file is replaced only on
-// success.
+// Network: fetch a URL (http://, https://, file:// only) into a local file. The data goes to a
+// temporary name beside the file and replaces it only when the whole transfer succeeded, so a
+// failed or cut download leaves the old file as it was. Every transfer is bounded by the limits.
 // ---------------------------------------------------------------------------------------------
+struct DownloadLimits {
+    long connectSeconds = 5;         // to reach the server
+    long totalSeconds = 30;          // for the whole transfer, redirects included
+    long lowSpeedBytes = 1024;       // slower than this (bytes per second) ...
+    long lowSpeedSeconds = 10;       // ... for this long fails the transfer
+    long long maxBytes = 32ll << 20; // larger files fail (and leave nothing behind)
+    long maxRedirects = 3;           // to http or https only
+};
+
+enum class Fetch {
+    Failed,    // no answer, a refused or broken transfer, a limit passed, or a local file error
+    Missing,   // the server answered that it has no such file (HTTP 404 or 410, or no such file://)
+    Fetched,   // the file was written
+    Unchanged, // revalidated: the server's copy is not newer than the local file, which stays
+};
+
 class Network {
 public:
     virtual ~Network() = default;
-    virtual bool download(const std::string& url, const std::string& file) = 0;
+    // Fetches `url` into `file`. With `revalidate` and an existing `file`, the request is
+    // conditional on the file's time (which a fetch sets to the server's Last-Modified time): an
+    // unchanged file costs no transfer. Requests of one Network share one connection where the
+    // server allows it.
+    virtual Fetch fetch(const std::string& url, const std::string& file, bool revalidate) = 0;
+    virtual void setLimits(const DownloadLimits& limits) = 0;
+    // A plain fetch: true when the file was written.
+    bool download(const std::string& url, const std::string& file) {
+        return fetch(url, file, false) == Fetch::Fetched;
+    }
 };
 
 // One bundle of services handed to a program. The backend that made it owns all of them.

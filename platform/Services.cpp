@@ -1,12 +1,16 @@
 // Seeded random generator, real clock and URL download (libcurl).
 #include "platform/Services.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <curl/curl.h>
 #include <filesystem>
 #include <mutex>
 #include <random>
+#include <string>
+#include <sys/stat.h>
+#include <sys/time.h>
 #include <thread>
 #include <unistd.h>
 
@@ -48,8 +52,25 @@ std::uint64_t freshSeed() {
 
 namespace {
 
-std::size_t writeToFile(char* data, std::size_t size, std::size_t count, void* user) {
-    return std::fwrite(data, size, count, static_cast<std::FILE*>(user));
+// Where one transfer writes, and how much it may write.
+struct Sink {
+    std::FILE* out = nullptr;
+    long long written = 0;
+    long long maxBytes = 0;
+    bool tooBig = false;
+};
+
+std::size_t writeToSink(char* data, std::size_t size, std::size_t count, void* user) {
+    Sink& sink = *static_cast<Sink*>(user);
+    const long long n = static_cast<long long>(size * count);
+    // A server without a Content-Length (or one that lies about it) is stopped here; returning less
+    // than was handed over ends the transfer with a write error.
+    if (sink.written + n > sink.maxBytes) {
+        sink.tooBig = true;
+        return 0;
+    }
+    sink.written += n;
+    return std::fwrite(data, size, count, sink.out);
 }
 
 void curlGlobalInit() {
@@ -57,57 +78,109 @@ void curlGlobalInit() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+bool allowedScheme(const std::string& url) {
+    auto starts = [&](const char* p) {
+        const std::size_t n = std::char_traits<char>::length(p);
+        if (url.size() < n) return false;
+        for (std::size_t i = 0; i < n; ++i)
+            if (std::tolower(static_cast<unsigned char>(url[i])) != p[i]) return false;
+        return true;
+    };
+    return starts("http://") || starts("https://") || starts("file://");
+}
+
 } // namespace
 
-bool downloadUrl(const std::string& url, const std::string& file) {
+CurlSession::~CurlSession() {
+    if (curl_) curl_easy_cleanup(static_cast<CURL*>(curl_));
+}
+
+Fetch CurlSession::fetch(const std::string& url, const std::string& file, bool revalidate,
+                         const DownloadLimits& limits) {
     namespace fs = std::filesystem;
-    if (url.empty() || file.empty()) return false;
+    if (url.empty() || file.empty() || !allowedScheme(url)) return Fetch::Failed;
     curlGlobalInit();
+    if (!curl_) curl_ = curl_easy_init();
+    CURL* curl = static_cast<CURL*>(curl_);
+    if (!curl) return Fetch::Failed;
     const fs::path target(file);
     fs::path dir = target.parent_path();
     if (dir.empty()) dir = ".";
     std::error_code ec;
-    if (!fs::is_directory(dir, ec) || fs::is_directory(target, ec)) return false;
+    if (!fs::is_directory(dir, ec) || fs::is_directory(target, ec)) return Fetch::Failed;
+    struct stat old {};
+    const bool cached = revalidate && ::stat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+
     std::string tmpl = (dir / ("." + target.filename().string() + ".part.XXXXXX")).string();
     const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return false;
-    std::FILE* out = ::fdopen(fd, "wb");
-    if (!out) {
+    if (fd < 0) return Fetch::Failed;
+    Sink sink;
+    sink.out = ::fdopen(fd, "wb");
+    sink.maxBytes = limits.maxBytes;
+    if (!sink.out) {
         ::close(fd);
         ::unlink(tmpl.c_str());
-        return false;
+        return Fetch::Failed;
     }
-    CURL* curl = curl_easy_init();
-    bool ok = false;
-    if (curl) {
-        curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &writeToFile);
-        curl_easy_setopt(curl, CURLOPT_WRITEDATA, out);
-        curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 10L);
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L); // give up on a stalled server
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 30L);
-        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,file");
-        const CURLcode rc = curl_easy_perform(curl);
-        long status = 0;
-        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-        ok = rc == CURLE_OK && status < 400;
-        curl_easy_cleanup(curl);
+    // Reset clears the options of the last request but keeps its open connection for this one.
+    curl_easy_reset(curl);
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &writeToSink);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    // No CURLOPT_FAILONERROR: it drops the connection on a 404, and a map's fetch ends with one. The
+    // short error page is read into the temporary file and removed with it.
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,file");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, limits.maxRedirects > 0 ? 1L : 0L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, limits.maxRedirects);
+    // A server may send us on to another web address, never to a file of this machine.
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, limits.connectSeconds);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, limits.totalSeconds);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, limits.lowSpeedBytes);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
+    curl_easy_setopt(curl, CURLOPT_FILETIME, 1L);
+    if (cached) {
+        curl_easy_setopt(curl, CURLOPT_TIMECONDITION, static_cast<long>(CURL_TIMECOND_IFMODSINCE));
+        curl_easy_setopt(curl, CURLOPT_TIMEVALUE_LARGE, static_cast<curl_off_t>(old.st_mtime));
     }
-    if (std::fflush(out) != 0) ok = false;
-    if (std::fclose(out) != 0) ok = false;
-    if (ok) {
+    const CURLcode rc = curl_easy_perform(curl);
+    long status = 0;
+    long unmet = 0;
+    curl_off_t filetime = -1;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_getinfo(curl, CURLINFO_CONDITION_UNMET, &unmet);
+    curl_easy_getinfo(curl, CURLINFO_FILETIME_T, &filetime);
+
+    Fetch result = Fetch::Failed;
+    if (rc == CURLE_OK && status < 400) {
+        result = cached && (unmet != 0 || status == 304) ? Fetch::Unchanged : Fetch::Fetched;
+    } else if ((rc == CURLE_OK && (status == 404 || status == 410)) || rc == CURLE_FILE_COULDNT_READ_FILE) {
+        result = Fetch::Missing;
+    }
+    if (std::fflush(sink.out) != 0 || std::fclose(sink.out) != 0) {
+        if (result == Fetch::Fetched) result = Fetch::Failed;
+    }
+    if (result == Fetch::Fetched) {
         fs::permissions(tmpl,
                         fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                             fs::perms::others_read,
                         ec);
-        if (std::rename(tmpl.c_str(), file.c_str()) != 0) ok = false;
+        // The file carries the server's time, which the next revalidation sends back.
+        if (filetime >= 0) {
+            const timeval times[2] = {{static_cast<time_t>(filetime), 0}, {static_cast<time_t>(filetime), 0}};
+            ::utimes(tmpl.c_str(), times);
+        }
+        if (std::rename(tmpl.c_str(), file.c_str()) != 0) result = Fetch::Failed;
     }
-    if (!ok) ::unlink(tmpl.c_str());
-    return ok;
+    if (result != Fetch::Fetched) ::unlink(tmpl.c_str());
+    return result;
+}
+
+bool downloadUrl(const std::string& url, const std::string& file, const DownloadLimits& limits) {
+    CurlSession session;
+    return session.fetch(url, file, false, limits) == Fetch::Fetched;
 }
 
 } // namespace plat

@@ -37,15 +37,36 @@ private:
 // A seed that differs from run to run (time and address entropy).
 std::uint64_t freshSeed();
 
-// Fetches `url` (http://, https://, file://) into `file` through libcurl. The data goes to a
-// temporary file beside the target, which replaces the target only when the whole transfer
-// succeeded (HTTP status below 400). A failed download leaves an old file untouched.
-bool downloadUrl(const std::string& url, const std::string& file);
+// One libcurl handle kept for all fetches, so that the many small requests of a map travel over one
+// connection (libcurl keeps the connection open between requests on the same handle).
+class CurlSession {
+public:
+    CurlSession() = default;
+    ~CurlSession();
+    CurlSession(const CurlSession&) = delete;
+    CurlSession& operator=(const CurlSession&) = delete;
+    Fetch fetch(const std::string& url, const std::string& file, bool revalidate,
+                const DownloadLimits& limits);
 
-// A libcurl download that the Network interface hands out.
+private:
+    void* curl_ = nullptr; // CURL*, made on first use
+};
+
+// Fetches `url` (http://, https://, file://) into `file` through libcurl with a session of its own.
+// The target is replaced only when the whole transfer succeeded (HTTP status below 400).
+bool downloadUrl(const std::string& url, const std::string& file, const DownloadLimits& limits = {});
+
+// The libcurl network of the programs.
 class CurlNetwork : public Network {
 public:
-    bool download(const std::string& url, const std::string& file) override { return downloadUrl(url, file); }
+    Fetch fetch(const std::string& url, const std::string& file, bool revalidate) override {
+        return session_.fetch(url, file, revalidate, limits_);
+    }
+    void setLimits(const DownloadLimits& limits) override { limits_ = limits; }
+
+private:
+    CurlSession session_;
+    DownloadLimits limits_;
 };
 
 } // namespace plat

@@ -490,10 +490,10 @@ std::string TestDialogs::folderRequester(const std::string& title, const std::st
 
 // --------------------------------------------------------------------------------------- network
 
-bool TestNetwork::download(const std::string& url, const std::string& file) {
-    const bool ok = !offline_ && downloadUrl(url, file);
-    requests_.push_back({url, file, ok});
-    return ok;
+plat::Fetch TestNetwork::fetch(const std::string& url, const std::string& file, bool revalidate) {
+    const plat::Fetch r = offline_ ? plat::Fetch::Failed : session_.fetch(url, file, revalidate, limits_);
+    requests_.push_back({url, file, r == plat::Fetch::Fetched, r});
+    return r;
 }
 
 } // namespace plat::test

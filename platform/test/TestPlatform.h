@@ -351,18 +351,24 @@ private:
 struct Download {
     std::string url;
     std::string file;
-    bool ok = false;
+    bool ok = false; // the file was written
+    plat::Fetch result = plat::Fetch::Failed;
 };
 
 class TestNetwork : public plat::Network {
 public:
     void setOffline(bool offline) { offline_ = offline; }
     const std::vector<Download>& requests() const { return requests_; }
-    bool download(const std::string& url, const std::string& file) override;
+    void clearRequests() { requests_.clear(); }
+    plat::Fetch fetch(const std::string& url, const std::string& file, bool revalidate) override;
+    void setLimits(const plat::DownloadLimits& limits) override { limits_ = limits; }
+    const plat::DownloadLimits& limits() const { return limits_; }
 
 private:
     bool offline_ = false;
     std::vector<Download> requests_;
+    plat::CurlSession session_;
+    plat::DownloadLimits limits_;
 };
 
 // ---------------------------------------------------------------------------------------------
