@@ -91,6 +91,14 @@ struct Settings {
     int MAXGUIITEMS = 0, USEBGBOX = 0, GUITOP = 0, GUIH = 0, GUIHBase = 0, GUIOBJECTSIZE = 0;
 };
 
+// One entry of the DNA window: a key label and its editable value field.
+struct DnaField {
+    std::string key, value;
+    std::string help;         // what the key does (the label's tool tip)
+    bool fromTile = false;    // the value was read from the tile's own DNA file
+    bool placeholder = false; // "_key_FAIL" / "_val_FAIL" while the default DNA file is missing
+};
+
 // One tile kind: a picture in the tile folder with a DNA file beside it.
 struct TileKind {
     std::string fileName;               // picture file name without extension; also names the DNA file
@@ -170,6 +178,8 @@ struct Builder {
     int quickHelp = 0;
     int dnaWindowValue = 500;
     int dnaEntryCount = 0;
+    std::vector<DnaField> dnaFields; // the DNA window's entries, default file's order first
+    int dnaKind = -1;                // tile kind the DNA window shows; -1 before any selection
     int undoCounter = 0, undoPosition = 0, undoHighMark = 0;
     int undoLowMark = 0;      // lowest snapshot number still on disk (older ones are removed)
     bool mapModified = false; // the map changed since it was last loaded or saved

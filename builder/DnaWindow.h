@@ -1,19 +1,39 @@
-// DnaWindow: the DNA window (window 103) - its entries, built from the default DNA file, filled with
-// a tile kind's DNA on selection, saved and reset.
+// DnaWindow: the DNA editor in window 103 - one entry (key label, value field) per pair of the
+// default DNA file, filled with a tile kind's DNA on selection, saved into the kind's DNA file and
+// reset to the defaults.
+//
+// A tile's pairs are laid over the default entries by key, so a file that lists its keys in another
+// order, lacks some or has keys the default file lacks loses nothing on save: keys of its own are
+// shown (and written) after the default ones. Values are kept whole, ";" included; only the
+// comment lines at the end of a file (keys starting with ";") are not entries.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "builder/Builder.h"
 
 namespace tarn {
 
-// The DNA window's operations (gadget 100 / item 110 saves, gadget 101 / item 109 resets) and the
-// filling of the window with a tile's DNA on selection.
-void saveTileDna(Builder& b);
-void resetTileDna(Builder& b);
-void showTileDna(Builder& b, const std::string& pathWithoutExtension);
-// Builds the DNA window's entries from the default DNA file.
+// Entries per column of the DNA window and the size of a label or a field.
+constexpr int kDnaEntriesPerColumn = 16;
+constexpr int kDnaFieldWidth = 164;
+constexpr int kDnaFieldHeight = 20;
+constexpr int kDnaPlaceholders = 97;
+
+// Builds the entries from the default DNA file (message 119 and placeholder entries when it does
+// not open).
 void buildDnaEntries(Builder& b);
+// Rebuilds the entries and lays the DNA file `pathWithoutExtension` + ".dll" over them; the title
+// becomes "DNA for Tile: " + path + " File:" + the selected kind's file name.
+void showTileDna(Builder& b, const std::string& pathWithoutExtension);
+// SET_DNA: writes the entries into the shown kind's DNA file and reads the kind's DNA again.
+// Nothing happens before a kind was selected; a file that cannot be written keeps its old contents
+// and gives message 124.
+void saveTileDna(Builder& b);
+// KILL_DNA: the entries go back to the default values; the file on disk is unchanged until a save.
+void resetTileDna(Builder& b);
+// What a DNA key does, for the label's tool tip ("" for a key the builder does not know).
+std::string_view dnaKeyHelp(std::string_view key);
 
 } // namespace tarn

@@ -59,9 +59,13 @@ MapFileResult takeMap(Builder& b, const world::LoadedMap& map, const std::string
     const std::string currentName = b.currentKind >= 0 && b.currentKind < static_cast<int>(b.kinds.size())
                                         ? b.kinds[static_cast<std::size_t>(b.currentKind)].fileName
                                         : std::string();
+    const std::string dnaName = b.dnaKind >= 0 && b.dnaKind < static_cast<int>(b.kinds.size())
+                                    ? b.kinds[static_cast<std::size_t>(b.dnaKind)].fileName
+                                    : std::string();
     clearWorld(b);
     if (const int k = findKind(b, currentName); k >= 0 && b.kinds[static_cast<std::size_t>(k)].sprite != 0)
         b.currentKind = k;
+    b.dnaKind = dnaName.empty() ? -1 : findKind(b, dnaName);
     const MapReplaceReport r = replaceMap(b, map);
     MapFileResult result;
     describe(r, b, result.message);

@@ -65,6 +65,10 @@ public:
         return path;
     }
 
+    // The DNA window's entries, owned by the builder: the window shows them and edits the values in
+    // place. Called again whenever the entries were rebuilt.
+    virtual void dnaFieldsChanged(std::vector<DnaField>* /*fields*/) {}
+
     // The next window event, without waiting; value 0 when none is pending.
     virtual WindowEvent poll() = 0;
     // Called by the main loop after a pass that took no event: a short sleep, so an idle editor

@@ -12,6 +12,7 @@ namespace {
 struct Editor : Harness {
     Editor() {
         addKind("wall", 32, 16);
+        writeDna(dir + "_DATA/DNA.dll", {{"worldFTileTransparency", "255"}});
         EXPECT_TRUE(start());
         tarn::newMap(b);
         b.rasterMode = tarn::kRasterOff;

@@ -77,6 +77,7 @@ TEST(ScriptChain, MissingCodecAndGuiFilesAreSilent) {
     Harness h;
     fs::remove(h.dir + "_DATA/gui.txt");
     fs::remove(h.dir + "_DATA/codec.txt");
+    writeDna(h.dir + "_DATA/DNA.dll", {{"hp", "1"}});
     EXPECT_TRUE(h.start());
     EXPECT_TRUE(h.tp.dialogs().boxes().empty());
     EXPECT_EQ(h.b.cfg.GUIH, 0);
