@@ -85,7 +85,11 @@ void dispatchMenuItem(Builder& b, int item) {
         redrawMap(b);
         break;
     case 117:
-        askOrInform(b, 117);
+        if (askOrInform(b, 117)) {
+            newMap(b);
+            recordChange(b); // U brings the old map back
+            b.mapModified = false;
+        }
         break;
     case 116:
         drawTileMenu(b);

@@ -1,9 +1,6 @@
 // Messages: the builder's numbered message boxes.
 #include "builder/Messages.h"
 
-#include "builder/MapEditing.h"
-#include "builder/UndoSnapshots.h"
-
 namespace tarn {
 
 namespace {
@@ -14,7 +11,7 @@ constexpr const char* kAboutText = "A map builder made by the BIOSIM developers\
                                    "DEVELOPER VERSION";
 } // namespace
 
-void askOrInform(Builder& b, int code) {
+bool askOrInform(Builder& b, int code) {
     plat::Dialogs& d = b.dialogs();
     switch (code) {
     case 107:
@@ -26,17 +23,13 @@ void askOrInform(Builder& b, int code) {
                               plat::Buttons::YesNo)
                      ? 1
                      : 0;
-        break;
+        return b.quit == 1;
     case 117:
-        if (d.messageBox(kErrorTitle, "START NEW MAP ?", plat::Buttons::YesNo)) {
-            newMap(b);
-            recordChange(b); // U brings the old map back
-            b.mapModified = false;
-        }
-        break;
+        return d.messageBox(kErrorTitle, "START NEW MAP ?", plat::Buttons::YesNo);
     default:
         break;
     }
+    return false;
 }
 
 bool reportError(Builder& b, int code) {

@@ -8,8 +8,9 @@
 
 namespace tarn {
 
-// Ask or inform: shows the box of `code` and applies the answer.
-void askOrInform(Builder& b, int code);
+// Ask or inform: shows the box of `code` and applies the answer (112 sets the quit flag); true when
+// the answer was yes (117: the caller starts the new map).
+bool askOrInform(Builder& b, int code);
 // Report error: shows the box of `code` (if it has one). Returns true when the builder goes on,
 // false when it must end now (100, and every code without a text, such as 102).
 bool reportError(Builder& b, int code);
