@@ -22,7 +22,10 @@ std::int64_t writeFatalReport(Builder& b, const plat::ErrorInfo& info, const std
 std::string fatalBoxText(std::int64_t number);
 // The fatal error handler: report, box, shutdown, exit code 0. Never returns.
 [[noreturn]] void fatalErrorHandler(Builder& b, const plat::ErrorInfo& info);
-// Installs the fatal error handler for `b` with the platform's error trap.
+// Installs the fatal error handler for `b` with the platform's error trap. On a fault the error file
+// entry and the recovery map are written first, without allocating (they reach the disk even when
+// the fault left the allocator or the window system stuck); then the box and the shutdown follow,
+// under the trap's watchdog. Installing it again for the same builder costs nothing.
 void installFatalErrorHandler(Builder& b);
 
 } // namespace tarn

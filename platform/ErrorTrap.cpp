@@ -7,13 +7,17 @@
 #include "platform/ErrorTrap.h"
 
 #include <atomic>
+#include <cerrno>
+#include <charconv>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <exception>
-#include <mutex>
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace plat {
@@ -22,9 +26,16 @@ namespace {
 // Big enough for a handler that formats a report, writes files and shows a message box.
 constexpr std::size_t kAltStackSize = 1u << 20;
 
+struct HandlerSlot {
+    ErrorHandler handler;
+    FaultWriter writer = nullptr;
+    void* user = nullptr;
+};
+
 struct TrapState {
-    std::mutex mutex;     // guards handler replacement against a report in progress
-    ErrorHandler handler; // the program's handler (may be empty)
+    // Swapped whole, never locked: a fault that arrives while a handler is being set still finds one.
+    std::atomic<HandlerSlot*> handler{nullptr};
+    std::atomic<unsigned> watchdogSeconds{60};
     std::atomic<const char*> checkpointPath{nullptr}; // __FILE__ of the last checkpoint
     std::atomic<int> checkpointLine{0};
     std::atomic<bool> installed{false};
@@ -38,7 +49,7 @@ TrapState& state() {
 
 const int kSignals[] = {SIGSEGV, SIGFPE, SIGILL, SIGBUS, SIGABRT};
 
-std::string signalMessage(int sig, const siginfo_t* info) {
+const char* signalText(int sig, const siginfo_t* info) {
     switch (sig) {
     case SIGSEGV:
         return "ACCESS VIOLATION";
@@ -52,49 +63,122 @@ std::string signalMessage(int sig, const siginfo_t* info) {
     case SIGABRT:
         return "ABORTED";
     default:
-        return "SIGNAL " + std::to_string(sig);
+        return "FATAL SIGNAL";
     }
 }
 
-// Calls the handler once; any later fault ends the process quietly with exit code 0.
-[[noreturn]] void report(const ErrorInfo& info) {
-    TrapState& s = state();
-    if (s.reporting.exchange(true)) std::_Exit(0);
-    ErrorHandler h;
-    {
-        // try_lock: a signal could arrive while setErrorHandler holds the lock on this thread.
-        std::unique_lock<std::mutex> lock(s.mutex, std::try_to_lock);
-        h = s.handler;
+// Copies at most size-1 bytes and terminates; safe in a signal handler.
+void copyText(char* to, std::size_t size, const char* from, std::size_t length) {
+    const std::size_t n = length < size - 1 ? length : size - 1;
+    std::memcpy(to, from, n);
+    to[n] = '\0';
+}
+
+// The module name of a checkpoint path (folder and extension removed), without allocating.
+void moduleInto(char* to, std::size_t size, const char* path) {
+    if (!path) {
+        to[0] = '\0';
+        return;
     }
-    if (h) {
-        h(info);
+    const char* base = path;
+    for (const char* p = path; *p; ++p)
+        if (*p == '/' || *p == '\\') base = p + 1;
+    std::size_t n = std::strlen(base);
+    for (std::size_t i = n; i > 0; --i)
+        if (base[i - 1] == '.') {
+            if (i - 1 > 0) n = i - 1;
+            break;
+        }
+    copyText(to, size, base, n);
+}
+
+void writeAll(int fd, const char* text) {
+    std::size_t left = std::strlen(text);
+    while (left > 0) {
+        const ssize_t n = ::write(fd, text, left);
+        if (n <= 0 && errno != EINTR) return;
+        if (n > 0) {
+            text += n;
+            left -= static_cast<std::size_t>(n);
+        }
+    }
+}
+
+void onWatchdog(int) {
+    writeAll(2, "fatal error: the report is written; the error handler did not finish and was ended\n");
+    ::_exit(0);
+}
+
+// Reports a fault: first the fault writer (no allocation), then the handler, once per process; a
+// later fault ends the process quietly with exit code 0. `info` is built only after the writer ran,
+// by `describe`, since building it allocates.
+template <class Describe> [[noreturn]] void report(const FaultRecord& fault, Describe describe) {
+    TrapState& s = state();
+    if (s.reporting.exchange(true)) ::_exit(0);
+    if (fault.signal != 0) {
+        // The handler below may hang on a lock the fault left held: a watchdog ends the process.
+        struct sigaction sa {};
+        sa.sa_handler = &onWatchdog;
+        sigemptyset(&sa.sa_mask);
+        ::sigaction(SIGALRM, &sa, nullptr);
+        ::alarm(s.watchdogSeconds.load());
+    }
+    HandlerSlot* slot = s.handler.load();
+    if (slot && slot->writer) slot->writer(fault, slot->user);
+    if (slot && slot->handler) {
+        slot->handler(describe());
         std::fflush(nullptr);
-        std::_Exit(0);
+        ::_exit(0);
     }
     // No program handler: nobody asked for the programs' exit-0 convention, so the fault must stay
     // visible to whoever started the process (a test runner above all), as an ordinary crash would.
-    std::fprintf(stderr, "fatal error: %s (%s, line %d)\n", info.message.c_str(), info.module.c_str(),
-                 info.line);
-    std::fflush(nullptr);
-    std::_Exit(info.signal != 0 ? 128 + info.signal : 134);
+    writeAll(2, "fatal error: ");
+    writeAll(2, fault.message);
+    writeAll(2, " (");
+    writeAll(2, fault.module);
+    writeAll(2, ")\n");
+    ::_exit(fault.signal != 0 ? 128 + fault.signal : 134);
 }
 
-void onSignal(int sig, siginfo_t* info, void*) {
-    ErrorInfo e = lastCheckpoint();
-    e.message = signalMessage(sig, info);
-    e.signal = sig;
-    report(e);
+FaultRecord recordOf(const ErrorInfo& info) {
+    FaultRecord f{};
+    copyText(f.message, sizeof f.message, info.message.data(), info.message.size());
+    copyText(f.module, sizeof f.module, info.module.data(), info.module.size());
+    f.line = info.line;
+    f.signal = info.signal;
+    return f;
+}
+
+[[noreturn]] void reportInfo(const ErrorInfo& info) {
+    report(recordOf(info), [&] { return info; });
+}
+
+void onSignal(int sig, siginfo_t* siginfo, void*) {
+    TrapState& s = state();
+    FaultRecord f{};
+    const char* text = signalText(sig, siginfo);
+    copyText(f.message, sizeof f.message, text, std::strlen(text));
+    moduleInto(f.module, sizeof f.module, s.checkpointPath.load(std::memory_order_relaxed));
+    f.line = s.checkpointLine.load(std::memory_order_relaxed);
+    f.signal = sig;
+    report(f, [&] {
+        ErrorInfo e;
+        e.message = f.message;
+        e.module = f.module;
+        e.line = f.line;
+        e.signal = sig;
+        return e;
+    });
 }
 
 void onTerminate() {
     ErrorInfo e = lastCheckpoint();
-    e.message = "UNKNOWN EXCEPTION";
     if (std::exception_ptr p = std::current_exception()) {
         e = describeException(p);
     } else {
         e.message = "TERMINATE CALLED";
     }
-    report(e);
+    reportInfo(e);
 }
 
 void install() {
@@ -120,11 +204,96 @@ void install() {
 
 } // namespace
 
-void setErrorHandler(ErrorHandler handler) {
+void setErrorHandler(ErrorHandler handler, FaultWriter writer, void* writerUser) {
     install();
     TrapState& s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    s.handler = std::move(handler);
+    // Built before the swap: a fault while building it (in the allocator, say) finds the old pair;
+    // one while freeing the old pair finds the new one.
+    HandlerSlot* fresh = handler || writer
+                             ? new HandlerSlot{std::move(handler), writer, writer ? writerUser : nullptr}
+                             : nullptr;
+    HandlerSlot* old = s.handler.exchange(fresh);
+    if (!s.reporting.load()) delete old;
+}
+
+void* faultWriterUser() {
+    const HandlerSlot* slot = state().handler.load();
+    return slot ? slot->user : nullptr;
+}
+
+void setFaultWatchdog(unsigned seconds) {
+    state().watchdogSeconds.store(seconds > 0 ? seconds : 1);
+}
+
+void FaultText::add(std::string_view s) {
+    const std::size_t n = s.size() < cap_ - len_ ? s.size() : cap_ - len_;
+    std::memcpy(buf_ + len_, s.data(), n);
+    len_ += n;
+}
+
+void FaultText::num(long long v) {
+    char tmp[24];
+    const auto r = std::to_chars(tmp, tmp + sizeof tmp, v);
+    add(std::string_view(tmp, static_cast<std::size_t>(r.ptr - tmp)));
+}
+
+void FaultText::two(int v) {
+    const char d[2] = {static_cast<char>('0' + v / 10 % 10), static_cast<char>('0' + v % 10)};
+    add(std::string_view(d, 2));
+}
+
+CivilTime civilTime(std::int64_t unixSeconds, long utcOffset) {
+    const std::int64_t t = unixSeconds + utcOffset;
+    std::int64_t days = t / 86400, secs = t % 86400;
+    if (secs < 0) {
+        secs += 86400;
+        --days;
+    }
+    // Civil date from a count of days since 1970-01-01 (proleptic Gregorian calendar).
+    const std::int64_t z = days + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    CivilTime c{};
+    c.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    c.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    c.year = static_cast<int>(yoe + era * 400 + (c.month <= 2 ? 1 : 0));
+    c.hour = static_cast<int>(secs / 3600);
+    c.minute = static_cast<int>(secs / 60 % 60);
+    c.second = static_cast<int>(secs % 60);
+    return c;
+}
+
+long utcOffsetNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    return t.tm_gmtoff;
+}
+
+bool appendWhole(const char* path, std::string_view text) {
+    if (!path || !*path) return false;
+    const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    std::size_t done = 0;
+    while (ok && done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = false;
+            if (::ftruncate(fd, st.st_size) != 0) {
+                // Nothing more can be done on this path.
+            }
+        } else {
+            done += static_cast<std::size_t>(n);
+        }
+    }
+    ::close(fd);
+    return ok;
 }
 
 void endQuietlyOnFault(const ErrorInfo& info) {
@@ -177,7 +346,7 @@ ErrorInfo describeException(std::exception_ptr error) {
 }
 
 void reportFatal(const ErrorInfo& info) {
-    report(info);
+    reportInfo(info);
 }
 
 Fault::Fault(const std::string& message, SourceLocation where)

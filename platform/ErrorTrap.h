@@ -13,8 +13,11 @@
 #if __has_include(<source_location>)
 #include <source_location>
 #endif
+#include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace plat {
 
@@ -27,9 +30,71 @@ struct ErrorInfo {
 
 using ErrorHandler = std::function<void(const ErrorInfo&)>;
 
-// Installs the signal handlers and std::terminate hook (once per process) and sets the handler.
-// Calling it again only replaces the handler, which is cheap enough to do on every loop pass.
-void setErrorHandler(ErrorHandler handler);
+// A fault's report in fixed buffers (texts cut to fit), for code that may not allocate.
+struct FaultRecord {
+    char message[256];
+    char module[128];
+    int line;
+    int signal;
+};
+
+// The part of a program's report that must reach the disk whatever state the process is in (the
+// error file, a recovery copy of the user's work). It runs first on every fault, before the handler
+// and possibly inside a signal handler, where the allocator or the window system may be stuck on a
+// lock the fault left held: it may only use memory prepared beforehand and async-signal-safe calls
+// (open, write, close, mkdir, clock_gettime; no allocation, no locks, no stdio, no SDL).
+using FaultWriter = void (*)(const FaultRecord& fault, void* user);
+
+// Installs the signal handlers and std::terminate hook (once per process) and sets the handler
+// with its fault writer (none: nullptr); a handler set without a writer drops the previous writer.
+// The swap takes no lock, so a fault at any moment (even one raised while the new handler is being
+// built or the old one freed) finds either the old pair or the new one.
+void setErrorHandler(ErrorHandler handler, FaultWriter writer = nullptr, void* writerUser = nullptr);
+
+// The `writerUser` of the pair now set (nullptr when none): lets a program see that its own handler
+// is still the one set, so that setting it on every loop pass costs nothing.
+void* faultWriterUser();
+
+// ---- helpers for fault writers: no allocation, plain system calls ----------------------------
+
+// Text built in a caller's fixed buffer; what does not fit is cut.
+class FaultText {
+public:
+    FaultText(char* buffer, std::size_t capacity) : buf_(buffer), cap_(capacity) {}
+    void add(std::string_view s);
+    void num(long long v);
+    void two(int v); // two digits, leading zero
+    void end() { add("\r\n"); }
+    void line(std::string_view s) {
+        add(s);
+        end();
+    }
+    std::string_view view() const { return {buf_, len_}; }
+    std::size_t size() const { return len_; }
+    void clear() { len_ = 0; }
+
+private:
+    char* buf_;
+    std::size_t cap_;
+    std::size_t len_ = 0;
+};
+
+// The local time without the time zone lock that localtime takes: `utcOffset` (seconds east of
+// UTC) is read beforehand with utcOffsetNow().
+struct CivilTime {
+    int year, month, day, hour, minute, second;
+};
+CivilTime civilTime(std::int64_t unixSeconds, long utcOffset);
+long utcOffsetNow();
+
+// Appends `text` to a regular file (created 0644 when missing) whole or not at all: a write that
+// comes up short is cut back off. Never blocks on a FIFO. False when nothing was appended.
+bool appendWhole(const char* path, std::string_view text);
+
+// After a fatal signal the handler (message box, shutdown) runs under a watchdog: when it has not
+// ended the process within this many seconds (it hangs on a lock, or waits on a box nobody
+// answers), the process ends with exit code 0 anyway. The report is on disk by then. Default 60.
+void setFaultWatchdog(unsigned seconds);
 
 // A handler for the last moments of a program whose own handler is gone: prints the fault to
 // standard error and ends the process with exit code 0, as the programs always do.

@@ -2,7 +2,10 @@
 // entry and the recovery map, which loads back as the map that was being edited.
 #include "Harness.h"
 
+#include <atomic>
 #include <csignal>
+#include <cstdlib>
+#include <new>
 #include <sys/wait.h>
 
 #include "builder/FatalReport.h"
@@ -33,7 +36,28 @@ struct Editor : Harness {
 [[gnu::noinline]] void makeFault(volatile int* where) { BT_CHECKPOINT(); *where = 42; }
 constexpr int kFaultLine = __LINE__ - 1;
 // clang-format on
+
+// Armed only in a child: the next allocation faults, and every later one waits for ever (as when
+// a fault hits the allocator while it holds its lock).
+std::atomic<bool> gFaultInNew{false}, gAllocatorStuck{false};
 } // namespace
+
+__attribute__((noinline)) void* operator new(std::size_t n) {
+    if (gFaultInNew.exchange(false)) {
+        gAllocatorStuck = true;
+        makeFault(reinterpret_cast<volatile int*>(static_cast<std::uintptr_t>(getpid() > 0 ? 8 : 0)));
+    }
+    while (gAllocatorStuck) ::pause(); // only a signal (the watchdog) ends this wait
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+// Out of line, so the compiler does not pair the free with a new expression it inlined it into.
+__attribute__((noinline)) void operator delete(void* p) noexcept {
+    std::free(p);
+}
+__attribute__((noinline)) void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 TEST(Messages, ErrorTableEndsOrGoesOn) {
     Editor e;
@@ -83,6 +107,14 @@ TEST(FatalError, RealFaultInAChildWritesTheReportAndARecoveryMapThatLoadsBack) {
         ASSERT_GE(child, 0);
         if (child == 0) {
             tarn::installFatalErrorHandler(e.b);
+            tarn::installFatalErrorHandler(e.b); // as every main-loop pass does
+            if (run == 1) {
+                // The second fault comes from inside an allocation, and the allocator stays stuck:
+                // the report and the map must still be written, and the watchdog ends the box.
+                plat::setFaultWatchdog(1);
+                gFaultInNew = true;
+                delete new std::string(100, 'x');
+            }
             // An address in the unmapped first page (not the null pointer, which sanitizers stop first).
             makeFault(reinterpret_cast<volatile int*>(static_cast<std::uintptr_t>(getpid() > 0 ? 8 : 0)));
             std::_Exit(99); // not reached when the handler works
@@ -91,6 +123,10 @@ TEST(FatalError, RealFaultInAChildWritesTheReportAndARecoveryMapThatLoadsBack) {
         ASSERT_EQ(waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFEXITED(status)) << "the child died by signal " << WTERMSIG(status);
         EXPECT_EQ(WEXITSTATUS(status), 0);
+        // Only the second run's recovery map is kept for the checks below.
+        if (run == 0)
+            for (const auto& f : fs::directory_iterator(e.dir + "USER"))
+                if (f.path().filename().string().rfind("_LAZARUS", 0) == 0) fs::remove(f.path());
     }
     // Two faults, two entries, the older first.
     const auto lines = textio::splitLines(readText(e.dir + "USER/ERR!!!!.txt"));

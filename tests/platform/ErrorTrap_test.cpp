@@ -3,7 +3,12 @@
 // ends the process.
 #include "platform/ErrorTrap.h"
 
+#include <array>
+#include <atomic>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
@@ -105,7 +110,93 @@ void exceptionAfterHandlerCleared() {
     throwStdException();
 }
 
+// Allocation hooks of this test program, armed only in children: the next operator delete faults;
+// the next operator new faults as if inside the allocator, after which every allocation waits on
+// the lock that fault left held.
+std::atomic<bool> gFaultInDelete{false}, gFaultInNew{false}, gAllocatorStuck{false};
+
+void faultNow() {
+    void* page = ::mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    *static_cast<volatile int*>(page) = 1;
+}
+
+void writeLine(int fd, std::initializer_list<const char*> parts) {
+    for (const char* p : parts) (void)!::write(fd, p, std::strlen(p));
+    (void)!::write(fd, "\n", 1);
+}
+
+void faultWhileReplacingHandler() {
+    // A handler large enough to live on the heap: replacing it frees memory, and that free faults.
+    std::array<char, 64> big{};
+    plat::setErrorHandler([big](const plat::ErrorInfo&) { writeLine(gOut, {"old handler", big.data()}); });
+    plat::checkpoint("builder/MainLoop.cpp", 25);
+    gFaultInDelete = true;
+    plat::setErrorHandler([](const plat::ErrorInfo& e) {
+        writeLine(gOut, {"new handler|", e.message.c_str()});
+    });
+    std::_Exit(78);
+}
+
+int gWriterFd = -1;
+void writeFault(const plat::FaultRecord& f, void* user) {
+    char line[16];
+    std::snprintf(line, sizeof line, "%d", f.line); // no allocation
+    writeLine(*static_cast<int*>(user), {"writer|", f.message, "|", f.module, "|", line});
+}
+
+void faultInsideAllocation() {
+    gWriterFd = gOut;
+    plat::setFaultWatchdog(1);
+    plat::setErrorHandler(
+        [](const plat::ErrorInfo& e) {
+            writeLine(gOut, {"handler|", e.message.c_str()});
+        },
+        &writeFault, &gWriterFd);
+    plat::checkpoint("sim/Collision.cpp", 42);
+    gFaultInNew = true;
+    delete new std::string(100, 'x');
+    std::_Exit(78);
+}
+
 } // namespace
+
+__attribute__((noinline)) void* operator new(std::size_t n) {
+    if (gFaultInNew.exchange(false)) {
+        gAllocatorStuck = true;
+        faultNow();
+    }
+    while (gAllocatorStuck) ::pause(); // only a signal (the watchdog) ends this wait
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+// Out of line, so the compiler does not pair the free with a new expression it inlined it into.
+__attribute__((noinline)) void operator delete(void* p) noexcept {
+    if (gFaultInDelete.exchange(false)) faultNow();
+    std::free(p);
+}
+__attribute__((noinline)) void operator delete(void* p, std::size_t) noexcept {
+    operator delete(p);
+}
+
+// A fault while a handler takes the place of another (here: while the old one is freed) is
+// reported by one of them; none is dropped for a lock.
+TEST(ErrorTrap, AFaultWhileTheHandlerIsReplacedIsStillReported) {
+    const ChildResult r = runChild(faultWhileReplacingHandler);
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.calls.size(), 1u);
+    EXPECT_EQ(r.calls[0], "new handler|ACCESS VIOLATION");
+}
+
+// A fault inside the allocator: the writer, which allocates nothing, puts the report out first;
+// the handler then hangs on the allocator's lock and the watchdog ends the process with 0.
+TEST(ErrorTrap, AFaultInsideAnAllocationIsWrittenAndTheStuckHandlerEnded) {
+    const auto start = std::chrono::steady_clock::now();
+    const ChildResult r = runChild(faultInsideAllocation);
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.calls.size(), 1u);
+    EXPECT_EQ(r.calls[0], "writer|ACCESS VIOLATION|Collision|42");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
 
 // Once a program's handler is gone (a test whose engine was destroyed, say), a fault must not look
 // like a clean end: it ends the process as a crash would.
