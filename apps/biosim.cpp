@@ -52,6 +52,8 @@ int parseOptions(int argc, char** argv, RunOptions& opt) {
                  "no display: offscreen screen, software renderer, message boxes on standard error, "
                  "virtual clock (see --tick-ms)");
     app.add_flag("--windowed", opt.windowed, "a window of the desktop's size instead of full screen");
+    app.add_flag("--no-vsync", opt.noVsync,
+                 "flip without waiting for the display's refresh (play speed then follows the machine)");
     app.add_option("--frames", opt.frames, "leave the main loop after N passes")
         ->type_name("N")
         ->check(CLI::Range(std::int64_t{0}, std::int64_t{1} << 62).description(""));
@@ -105,6 +107,8 @@ int main(int argc, char** argv) {
     plat::sdl::Options so;
     so.headless = opt.headless;
     if (opt.windowed) so.screenMode = plat::ScreenMode::Windowed;
+    // Frames wait for the display's refresh, so play speed follows the display, not the machine.
+    so.vsync = !opt.headless && !opt.noVsync;
     if (opt.seedSet) so.seed = opt.seed;
     plat::test::TestClock* virtualClock = nullptr;
     if (opt.headless) {

@@ -116,6 +116,7 @@ struct RunOptions {
     bool seedSet = false;
     std::uint64_t seed = 0; // random seed
     int tickMs = 16;        // virtual clock step per pass (headless)
+    bool noVsync = false;   // flip without waiting for the display's refresh (for measuring)
 };
 
 struct Biosim {
@@ -169,6 +170,8 @@ struct Biosim {
     std::int32_t mapMode = 13; // 13 "REGION", 14 "MAP"; no configuration key changes it
     float overviewScaleX = 1.0f, overviewScaleY = 1.0f; // 0.1 while mapOverview is on
     std::int8_t joyAxisX = 0, joyAxisY = 0;             // joystick axes read by the input step (-1, 0, +1)
+    // Joystick buttons 9 and 10 as held at the previous pass: as toggles they act on the press only.
+    std::array<bool, 2> joyToggleHeld{};
 
     // ---- configuration (CORE/ini.crc, codec file, system texts) ---------------------------------
     Config cfg;
@@ -200,7 +203,13 @@ struct Biosim {
     std::int32_t mapStartTick = 0;    // tick when the last switch finished
     std::int8_t serverTileStart = 0;
     float aspectUnit = 0, aspectHeight = 0; // letterbox values of the screen scaling
-    std::int32_t spawnTemplatePos = 0;      // next spawnTemplates entry the loader fills
+    // The screen area the design is drawn in: the whole screen, or a centred area with bars when the
+    // design scaled to the screen's width would not fit its height. Drawing, grabs and the mouse are
+    // relative to its top-left corner.
+    float viewX = 0, viewY = 0, viewW = 0, viewH = 0;
+    float viewWidth() const { return viewW > 0 ? viewW : desktopWidth; }
+    float viewHeight() const { return viewH > 0 ? viewH : desktopHeight; }
+    std::int32_t spawnTemplatePos = 0; // next spawnTemplates entry the loader fills
 
     // ---- tile kinds (indexed by tile id 0..tileCount) -------------------------------------------
     std::int32_t tileCount = 0;     // highest tile id; setTileCount resizes the tables below

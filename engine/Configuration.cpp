@@ -131,7 +131,8 @@ bool applyConfigPair(Biosim& e, const std::string& key, const std::string& v) {
 
 void readConfiguration(Biosim& e) {
     textio::LineReader r;
-    if (!r.open(textio::nativePath(e.engineBasePath + "ini.crc"))) fatalStartupError(e, 5);
+    const std::string file = textio::nativePath(e.engineBasePath + "ini.crc");
+    if (!r.open(file)) fatalStartupError(e, 5, "CONFIGURATION FILE MISSING: " + file);
     while (!r.eof()) {
         const std::string key = r.readLine();
         const std::string value = r.readLine(); // "" for an odd last line
@@ -169,7 +170,8 @@ void loadCodecs(Biosim& e, const std::string& path) {
 
 void loadSystemTexts(Biosim& e) {
     textio::LineReader r;
-    if (e.cfg.SYSTEMTEXT.empty() || !r.open(resolvePath(e, e.cfg.SYSTEMTEXT))) fatalStartupError(e, 5);
+    if (e.cfg.SYSTEMTEXT.empty() || !r.open(resolvePath(e, e.cfg.SYSTEMTEXT)))
+        fatalStartupError(e, 5, "SYSTEM TEXT FILE MISSING: " + resolvePath(e, e.cfg.SYSTEMTEXT));
     while (!r.eof()) {
         const std::string code = r.readLine();
         const std::string text = r.readLine();

@@ -34,7 +34,7 @@ void drawGridCells(Biosim& e) {
             const GridCell& c = e.gridCell(i, j);
             const float x = c.x + e.scrollX;
             const float y = c.y + e.scrollY;
-            if (!(x >= -1.0f && x < e.desktopWidth && y >= -1.0f && y < e.desktopHeight)) continue;
+            if (!(x >= -1.0f && x < e.viewWidth() && y >= -1.0f && y < e.viewHeight())) continue;
             const plat::Rgb colour = c.marker != 0 ? plat::rgb(255, 0, 0) : plat::rgb(100, 100, 100);
             g.outlineBox(std::nearbyint(x), std::nearbyint(y), e.gridCellWidth, e.gridCellHeight, colour);
         }

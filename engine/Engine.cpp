@@ -10,6 +10,7 @@
 #include "engine/MapLoader.h"
 #include "engine/StatusScreen.h"
 #include "engine/TileKinds.h"
+#include "platform/ErrorTrap.h"
 #include "platform/Keys.h"
 
 bool startup(Biosim& e, const std::string& workingFolder) {
@@ -38,10 +39,15 @@ bool startup(Biosim& e, const std::string& workingFolder) {
 
 void frameStep(Biosim& e) {
     plat::Graphics& g = e.gfx();
+    // Checkpoints name the step an error report points at; the world frame and the loader set
+    // finer ones inside.
+    BT_CHECKPOINT();
     g.begin3D();
     if (e.worldFrame) e.worldFrame(e);
     g.end3D();
+    BT_CHECKPOINT();
     drawStatusLayer(e);
+    BT_CHECKPOINT();
     g.flip(e.flipMode);
     if (e.multitaskDelayMs > 0) e.clock().sleep(e.multitaskDelayMs);
 }
@@ -54,6 +60,7 @@ bool mainLoopPass(Biosim& e) {
     if (e.beforePass) e.beforePass(e.framesRun + 1);
 
     registerFatalErrorHandler(e);
+    BT_CHECKPOINT();
     inputStep(e);
     frameStep(e);
     if (e.actualMapId != e.nextMapId) switchMap(e);

@@ -1,7 +1,9 @@
 // EngineSetup: the engine defaults, the screen, the grid matrix and the object tables at engine level.
 #include "engine/EngineSetup.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <utility>
 
 #include "engine/Biosim.h"
@@ -54,6 +56,57 @@ bool openWorldScreen(Biosim& e) {
     e.scrW = e.desktopWidth;
     e.scrH = e.desktopHeight;
     return true;
+}
+
+std::string aspectText(float value) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.2f", static_cast<double>(value));
+    return buf;
+}
+
+void fitDesignToScreen(Biosim& e) {
+    e.scalerX = e.scrW / e.srcScrW;
+    e.scalerY = e.scrH / e.srcScrH;
+    e.sourceAspect = e.srcScrW / e.srcScrH;
+    e.screenAspect = e.scrW / e.scrH;
+    if (e.sourceAspect != e.screenAspect) {
+        static const char* const kKnown[] = {"1.25", "1.33", "1.66", "1.67", "1.60",
+                                             "1.77", "1.70", "1.78", "1.80"};
+        const std::string text = aspectText(e.sourceAspect);
+        bool known = false;
+        for (const char* k : kKnown) known = known || text == k;
+        e.aspectUnit = e.scrW / 16.0f;
+        e.aspectHeight = e.aspectUnit * 10.0f;
+        if (known) {
+            e.aspectOffsetY = std::fabs(e.scrH - e.aspectHeight) / 2.0f;
+            e.scalerY = e.aspectHeight / e.srcScrH;
+        } else {
+            e.scalerY = e.aspectHeight / e.srcScrH - (e.screenAspect - e.sourceAspect);
+            e.aspectOffsetY = e.srcScrH - e.scrH;
+        }
+    }
+    e.viewX = 0;
+    e.viewY = 0;
+    e.viewW = e.scrW;
+    e.viewH = e.scrH;
+    // Half a pixel of slack: the design's last row may round up to the screen's height.
+    const float designHeight = e.srcScrH * e.scalerY;
+    if (designHeight > 0.0f && designHeight <= e.scrH + 0.5f) return;
+    if (!(e.srcScrW > 0.0f && e.srcScrH > 0.0f && e.scrW > 0.0f && e.scrH > 0.0f)) return;
+    const float s = std::min(e.scrW / e.srcScrW, e.scrH / e.srcScrH);
+    e.scalerX = s;
+    e.scalerY = s;
+    e.viewW = std::min(e.scrW, std::round(e.srcScrW * s));
+    e.viewH = std::min(e.scrH, std::round(e.srcScrH * s));
+    e.viewX = std::floor((e.scrW - e.viewW) / 2.0f);
+    e.viewY = std::floor((e.scrH - e.viewH) / 2.0f);
+    e.aspectOffsetY = 0.0f;
+}
+
+void applyDesignViewport(Biosim& e) {
+    if (e.screenOpened == 0) return;
+    e.gfx().setViewport(static_cast<int>(e.viewX), static_cast<int>(e.viewY), static_cast<int>(e.viewW),
+                        static_cast<int>(e.viewH));
 }
 
 void buildGridMatrix(Biosim& e) {

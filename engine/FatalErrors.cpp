@@ -28,8 +28,9 @@ void endProcess(Biosim& e, int code) {
     std::exit(code);
 }
 
-void fatalStartupError(Biosim& e, int index) {
-    const std::string text = (index >= 0 && index < 8) ? e.errorTexts[static_cast<std::size_t>(index)] : "";
+void fatalStartupError(Biosim& e, int index, const std::string& detail) {
+    std::string text = (index >= 0 && index < 8) ? e.errorTexts[static_cast<std::size_t>(index)] : "";
+    if (!detail.empty()) text += (text.empty() ? "" : "\n") + detail;
     e.dialogs().messageBox("KORVEX_CORE ERROR:", text, plat::Buttons::Ok);
     e.dialogs().messageBox("KORVEX_CORE INFO", "Sorry,Dear User: KORVEX has to quit, because of the error",
                            plat::Buttons::Ok);

@@ -13,8 +13,10 @@
 struct Biosim;
 
 // Shows the error text of `index` (0-7) in the box "KORVEX_CORE ERROR:", then the box
-// "KORVEX_CORE INFO", shuts the services down and ends the process with exit code 0.
-[[noreturn]] void fatalStartupError(Biosim& e, int index);
+// "KORVEX_CORE INFO", shuts the services down and ends the process with exit code 0. `detail`
+// (the file that is missing, the screen that would not open) follows the text on its own line; it
+// is all the first box says when the system texts were not read yet.
+[[noreturn]] void fatalStartupError(Biosim& e, int index, const std::string& detail = "");
 
 // The error report appended to "ERRORPATH" for a run-time error, as text (CR LF line ends).
 std::string errorReportText(Biosim& e, const plat::ErrorInfo& info, const std::string& date);

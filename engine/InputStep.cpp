@@ -32,6 +32,13 @@ std::int32_t cellIndex(float pos, float cell) {
     return static_cast<std::int32_t>(v);
 }
 
+// Joystick buttons 9 and 10 are toggles: they act once when pressed, like the keys that act once
+// when released, however many passes they are held.
+bool buttonPressed(Biosim& e, int button) {
+    const bool held = e.input().joystickButton(button);
+    return held && !e.joyToggleHeld[static_cast<std::size_t>(button - 9)];
+}
+
 } // namespace
 
 void inputStep(Biosim& e) {
@@ -79,9 +86,15 @@ void evaluateHotkeys(Biosim& e) {
         const bool mReleased = in.keyReleased(key::M);
         if (alt && mReleased && ctrl) e.multitaskDelayMs = 0;
         if (mReleased && e.pauseFlag == 0) toggleOverview(e);
-        if (joy && in.joystickButton(9) && e.pauseFlag == 0) toggleOverview(e);
+        if (joy && buttonPressed(e, 9) && e.pauseFlag == 0) toggleOverview(e);
         if (in.keyReleased(key::P) && e.mapOverview == 0) e.pauseFlag = 1 - e.pauseFlag;
-        if (joy && in.joystickButton(10) && e.mapOverview == 0) e.pauseFlag = 1 - e.pauseFlag;
+        if (joy && buttonPressed(e, 10) && e.mapOverview == 0) e.pauseFlag = 1 - e.pauseFlag;
+    }
+    // The held state is kept on every map, so a button held across a switch to a level does not
+    // count as a press there.
+    if (joy) {
+        e.joyToggleHeld[0] = in.joystickButton(9);
+        e.joyToggleHeld[1] = in.joystickButton(10);
     }
     if (alt && ctrl && in.keyReleased(key::K)) {
         const std::int32_t last = lastObject(e);
@@ -117,8 +130,9 @@ void restoreSpriteSizes(Biosim& e) {
 }
 
 void updateMouseWorld(Biosim& e) {
-    e.mouseWorldX = static_cast<float>(e.input().mouseX()) + e.scrollX;
-    e.mouseWorldY = static_cast<float>(e.input().mouseY()) + e.scrollY;
+    // The mouse is read in screen pixels; the world starts at the design area's corner.
+    e.mouseWorldX = static_cast<float>(e.input().mouseX()) - e.viewX + e.scrollX;
+    e.mouseWorldY = static_cast<float>(e.input().mouseY()) - e.viewY + e.scrollY;
     e.mouseCellX = cellIndex(e.mouseWorldX, e.gridCellWidth);
     e.mouseCellY = cellIndex(e.mouseWorldY, e.gridCellHeight);
 }

@@ -41,8 +41,8 @@ void loadingStep(Biosim& e) {
         const LoadPicture& p = e.loadPictures[static_cast<std::size_t>(i)];
         if (p.ready != 1) continue;
         g.rotateSprite(p.sprite3D, turn[i]);
-        g.drawSprite(p.sprite3D, std::nearbyint(e.desktopWidth / 2 - p.scaledWidth / 2),
-                     std::nearbyint(e.desktopHeight / 2 - p.scaledHeight / 2), alpha[i]);
+        g.drawSprite(p.sprite3D, std::nearbyint(e.viewWidth() / 2 - p.scaledWidth / 2),
+                     std::nearbyint(e.viewHeight() / 2 - p.scaledHeight / 2), alpha[i]);
     }
     g.end3D();
 
@@ -51,19 +51,20 @@ void loadingStep(Biosim& e) {
     if (e.loadStepCounter > 10) {
         e.loadStepCounter = 0;
         g.begin2D();
-        const float y0 = std::nearbyint(e.desktopHeight - e.aspectOffsetY - 2 * e.loadBarHeight);
-        const float w = std::nearbyint(e.desktopWidth);
+        const float y0 = std::nearbyint(e.viewHeight() - e.aspectOffsetY - 2 * e.loadBarHeight);
+        const float w = std::nearbyint(e.viewWidth());
         g.fillBox(0, y0, w, std::nearbyint(e.loadBarHeight + 2), plat::rgb(200, 200, 250));
         g.fillBox(0, y0, w, std::nearbyint(e.loadBarHeight - 2), plat::rgb(200, 200, 250));
         g.fillBox(0, y0, std::nearbyint(e.loadProgress), std::nearbyint(e.loadBarHeight),
                   plat::rgb(100, 100, 250));
-        g.fillBox(0, std::nearbyint(e.desktopHeight - e.aspectOffsetY), w, std::nearbyint(e.aspectOffsetY),
+        g.fillBox(0, std::nearbyint(e.viewHeight() - e.aspectOffsetY), w, std::nearbyint(e.aspectOffsetY),
                   plat::rgb(1, 1, 1));
         e.loadFlipPending = 1;
         g.end2D();
     }
     if (e.loadFlipPending == 1) {
-        g.flip(e.flipMode);
+        // Mode 0: loading pictures do not wait for the display, so a large map loads at full speed.
+        g.flip(0);
         e.loadFlipPending = 0;
     }
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <set>
 #include <string_view>
 
 #include "engine/Biosim.h"
@@ -15,6 +16,7 @@
 #include "engine/Logs.h"
 #include "engine/ServerFetch.h"
 #include "engine/TileKinds.h"
+#include "platform/ErrorTrap.h"
 #include "platform/TextIo.h"
 #include "world/MapFormat.h"
 
@@ -33,6 +35,29 @@ std::int32_t nearestInt(double v) {
 
 bool isNone(const std::string& name) {
     return name.empty() || name == "NOPE";
+}
+
+// A name that is joined to a configured folder must stay inside it: no absolute name, no "..".
+bool staysInFolder(const std::string& name) {
+    if (!name.empty() && (name.front() == '/' || name.front() == '\\')) return false;
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find_first_of("/\\", start);
+        if (end == std::string::npos) end = name.size();
+        if (name.compare(start, end - start, "..") == 0 && end - start == 2) return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+// Clears an animation, effect or shadow name that would leave its folder, with one warning per name
+// and map load.
+void refuseEscapingName(Biosim& e, std::string& name, const char* what, std::set<std::string>& warned) {
+    if (isNone(name) || staysInFolder(name)) return;
+    if (warned.insert(name).second)
+        warn(e,
+             std::string(what) + " " + name + " LEAVES ITS FOLDER, NOT LOADED\rOBJECT: " + e.lastObjectName);
+    name.clear();
 }
 
 // A configured folder + a name, relative to the working folder.
@@ -176,12 +201,6 @@ const char* const kDirectionNames[kAnimDirections] = {"DEFAULT", "RIGHT", "LEFT"
 
 } // namespace
 
-std::string aspectText(float value) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.2f", static_cast<double>(value));
-    return buf;
-}
-
 void worldReset(Biosim& e) {
     resetObjectTable(e);
     e.objectCount = 0;
@@ -210,6 +229,9 @@ bool graphicsLookup(Biosim& e, const std::string& name, std::int32_t index) {
     if (t < 0 || static_cast<std::size_t>(t) >= e.tileSprites.size()) return false;
     WorldObject& o = e.objectTable[static_cast<std::size_t>(index)];
     o.Sprite = e.gfx().createDrawable(e.tileSprites[static_cast<std::size_t>(t)]);
+    // The animation step replaces Sprite with frame sprites; the object's own one is freed through
+    // this handle when the world is reset.
+    o.KindSprite = o.Sprite;
     o.ObjectFile = name;
     o.Visible = 1;
     o.KindIndex = t;
@@ -220,26 +242,7 @@ bool graphicsLookup(Biosim& e, const std::string& name, std::int32_t index) {
 }
 
 void scaleObjectToScreen(Biosim& e, WorldObject& o) {
-    e.scalerX = e.scrW / e.srcScrW;
-    e.scalerY = e.scrH / e.srcScrH;
-    e.sourceAspect = e.srcScrW / e.srcScrH;
-    e.screenAspect = e.scrW / e.scrH;
-    if (e.sourceAspect != e.screenAspect) {
-        static const char* const kKnown[] = {"1.25", "1.33", "1.66", "1.67", "1.60",
-                                             "1.77", "1.70", "1.78", "1.80"};
-        const std::string text = aspectText(e.sourceAspect);
-        bool known = false;
-        for (const char* k : kKnown) known = known || text == k;
-        e.aspectUnit = e.scrW / 16.0f;
-        e.aspectHeight = e.aspectUnit * 10.0f;
-        if (known) {
-            e.aspectOffsetY = std::fabs(e.scrH - e.aspectHeight) / 2.0f;
-            e.scalerY = e.aspectHeight / e.srcScrH;
-        } else {
-            e.scalerY = e.aspectHeight / e.srcScrH - (e.screenAspect - e.sourceAspect);
-            e.aspectOffsetY = e.srcScrH - e.scrH;
-        }
-    }
+    fitDesignToScreen(e);
     o.MapX = std::ceil(o.MapX * e.scalerX);
     o.StartX = o.MapX;
     o.MapY = std::ceil(o.MapY * e.scalerY);
@@ -348,6 +351,7 @@ void loadMap(Biosim& e, int scale, int reset) {
     const std::size_t capacity = e.objectTable.size();
     std::int32_t created = 0;
     bool full = false;
+    std::set<std::string> refused; // names already warned about in this load
     for (int s = 0; s <= world::kMaxMapSegment && !full; ++s) {
         e.mapSegment = s;
         // The configured name is what warnings show; the resolved one is what is opened.
@@ -359,6 +363,7 @@ void loadMap(Biosim& e, int scale, int reset) {
         e.mapMissing = 0;
         world::MapRecord rec;
         while (reader.next(rec, &e.mapLineCounter)) {
+            BT_CHECKPOINT();
             e.lastObjectName.assign(rec.name);
             // A record cut short by the end of the file has lost its position or layer.
             if (!rec.complete) break;
@@ -393,6 +398,9 @@ void loadMap(Biosim& e, int scale, int reset) {
             if (!isNone(o.worldFTileSoundFile)) loadObjectSound(e, index);
             o.worldFTile_EFFECT_GFX = d.worldFTile_EFFECT_GFX;
             o.worldFTileUseShadow = d.worldFTileUseShadow;
+            refuseEscapingName(e, o.animContainer, "ANIMATION CONTAINER", refused);
+            refuseEscapingName(e, o.worldFTile_EFFECT_GFX, "EFFECT IMAGE", refused);
+            refuseEscapingName(e, o.worldFTileUseShadow, "SHADOW IMAGE", refused);
             o.worldFTileUseScript = d.worldFTileUseScript;
             o.MapX = o.StartX = o.OriginX = rec.x;
             o.MapY = o.StartY = o.OriginY = rec.y;
@@ -410,6 +418,7 @@ void loadMap(Biosim& e, int scale, int reset) {
             o.Layer = rec.layer;
             if (o.Layer > e.maxLayer) e.maxLayer = o.Layer;
             if (scale == 1) scaleObjectToScreen(e, o);
+            BT_CHECKPOINT();
             if (animated) {
                 o.AnimMaxFrames = e.cfg.MAXANIMFRAMES;
                 o.AnimFrame = 1;
@@ -419,8 +428,9 @@ void loadMap(Biosim& e, int scale, int reset) {
             }
             if (o.worldFStretch != 0) {
                 e.clearScreenNeeded = 0;
-                g.zoomSprite(o.Sprite, e.scrW, e.scrH);
+                g.zoomSprite(o.Sprite, e.viewWidth(), e.viewHeight());
             }
+            BT_CHECKPOINT();
             if (static_cast<std::size_t>(e.spawnTemplatePos) < e.spawnTemplates.size()) {
                 fillSpawnTemplate(e.spawnTemplates[static_cast<std::size_t>(e.spawnTemplatePos)], o);
                 if (e.spawnTemplatePos < e.cfg.MAXOBJECTS) ++e.spawnTemplatePos;
@@ -447,6 +457,7 @@ void loadMap(Biosim& e, int scale, int reset) {
     e.sim.grid.valid = false;
     buildGridMatrix(e);
     markGrid(e);
+    applyDesignViewport(e);
 }
 
 void switchMap(Biosim& e) {

@@ -8,6 +8,7 @@
 // engine/EngineSetup.h (grid matrix, table reset), world/MapFormat.h (record reader).
 #pragma once
 
+#include "engine/EngineSetup.h"
 #include <cstdint>
 #include <string>
 
@@ -46,6 +47,3 @@ void loadObjectSound(Biosim& e, std::int32_t index);
 
 // The animation frames of one direction (AnimDefault, AnimRight, ...) of object `index`.
 void loadDirectionFrames(Biosim& e, std::int32_t index, int direction);
-
-// The text of the aspect test: `value` with two decimals ("1.33").
-std::string aspectText(float value);

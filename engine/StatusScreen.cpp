@@ -69,7 +69,7 @@ void drawStatusLayer(Biosim& e) {
         drawFigures(e);
     }
     if (e.lastTileId < 1 || e.mapMissing == 1) drawStatusScreen(e);
-    g.fillBox(0, std::nearbyint(e.desktopHeight - e.aspectOffsetY), std::nearbyint(e.desktopWidth),
+    g.fillBox(0, std::nearbyint(e.viewHeight() - e.aspectOffsetY), std::nearbyint(e.viewWidth()),
               std::nearbyint(e.aspectOffsetY), plat::rgb(1, 1, 1));
     g.end2D();
 }

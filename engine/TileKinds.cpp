@@ -69,7 +69,16 @@ void loadMapTiles(Biosim& e) {
         const std::string& name = e.tileNames[ti];
         const std::string base = resolvePath(e, e.cfg.GFX + name);
         const plat::SpriteId s = g.loadSprite(base + e.cfg.GFXCODEC);
-        if (s == 0) continue;
+        if (s == 0) {
+            // The kind keeps its name (records still match it) but must not take over the DNA that
+            // an earlier map left at this tile id: its objects would collide and act unseen.
+            e.dnaTable[ti] = world::TileDna{};
+            e.tileWidths[ti] = 0.0f;
+            e.tileHeights[ti] = 0.0f;
+            warn(e, "COULD NOT LOAD TILE IMAGE: " + e.cfg.GFX + name + e.cfg.GFXCODEC + "\rTILE " + name +
+                        " HAS NO IMAGE AND NO DNA");
+            continue;
+        }
         g.setTransparentColour(s, plat::rgb(0, 255, 0));
         e.tileSprites[ti] = s;
         e.tileWidths[ti] = static_cast<float>(g.spriteWidth(s));

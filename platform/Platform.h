@@ -67,6 +67,11 @@ public:
     virtual void closeScreen() = 0;
     virtual int screenWidth() const = 0;
     virtual int screenHeight() const = 0;
+    // The area of the screen that is drawn in (a width of 0 means the whole screen). Positions of
+    // sprites, boxes, points, text and grabs are relative to its top-left corner and nothing is
+    // drawn outside it; clear() and screenshots still cover the whole screen, so the bars around the
+    // area show the clear colour. Opening a screen resets it to the whole screen.
+    virtual void setViewport(int x, int y, int width, int height) = 0;
 
     // Frame structure: clear, then 3D sprite drawing between begin3D/end3D, then 2D drawing between
     // begin2D/end2D, then flip. Drawing outside these blocks is still performed.

@@ -275,7 +275,8 @@ void playerControl(Biosim& e, std::int32_t i) {
     if (o.worldFTileUseKeyboard != 0) keyboardSteering(e, o);
     if (o.worldFTileUseJoyStick != 0 && e.joystickPresent != 0) {
         o.worldFTileMoveH = static_cast<float>(e.joyAxisX);
-        o.worldFTileMoveV = static_cast<float>(e.joyAxisY);
+        // The stick reports up as +1; on the screen +1 moves down.
+        o.worldFTileMoveV = static_cast<float>(-e.joyAxisY);
         restrictMove(o);
     } else {
         o.worldFTileUseKeyboard = o.worldFTileUseJoyStick;
@@ -286,7 +287,7 @@ void playerControl(Biosim& e, std::int32_t i) {
 void dynamicScroll(Biosim& e, std::int32_t i) {
     WorldObject& p = obj(e, i);
     bool moved = false;
-    if (p.canMoveH != 0 && (p.MapX > e.desktopWidth * 0.8f || p.MapX < e.desktopWidth * 0.2f) &&
+    if (p.canMoveH != 0 && (p.MapX > e.viewWidth() * 0.8f || p.MapX < e.viewWidth() * 0.2f) &&
         p.worldFTileMoveH != 0) {
         const float d = p.worldFTileMoveH * p.VelocityX;
         for (std::int32_t j = 0; j <= e.objectCount; ++j) {
@@ -296,7 +297,7 @@ void dynamicScroll(Biosim& e, std::int32_t i) {
         p.MapX -= d;
         moved = true;
     }
-    if (p.canMoveV != 0 && (p.MapY > e.desktopHeight * 0.8f || p.MapY < e.desktopHeight * 0.2f) &&
+    if (p.canMoveV != 0 && (p.MapY > e.viewHeight() * 0.8f || p.MapY < e.viewHeight() * 0.2f) &&
         p.worldFTileMoveV != 0) {
         const float d = p.worldFTileMoveV * p.VelocityY;
         for (std::int32_t j = 0; j <= e.objectCount; ++j) {

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/Biosim.h"
+#include "platform/ErrorTrap.h"
 #include "sim/Collision.h"
 #include "sim/ObjectUpdate.h"
 #include "sim/Rounding.h"
@@ -43,6 +44,7 @@ void drawPass(Biosim& e) {
     const std::int32_t last = lastIndex(e);
     const bool fx = e.cfg.GLOBAL_GFX_FX != 0;
     for (std::int32_t i = 0; i <= last; ++i) {
+        BT_CHECKPOINT();
         const WorldObject& o = obj(e, i);
         if (o.postEFFECT.empty()) {
             g.setBlend(plat::BlendSrcAlpha, plat::BlendInvSrcAlpha);
@@ -74,8 +76,9 @@ void pictureInPicture(Biosim& e) {
     plat::Graphics& g = e.gfx();
     SimState& s = e.sim;
     freeIfValid(g, s.pipGrabSprite);
-    s.pipGrabSprite = g.grabSprite(0, 0, static_cast<int>(nearestPixel(e.scrW * 0.9)),
-                                   static_cast<int>(nearestPixel((e.scrH - e.aspectOffsetY) * 0.9)), 4);
+    s.pipGrabSprite =
+        g.grabSprite(0, 0, static_cast<int>(nearestPixel(e.viewWidth() * 0.9)),
+                     static_cast<int>(nearestPixel((e.viewHeight() - e.aspectOffsetY) * 0.9)), 4);
     if (s.pipGrabSprite == 0 || !g.isSprite(s.pipGrabSprite)) return;
     {
         g.setTransparentColour(s.pipGrabSprite, plat::rgb(255, 0, 255));
@@ -118,8 +121,8 @@ void afterImage(Biosim& e) {
     SimState& s = e.sim;
     freeIfValid(g, s.smoothSprite);
     freeIfValid(g, s.smoothGrabSprite);
-    s.smoothGrabSprite =
-        g.grabSprite(0, 0, static_cast<int>(nearestPixel(e.scrW)), static_cast<int>(nearestPixel(e.scrH)), 5);
+    s.smoothGrabSprite = g.grabSprite(0, 0, static_cast<int>(nearestPixel(e.viewWidth())),
+                                      static_cast<int>(nearestPixel(e.viewHeight())), 5);
     if (s.smoothGrabSprite != 0 && g.isSprite(s.smoothGrabSprite))
         s.smoothSprite = g.createDrawable(s.smoothGrabSprite);
     if (s.smoothSprite != 0 && g.isSprite(s.smoothSprite)) {
@@ -179,7 +182,10 @@ void drawMirror(Biosim& e, std::int32_t i) {
 void updatePass(Biosim& e) {
     collisionGridInvalidate(e);
     const std::int32_t last = lastIndex(e);
-    for (std::int32_t i = 0; i <= last; ++i) objectUpdate(e, i);
+    for (std::int32_t i = 0; i <= last; ++i) {
+        BT_CHECKPOINT();
+        objectUpdate(e, i);
+    }
 }
 
 void worldFrame(Biosim& e) {
@@ -193,6 +199,7 @@ void worldFrame(Biosim& e) {
     if (e.mapOverview == 0) {
         const std::int32_t last = lastIndex(e);
         for (std::int32_t i = 0; i <= last; ++i) {
+            BT_CHECKPOINT();
             postStep(e, i);
             const WorldObject& o = obj(e, i);
             if (o.worldFTileIsMirror >= 1 && e.mirrorsHidden == 0 && o.mirrorVisible == 1) drawMirror(e, i);

@@ -11,6 +11,8 @@ void sizeObjectTables(std::vector<WorldObject>& objectTable, std::vector<std::in
 
 void releaseObject(plat::Graphics& g, plat::Sound& s, WorldObject& o) {
     if (g.isSprite(o.Sprite)) g.freeSprite(o.Sprite);
+    // An animated object draws frame sprites; its own drawable is only reachable from here.
+    if (g.isSprite(o.KindSprite)) g.freeSprite(o.KindSprite);
     if (g.isSprite(o.EffectImage)) {
         g.freeSprite(o.EffectImage);
         if (g.isSprite(o.EffectSprite)) g.freeSprite(o.EffectSprite);

@@ -57,7 +57,8 @@ struct WorldObject {
     float ZoomX = 0, ZoomY = 0;                     // Width / ImageWidth, Height / ImageHeight (animated)
     float ScaledWidth = 0, ScaledHeight = 0;        // Width and Height after screen scaling
 
-    plat::SpriteId Sprite = 0;       // the object's own drawable sprite of its kind's image
+    plat::SpriteId Sprite = 0;       // the sprite drawn: the kind's drawable, or an animation frame
+    plat::SpriteId KindSprite = 0;   // the object's own drawable sprite of its kind's image
     plat::SpriteId EffectImage = 0;  // image named by worldFTile_EFFECT_GFX
     plat::SpriteId EffectSprite = 0; // drawable sprite of EffectImage
     plat::SpriteId ShadowImage = 0;  // image named by worldFTileUseShadow

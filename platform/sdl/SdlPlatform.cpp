@@ -11,8 +11,8 @@
 
 #include "platform/ImageFiles.h"
 #include "platform/Keys.h"
-#include "platform/Services.h"
 #include "platform/TextIo.h"
+#include "platform/Services.h"
 #include "platform/sdl/BlendMap.h"
 #include "platform/sdl/SdlAccess.h"
 
@@ -22,14 +22,17 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <unordered_map>
 #include <vector>
@@ -176,9 +179,15 @@ public:
             return false;
         }
         SDL_SetTextureBlendMode(frame_, SDL_BLENDMODE_NONE);
+        SDL_RendererInfo info{};
+        hardwareVsync_ =
+            SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+        vsyncOn_ = hardwareVsync_;
+        refreshPeriod_ = std::chrono::microseconds(0);
         probe_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, 1, 1);
         width_ = width;
         height_ = height;
+        vx_ = vy_ = vw_ = vh_ = 0;
         outW_ = width;
         outH_ = height;
         if (SDL_SetRenderTarget(renderer_, nullptr) == 0) {
@@ -219,6 +228,20 @@ public:
     int screenWidth() const override { return width_; }
     int screenHeight() const override { return height_; }
 
+    void setViewport(int x, int y, int width, int height) override {
+        if (width <= 0 || height <= 0 || (x <= 0 && y <= 0 && width >= width_ && height >= height_)) {
+            vx_ = vy_ = vw_ = vh_ = 0;
+        } else {
+            vx_ = x;
+            vy_ = y;
+            vw_ = width;
+            vh_ = height;
+        }
+        // The bars start black; afterwards nothing but clear() reaches them.
+        clear(0);
+        applyClip();
+    }
+
     void clear(Rgb colour) override {
         if (!renderer_) return;
         const SDL_Color c = toColor(colour);
@@ -230,7 +253,7 @@ public:
     void begin3D() override {}
     void end3D() override {}
 
-    void flip(int /*mode*/) override {
+    void flip(int mode) override {
         if (!renderer_) {
             events_.pump();
             return;
@@ -244,8 +267,15 @@ public:
         SDL_GetRendererOutputSize(renderer_, &outW_, &outH_);
         SDL_RenderCopy(renderer_, frame_, nullptr, nullptr);
         if (presentHook_) presentHook_();
+        // Mode 1 waits for the vertical blank, mode 0 does not.
+        if (hardwareVsync_ && (mode == 1) != vsyncOn_) {
+            vsyncOn_ = mode == 1;
+            SDL_RenderSetVSync(renderer_, vsyncOn_ ? 1 : 0);
+        }
         SDL_RenderPresent(renderer_);
+        if (mode == 1) waitForRefresh();
         SDL_SetRenderTarget(renderer_, frame_);
+        applyClip();
     }
 
     void setQuality(int quality) override { quality_ = quality ? 1 : 0; }
@@ -334,6 +364,8 @@ public:
             img.scale = quality_;
         }
         const Uint8 a = static_cast<Uint8>(std::clamp(alpha, 0, 255));
+        x += static_cast<float>(vx_);
+        y += static_cast<float>(vy_);
         SDL_Vertex v[4];
         if (s->hasCorners) {
             for (int i = 0; i < 4; ++i) v[i].position = {x + s->corners[2 * i], y + s->corners[2 * i + 1]};
@@ -362,8 +394,13 @@ public:
 
     SpriteId grabSprite(int x, int y, int width, int height, int /*mode*/) override {
         if (!renderer_ || width <= 0 || height <= 0) return 0;
-        const int x0 = std::max(x, 0), y0 = std::max(y, 0);
-        const int x1 = std::min(x + width, width_), y1 = std::min(y + height, height_);
+        // Grabs see only the viewport, as drawing does.
+        x += vx_;
+        y += vy_;
+        const int left = vw_ > 0 ? vx_ : 0, top = vw_ > 0 ? vy_ : 0;
+        const int right = vw_ > 0 ? vx_ + vw_ : width_, bottom = vw_ > 0 ? vy_ + vh_ : height_;
+        const int x0 = std::max(x, left), y0 = std::max(y, top);
+        const int x1 = std::min({x + width, right, width_}), y1 = std::min({y + height, bottom, height_});
         if (x1 <= x0 || y1 <= y0) return 0;
         auto img = std::make_shared<Image>();
         img->w = x1 - x0;
@@ -375,6 +412,7 @@ public:
         SDL_SetRenderTarget(renderer_, img->texture);
         SDL_RenderCopy(renderer_, frame_, &src, nullptr);
         SDL_SetRenderTarget(renderer_, frame_);
+        applyClip();
         return addSprite(std::move(img), false);
     }
 
@@ -385,21 +423,21 @@ public:
     void fillBox(float x, float y, float width, float height, Rgb colour) override {
         if (!renderer_) return;
         setDrawColour(colour);
-        const SDL_FRect r{x, y, width, height};
+        const SDL_FRect r{x + vx_, y + vy_, width, height};
         SDL_RenderFillRectF(renderer_, &r);
     }
 
     void outlineBox(float x, float y, float width, float height, Rgb colour) override {
         if (!renderer_) return;
         setDrawColour(colour);
-        const SDL_FRect r{x, y, width, height};
+        const SDL_FRect r{x + vx_, y + vy_, width, height};
         SDL_RenderDrawRectF(renderer_, &r);
     }
 
     void point(float x, float y, Rgb colour) override {
         if (!renderer_) return;
         setDrawColour(colour);
-        SDL_RenderDrawPointF(renderer_, x, y);
+        SDL_RenderDrawPointF(renderer_, x + vx_, y + vy_);
     }
 
     void text(float x, float y, const std::string& text, Rgb front, Rgb back) override {
@@ -407,7 +445,7 @@ public:
         const TextTexture* t = textTexture(text, front);
         if (!t) return;
         if (!textTransparent_) fillBox(x, y, static_cast<float>(t->w), static_cast<float>(t->h), back);
-        const SDL_FRect dst{x, y, static_cast<float>(t->w), static_cast<float>(t->h)};
+        const SDL_FRect dst{x + vx_, y + vy_, static_cast<float>(t->w), static_cast<float>(t->h)};
         SDL_RenderCopyF(renderer_, t->texture, nullptr, &dst);
     }
 
@@ -499,6 +537,7 @@ private:
         const bool ok =
             SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_ARGB8888, s->pixels, s->pitch) == 0;
         SDL_SetRenderTarget(renderer_, frame_);
+        applyClip();
         if (!ok) {
             SDL_FreeSurface(s);
             return false;
@@ -544,6 +583,39 @@ private:
         return &textCache_.emplace(std::move(key), t).first->second;
     }
 
+    // Drawing into the frame stays inside the viewport. SDL forgets the clip rectangle whenever the
+    // target changes, so this runs after every switch back to the frame.
+    void applyClip() {
+        if (!renderer_) return;
+        if (vw_ > 0) {
+            const SDL_Rect r{vx_, vy_, vw_, vh_};
+            SDL_RenderSetClipRect(renderer_, &r);
+        } else {
+            SDL_RenderSetClipRect(renderer_, nullptr);
+        }
+    }
+
+    // Frame pacing where the renderer cannot wait for the vertical blank itself (the software
+    // renderer): the flip waits until one refresh period of the display has passed since the last.
+    void waitForRefresh() {
+        if (!opts_.vsync || hardwareVsync_ || opts_.headless || !window_) return;
+        using clock = std::chrono::steady_clock;
+        if (refreshPeriod_.count() == 0) {
+            SDL_DisplayMode dm{};
+            const int hz =
+                SDL_GetWindowDisplayMode(window_, &dm) == 0 && dm.refresh_rate > 0 ? dm.refresh_rate : 60;
+            refreshPeriod_ = std::chrono::microseconds(1000000 / hz);
+            nextRefresh_ = clock::now();
+        }
+        nextRefresh_ += refreshPeriod_;
+        const clock::time_point now = clock::now();
+        if (nextRefresh_ > now) {
+            std::this_thread::sleep_until(nextRefresh_);
+        } else if (now - nextRefresh_ > refreshPeriod_) {
+            nextRefresh_ = now; // a long frame (a map load) does not make the next ones rush
+        }
+    }
+
     void dropTextCache() {
         for (auto& [k, t] : textCache_) SDL_DestroyTexture(t.texture);
         textCache_.clear();
@@ -557,6 +629,11 @@ private:
     SDL_Texture* frame_ = nullptr;
     SDL_Texture* probe_ = nullptr;
     int width_ = 0, height_ = 0;
+    int vx_ = 0, vy_ = 0, vw_ = 0, vh_ = 0; // viewport; vw_ 0 = the whole frame
+    bool hardwareVsync_ = false;            // the renderer waits for the vertical blank itself
+    bool vsyncOn_ = true;                   // that wait is switched on
+    std::chrono::microseconds refreshPeriod_{0};
+    std::chrono::steady_clock::time_point nextRefresh_{};
     int outW_ = 0, outH_ = 0;
     std::unordered_map<SpriteId, Sprite> sprites_;
     SpriteId nextId_ = 1;
@@ -925,9 +1002,23 @@ bool startVideo(bool headless) {
         return SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     }
     SDL_ResetHint(SDL_HINT_VIDEODRIVER);
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
-    std::fprintf(stderr, "video: %s\n", SDL_GetError());
-    return false;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        std::fprintf(stderr, "video: %s\n", SDL_GetError());
+        return false;
+    }
+    // Without a display SDL falls back to drivers that show nothing; a run that asked for a screen
+    // must not go on invisibly. Only a driver chosen on purpose through SDL_VIDEODRIVER is kept.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* chosen = std::getenv("SDL_VIDEODRIVER");
+    const bool invisible =
+        driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (invisible && !(chosen && std::strcmp(chosen, driver) == 0)) {
+        std::fprintf(stderr, "video: no display to show a screen on (SDL found only its '%s' driver)\n",
+                     driver);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
+    return true;
 }
 
 class SdlPlatform final : public Platform {

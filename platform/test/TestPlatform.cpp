@@ -136,6 +136,7 @@ bool TestGraphics::openScreen(int width, int height, int depth, const std::strin
     open_ = true;
     width_ = width;
     height_ = height;
+    viewport_ = {};
     mode_ = mode;
     title_ = title;
     return true;

@@ -203,6 +203,9 @@ public:
     void closeScreen() override;
     int screenWidth() const override { return open_ ? width_ : 0; }
     int screenHeight() const override { return open_ ? height_ : 0; }
+    // Recorded only: draws stay in viewport coordinates.
+    void setViewport(int x, int y, int width, int height) override { viewport_ = {x, y, width, height}; }
+    std::array<int, 4> viewport() const { return viewport_; }
     void clear(Rgb colour) override;
     void begin3D() override;
     void end3D() override;
@@ -238,6 +241,7 @@ private:
     SpriteId newId() { return nextId_++; }
 
     DesktopInfo desktop_{1024, 768, 32};
+    std::array<int, 4> viewport_{};
     bool openFails_ = false;
     bool open_ = false;
     int width_ = 0, height_ = 0;

@@ -106,7 +106,7 @@ TEST(Config, OddLastLineIsAKeyWithAnEmptyValue) {
     EXPECT_EQ(h.e->cfg.VERSION, "");
 }
 
-TEST(Config, MissingFileIsFatalStartupErrorWithAnEmptyFirstBox) {
+TEST(Config, MissingFileIsFatalStartupErrorNamingTheFile) {
     TempDir dir;
     kit::writeWorld(dir);
     std::filesystem::remove(dir.path() + "CORE/ini.crc");
@@ -117,7 +117,8 @@ TEST(Config, MissingFileIsFatalStartupErrorWithAnEmptyFirstBox) {
     const auto& boxes = h.tp.dialogs().boxes();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[0].title, "KORVEX_CORE ERROR:");
-    EXPECT_EQ(boxes[0].text, ""); // the system texts were not read yet
+    // The system texts were not read yet: the box names the file that was looked for.
+    EXPECT_EQ(boxes[0].text, "CONFIGURATION FILE MISSING: " + dir.path() + "CORE/ini.crc");
     EXPECT_EQ(boxes[1].title, "KORVEX_CORE INFO");
     EXPECT_EQ(boxes[1].text, "Sorry,Dear User: KORVEX has to quit, because of the error");
     EXPECT_FALSE(h.gfx().screenOpen());
@@ -151,7 +152,7 @@ TEST(Config, MissingSystemTextFileIsFatalStartupErrorFive) {
     EXPECT_FALSE(h.start(dir.path()));
     EXPECT_EQ(h.endCode, 0);
     ASSERT_EQ(h.tp.dialogs().boxes().size(), 2u);
-    EXPECT_EQ(h.tp.dialogs().boxes()[0].text, "");
+    EXPECT_EQ(h.tp.dialogs().boxes()[0].text, "SYSTEM TEXT FILE MISSING: " + dir.path() + "CORE/none.txt");
 }
 
 TEST(Config, ScreenThatCannotOpenIsFatalStartupErrorSevenWithItsText) {

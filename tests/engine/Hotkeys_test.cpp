@@ -200,7 +200,7 @@ TEST(Hotkeys, ScrollingOnlyWithUsrScroll) {
     EXPECT_EQ(on.e().scrollY, 1.0f);
 }
 
-TEST(Hotkeys, JoystickButtonsToggleOnlyWhenAJoystickIsPresent) {
+TEST(Hotkeys, JoystickButtonsToggleOncePerPressOnlyWhenAJoystickIsPresent) {
     Loop l;
     l.objects(1);
     l.h.in().setJoystickButton(10, true);
@@ -210,8 +210,16 @@ TEST(Hotkeys, JoystickButtonsToggleOnlyWhenAJoystickIsPresent) {
     l.h.in().setJoystick(true, 0, 0);
     EXPECT_TRUE(l.h.pass());
     EXPECT_EQ(l.e().pauseFlag, 1);
-    EXPECT_TRUE(l.h.pass()); // a held button toggles on every pass
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(l.h.pass()); // held: no further toggles
+    EXPECT_EQ(l.e().pauseFlag, 1);
+    l.h.in().setJoystickButton(10, false);
+    EXPECT_TRUE(l.h.pass());
+    l.h.in().setJoystickButton(10, true);
+    EXPECT_TRUE(l.h.pass()); // the next press
     EXPECT_EQ(l.e().pauseFlag, 0);
+    l.h.in().setJoystickButton(9, true);
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(l.h.pass());
+    EXPECT_EQ(l.e().mapOverview, 1); // button 9 likewise toggles the overview once
 }
 
 TEST(Hotkeys, AltCtrlKHidesThePlayerObjects) {

@@ -315,3 +315,31 @@ TEST(FatalErrorHandler, DefaultErrorPathWritesNoFileButStillEnds) {
     EXPECT_EQ(h.tp.dialogs().boxes().at(0).text,
               "Something went wrong, check " + dir.path() + "CORE/ for details please");
 }
+
+// A fault inside the world frame is reported at the frame step that was running, with its line,
+// instead of an empty module at line 0.
+TEST(FatalErrorHandler, ReportSaysWhichStepWasRunning) {
+    TempDir dir;
+    kit::writeWorld(dir, {{"ERRORPATH", "CORE/err.txt"}});
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        Harness h;
+        if (!h.start(dir.path())) std::_Exit(90);
+        h.e->exitProcess = [](int code) { std::_Exit(code); };
+        h.e->worldFrame = [](Biosim&) {
+            void* page = ::mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            *static_cast<volatile int*>(page) = 1;
+        };
+        h.pass();
+        std::_Exit(91);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const auto lines = crlfLines(dir.read("CORE/err.txt"));
+    ASSERT_GE(lines.size(), 4u);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(lines[3], m, std::regex("Module:Engine AT LINE:([0-9]+)"))) << lines[3];
+    EXPECT_GT(std::stoi(m[1]), 0);
+}

@@ -300,3 +300,79 @@ TEST(MapLoader, CutRecordAndGarbageSurvive) {
     EXPECT_EQ(w.e().sim.liveObjects, 0);
     w.step(2);
 }
+
+// Content faults a player would meet: a kind whose image is gone keeps no DNA of an earlier map,
+// names that climb out of their folder are refused, and repeated map switches leak no sprite.
+TEST(MapLoader, KindWithoutImageTakesNoDnaOfAnEarlierMapAndIsNamedInAWarning) {
+    World w;
+    w.kind("ghost", {{"worldFTileCollision", "1"}, {"worldFTileVELO", "3"}});
+    w.segment(1, 0, {{"ghost", 0, 0}});
+    w.load(1);
+    ASSERT_EQ(w.e().dnaTable[0].worldFTileCollision, 1);
+    // Map 2 lists a kind at the same tile id whose image does not exist.
+    w.listKinds(2, {"haunt"});
+    w.segment(2, 0, {{"haunt", 40, 40}});
+    w.load(2);
+    EXPECT_EQ(w.e().dnaTable[0].worldFTileCollision, 0);
+    EXPECT_EQ(w.e().dnaTable[0].worldFTileVELO, 0);
+    EXPECT_EQ(w.obj(0).worldFTileCollision, 0); // no invisible wall
+    EXPECT_EQ(w.e().collisionCount, 0);
+    EXPECT_NE(w.warnings().find("COULD NOT LOAD TILE IMAGE: _DATA/2DGFX/haunt.png"), std::string::npos)
+        << w.warnings();
+}
+
+TEST(MapLoader, NamesThatLeaveTheirFolderAreRefusedWithOneWarningEach) {
+    World w;
+    // Images that exist outside their folders: a refused name must not reach them.
+    touch(w.root() + "secret.png");
+    w.kind("sneak", {{"animContainer", "../.."},
+                     {"worldFTile_EFFECT_GFX", "../../secret"},
+                     {"worldFTileUseShadow", "/etc/passwd"}});
+    w.kind("fine", {{"worldFTile_EFFECT_GFX", "sub/glow"}});
+    w.segment(1, 0, {{"sneak", 0, 0}, {"sneak", 40, 0}, {"fine", 80, 0}});
+    w.load(1);
+    const std::string log = w.warnings();
+    for (const char* what :
+         {"ANIMATION CONTAINER ../..", "EFFECT IMAGE ../../secret", "SHADOW IMAGE /etc/passwd"}) {
+        const std::size_t at = log.find(what);
+        ASSERT_NE(at, std::string::npos) << what << "\n" << log;
+        EXPECT_EQ(log.find(what, at + 1), std::string::npos) << "warned twice: " << what;
+    }
+    EXPECT_EQ(log.find("sub/glow"), std::string::npos); // a name inside its folder is fine
+    EXPECT_EQ(w.obj(0).animContainer, "");
+    EXPECT_EQ(w.obj(0).HasEffect, 0);
+    EXPECT_EQ(w.obj(1).HasShadow, 0);
+}
+
+TEST(MapLoader, FiftyMapSwitchesWithAnimatedObjectsLeakNoSprite) {
+    World w;
+    for (const char* dir : {"DEFAULT", "RIGHT", "LEFT"})
+        for (int n = 1; n <= 3; ++n) {
+            const std::string to = w.root() + "ANIMS/walk/" + dir + "/" + std::to_string(n) + ".png";
+            std::filesystem::create_directories(std::filesystem::path(to).parent_path());
+            std::filesystem::copy_file(std::string(BT_SOURCE_DIR) + "/demo/_DATA/2DGFX/walker.png", to);
+        }
+    w.kind("walker", {{"animContainer", "walk"},
+                      {"animAutoPlay", "1"},
+                      {"animTimer", "1"},
+                      {"worldFTileMoveH", "1"},
+                      {"worldFTileVELO", "1"},
+                      {"worldFTileUseMoveLogic", "1"}});
+    w.kind("rock", {});
+    w.segment(1, 0, {{"walker", 10, 10}, {"walker", 100, 10}, {"rock", 200, 10}});
+    w.segment(2, 0, {{"walker", 50, 50}, {"rock", 0, 0}});
+    auto live = [&] { return w.tp().graphics().liveSprites(); };
+    w.load(1);
+    w.step(6);
+    ASSERT_NE(w.obj(0).Sprite, w.obj(0).KindSprite); // the animation has replaced the drawn sprite
+    w.load(2);
+    w.step(6);
+    const int settled = live();
+    for (int i = 0; i < 24; ++i) {
+        w.load(1);
+        w.step(6);
+        w.load(2);
+        w.step(6);
+    }
+    EXPECT_EQ(live(), settled);
+}
