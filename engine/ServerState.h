@@ -3,6 +3,7 @@
 // Depends on: nothing.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -15,4 +16,5 @@ struct ServerState {
     bool fetching = false;       // a map fetch is running (the screen shows what it gets)
     std::string fetchingName;    // the file being fetched, for the status screen
     std::int32_t filesDone = 0;  // files fetched, revalidated or found missing in this map's fetch
+    std::chrono::steady_clock::time_point lastShown; // when the progress was last drawn
 };

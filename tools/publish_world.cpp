@@ -1,0 +1,240 @@
+// publish_world: turns a local biosim world into a folder that any static web server can serve as
+// its "SERVER" + "SERVERNODE".
+//
+//   publish_world WORLD OUT
+//
+// WORLD is a world folder (CORE/ini.crc, the codec file and the folders they name); OUT receives,
+// under the same relative folder names the world's configuration gives:
+//   GFX      every tile image, re-keyed from pure green to pure white transparency (server tiles are
+//            white-keyed), with the DNA files (.dll) and other files beside them copied as they are;
+//            the loading pictures LOAD and LOADCIRCLE are white-keyed already and are copied as well
+//   SIMCORE  every numbered map folder: its segment files and its "_" file (the map's own graphics
+//            listing is not needed: a server map's tiles come with its records)
+//   SOUNDPATH, ANIMSYSTEM, EFFECT_GFX   copied as they are (biosim reads them from its own folders;
+//            they are published so that a player's folder can be made from the site)
+//   HELLO    the greeting file that tells biosim the server is reachable
+// A pixel that is pure white in a local tile is opaque there; it becomes RGB (255, 255, 254), so the
+// served tile shows exactly what the local one shows. Image formats other than PNG and BMP cannot be
+// re-keyed without loss and are copied unchanged with a note.
+//
+// Exit codes: 0 published, 1 the world could not be read or OUT not written, 2 wrong options.
+#include <CLI/CLI.hpp>
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_image.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// All lines of a text file, with CR LF, CR or LF ends.
+std::vector<std::string> readLines(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    const std::string text = ss.str();
+    std::vector<std::string> lines;
+    std::string cur;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(cur);
+            cur.clear();
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            cur += c;
+        }
+    }
+    if (!cur.empty()) lines.push_back(cur);
+    return lines;
+}
+
+// A configured folder as a relative path: backslashes read as separators, no leading separator.
+std::string folderOf(std::string v) {
+    std::replace(v.begin(), v.end(), '\\', '/');
+    while (!v.empty() && v.front() == '/') v.erase(v.begin());
+    return v;
+}
+
+bool allDigits(const std::string& s) {
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+struct Counts {
+    int rekeyed = 0, copied = 0, maps = 0, segments = 0, failed = 0;
+};
+
+bool copyFile(const fs::path& from, const fs::path& to, Counts& n) {
+    std::error_code ec;
+    fs::create_directories(to.parent_path(), ec);
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+    if (ec) {
+        std::cerr << "publish_world: cannot copy " << from << " to " << to << ": " << ec.message() << "\n";
+        ++n.failed;
+        return false;
+    }
+    ++n.copied;
+    return true;
+}
+
+// Pure green becomes pure white; pure white becomes (255, 255, 254). Alpha stays as it is.
+bool rekey(const fs::path& from, const fs::path& to, Counts& n) {
+    SDL_Surface* loaded = IMG_Load(from.string().c_str());
+    if (!loaded) {
+        std::cerr << "publish_world: cannot read image " << from << ": " << IMG_GetError() << "\n";
+        ++n.failed;
+        return false;
+    }
+    SDL_Surface* s = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ARGB8888, 0);
+    SDL_FreeSurface(loaded);
+    if (!s) {
+        ++n.failed;
+        return false;
+    }
+    SDL_LockSurface(s);
+    for (int y = 0; y < s->h; ++y) {
+        auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + y * s->pitch);
+        for (int x = 0; x < s->w; ++x) {
+            const Uint32 rgb = row[x] & 0x00FFFFFFu;
+            const Uint32 a = row[x] & 0xFF000000u;
+            if (rgb == 0x0000FF00u)
+                row[x] = a | 0x00FFFFFFu;
+            else if (rgb == 0x00FFFFFFu)
+                row[x] = a | 0x00FFFFFEu;
+        }
+    }
+    SDL_UnlockSurface(s);
+    std::error_code ec;
+    fs::create_directories(to.parent_path(), ec);
+    const std::string ext = lower(to.extension().string());
+    const int rc = ext == ".bmp" ? SDL_SaveBMP(s, to.string().c_str()) : IMG_SavePNG(s, to.string().c_str());
+    SDL_FreeSurface(s);
+    if (rc != 0) {
+        std::cerr << "publish_world: cannot write " << to << ": " << SDL_GetError() << "\n";
+        ++n.failed;
+        return false;
+    }
+    ++n.rekeyed;
+    return true;
+}
+
+void copyTree(const fs::path& from, const fs::path& to, Counts& n) {
+    std::error_code ec;
+    if (!fs::is_directory(from, ec)) return;
+    for (auto it = fs::recursive_directory_iterator(from, ec); it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        if (ec) break;
+        if (it->is_regular_file(ec)) copyFile(it->path(), to / fs::relative(it->path(), from), n);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Turns a local biosim world into a folder a static web server can serve as "
+                 "SERVER + SERVERNODE (tiles re-keyed from pure green to pure white)."};
+    std::string worldArg, outArg;
+    app.add_option("world", worldArg, "the world folder (holds CORE/ini.crc)")->required();
+    app.add_option("out", outArg, "the folder to publish into (made when missing)")->required();
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int rc = app.exit(e);
+        return e.get_exit_code() == 0 ? rc : 2;
+    }
+    const fs::path world(worldArg), out(outArg);
+    const fs::path ini = world / "CORE" / "ini.crc";
+    if (!fs::is_regular_file(ini)) {
+        std::cerr << "publish_world: no configuration file " << ini << "\n";
+        return 1;
+    }
+    std::map<std::string, std::string> cfg;
+    const auto lines = readLines(ini);
+    for (std::size_t i = 0; i < lines.size(); i += 2)
+        cfg[lines[i]] = i + 1 < lines.size() ? lines[i + 1] : "";
+    std::string gfxExt;
+    if (!cfg["CODECS"].empty()) {
+        const auto codec = readLines(world / folderOf(cfg["CODECS"]));
+        for (std::size_t i = 0; i + 2 < codec.size(); i += 4)
+            if (codec[i] == "GFXCODEC") gfxExt = codec[i + 2];
+    }
+    std::error_code ec;
+    fs::create_directories(out, ec);
+    if (ec) {
+        std::cerr << "publish_world: cannot make " << out << ": " << ec.message() << "\n";
+        return 1;
+    }
+    if (SDL_Init(0) != 0 || IMG_Init(IMG_INIT_PNG) == 0) {
+        std::cerr << "publish_world: cannot start the image library: " << SDL_GetError() << "\n";
+        return 1;
+    }
+
+    Counts n;
+    // Tile images and their DNA.
+    const std::string gfx = folderOf(cfg["GFX"]);
+    for (const auto& entry : fs::directory_iterator(world / gfx, ec)) {
+        if (!entry.is_regular_file()) continue;
+        const std::string name = entry.path().filename().string();
+        const fs::path to = out / gfx / name;
+        const bool image = !gfxExt.empty() && name.size() > gfxExt.size() &&
+                           name.compare(name.size() - gfxExt.size(), gfxExt.size(), gfxExt) == 0;
+        const std::string stem = image ? name.substr(0, name.size() - gfxExt.size()) : name;
+        const std::string ext = lower(gfxExt);
+        if (!image || stem == "LOAD" || stem == "LOADCIRCLE") {
+            copyFile(entry.path(), to, n);
+        } else if (ext == ".png" || ext == ".bmp") {
+            rekey(entry.path(), to, n);
+        } else {
+            std::cout << "publish_world: " << name << " copied unchanged (" << gfxExt
+                      << " cannot be re-keyed without loss)\n";
+            copyFile(entry.path(), to, n);
+        }
+    }
+    // Maps: the segment files and "_" of every numbered map folder.
+    const std::string maps = folderOf(cfg["SIMCORE"]);
+    for (const auto& m : fs::directory_iterator(world / maps, ec)) {
+        if (!m.is_directory() || !allDigits(m.path().filename().string())) continue;
+        ++n.maps;
+        for (const auto& f : fs::directory_iterator(m.path(), ec)) {
+            const std::string name = f.path().filename().string();
+            if (!f.is_regular_file() || !(allDigits(name) || name == "_")) continue;
+            if (copyFile(f.path(), out / maps / m.path().filename() / name, n) && name != "_") ++n.segments;
+        }
+    }
+    // What biosim reads from its own folders, so that a player's folder can be made from the site.
+    for (const char* key : {"SOUNDPATH", "ANIMSYSTEM", "EFFECT_GFX"}) {
+        const std::string folder = folderOf(cfg[key]);
+        if (!folder.empty() && folder != gfx) copyTree(world / folder, out / folder, n);
+    }
+    // The greeting.
+    const std::string hello = cfg["HELLO"].empty() ? "hello.txt" : folderOf(cfg["HELLO"]);
+    {
+        std::ofstream h(out / hello, std::ios::binary);
+        h << "biosim world\r\n";
+        if (!h) ++n.failed;
+    }
+    IMG_Quit();
+    SDL_Quit();
+    std::cout << "publish_world: " << n.maps << " maps (" << n.segments << " segments), " << n.rekeyed
+              << " tile images re-keyed, " << n.copied << " files copied, greeting " << hello << "\n";
+    if (n.failed != 0) {
+        std::cerr << "publish_world: " << n.failed << " files could not be published\n";
+        return 1;
+    }
+    return 0;
+}
