@@ -3,18 +3,24 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <random>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
 #include "engine/Biosim.h"
+#include "engine/ContentCheck.h"
 #include "engine/Dump.h"
 #include "engine/Engine.h"
 #include "engine/InputScript.h"
+#include "engine/MapWatch.h"
+#include "engine/Recording.h"
 #include "platform/ErrorTrap.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "platform/test/TestPlatform.h"
+#include "sim/TitleScreens.h"
 #include "sim/WorldFrame.h"
 
 namespace {
@@ -30,8 +36,21 @@ constexpr const char* kFooter =
     "'<pass> mousebutton N down|up', '<pass> wheel N', '<pass> joystick X Y',\n"
     "'<pass> joybutton N down|up', '<pass> quit'.\n"
     "\n"
-    "Exit code: 0; 2 for bad options or an unreadable input script; 3 when the screenshot or the\n"
-    "dump cannot be written.";
+    "Exit code: 0; 2 for bad options or an unreadable input script or record; 3 when the\n"
+    "screenshot, the dump or the record cannot be written; 4 when a replay drifted from its record\n"
+    "or the world changed since it was recorded (the replay still runs to the end).";
+
+// Options of the makers' tools; they wrap the engine and are not part of its state.
+struct ToolOptions {
+    std::string record;     // write a record of the run
+    std::string replay;     // play a record back (headless)
+    std::int64_t mapId = 0; // first map instead of "APPENTRY"
+    bool mapSet = false;
+    bool watch = false; // reload the current map when its files change
+    bool check = false; // report the world's content problems instead of playing
+    std::vector<std::string> checkMaps;
+    bool json = false; // the content report as JSON
+};
 
 int usageError(const std::string& why) {
     std::fprintf(stderr, "biosim: %s\n(see biosim --help)\n", why.c_str());
@@ -40,7 +59,7 @@ int usageError(const std::string& why) {
 
 // Reads the options into `opt`. Returns -1 to go on, otherwise the exit code (0 after --help or
 // --version, 2 for a wrong option).
-int parseOptions(int argc, char** argv, RunOptions& opt) {
+int parseOptions(int argc, char** argv, RunOptions& opt, ToolOptions& tools) {
     CLI::App app{kDescription, "biosim"};
     app.footer(kFooter);
     app.get_formatter()->column_width(22);
@@ -72,6 +91,27 @@ int parseOptions(int argc, char** argv, RunOptions& opt) {
                    "milliseconds the virtual clock advances per pass in headless runs, 0..60000 (default 16)")
         ->type_name("N")
         ->check(CLI::Range(0, 60000).description(""));
+    app.add_option("--map", tools.mapId, "start on map ID instead of the configured \"APPENTRY\"")
+        ->type_name("ID")
+        ->check(CLI::Range(-2147483647LL, 2147483647LL).description(""));
+    app.add_flag("--watch", tools.watch,
+                 "reload the current map within a second when its files change (e.g. saved by tarn)");
+    app.add_option("--check", tools.checkMaps,
+                   "list every content problem of the world (all maps, or these) and exit: 0 clean, "
+                   "1 problems found; changes no file")
+        ->type_name("[MAPID...]")
+        ->expected(0, -1);
+    app.add_flag("--json", tools.json, "with --check: the report as JSON")->needs("--check");
+    app.add_option("--record", tools.record,
+                   "write the run's seed, clock and every input examined to FILE (JSON) when it ends")
+        ->type_name("FILE")
+        ->check(fileName);
+    app.add_option("--replay", tools.replay,
+                   "play a record back headless: same seed, clock, input, desktop and first map")
+        ->type_name("FILE")
+        ->check(fileName)
+        ->excludes("--record")
+        ->excludes("--input");
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
@@ -81,6 +121,8 @@ int parseOptions(int argc, char** argv, RunOptions& opt) {
         return 2;
     }
     opt.seedSet = app.count("--seed") > 0;
+    tools.mapSet = app.count("--map") > 0;
+    tools.check = app.count("--check") > 0;
     return -1;
 }
 
@@ -96,7 +138,45 @@ std::string currentFolder() {
 
 int main(int argc, char** argv) {
     RunOptions opt;
-    if (const int code = parseOptions(argc, argv, opt); code >= 0) return code;
+    ToolOptions tools;
+    if (const int code = parseOptions(argc, argv, opt, tools); code >= 0) return code;
+
+    if (tools.check) {
+        ContentCheckRequest request{currentFolder(), {}, {}};
+        for (const std::string& id : tools.checkMaps) {
+            if (id.empty()) continue;
+            try {
+                std::size_t used = 0;
+                const long n = std::stol(id, &used);
+                if (used != id.size() || n < INT32_MIN || n > INT32_MAX) throw std::out_of_range(id);
+                request.maps.push_back(static_cast<std::int32_t>(n));
+            } catch (const std::exception&) {
+                return usageError("--check: \"" + id + "\" is no map id");
+            }
+        }
+        // The title screens lead on to fixed maps.
+        request.mapLinks = {{kIntroMap, kTitleMap}, {kTitleMap, kFirstLevelMap}};
+        const ContentReport report = checkContent(request);
+        const std::string text = tools.json ? contentReportJson(report) : formatContentReport(report);
+        std::fputs(text.c_str(), stdout);
+        return report.problems.empty() ? 0 : 1;
+    }
+
+    RunRecord replayed;
+    if (!tools.replay.empty()) {
+        std::string error;
+        if (!readRecord(tools.replay, replayed, error)) return usageError("replay: " + error);
+        // The record decides everything that shapes the run.
+        opt.headless = true;
+        opt.seedSet = true;
+        opt.seed = replayed.seed;
+        opt.frames = replayed.passCount;
+        tools.mapSet = true;
+        tools.mapId = replayed.mapId;
+    } else if (!tools.record.empty() && !opt.seedSet) {
+        opt.seedSet = true; // the record needs the seed, so one is drawn here
+        opt.seed = (static_cast<std::uint64_t>(std::random_device{}()) << 32) ^ std::random_device{}();
+    }
 
     InputScript script;
     if (!opt.input.empty()) {
@@ -124,7 +204,16 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<plat::Platform> platform = plat::sdl::createPlatform(std::move(so));
 
-    auto e = std::make_unique<Biosim>(*platform);
+    // Record and replay sit between the engine and the platform.
+    std::unique_ptr<RecordingPlatform> recorder;
+    std::unique_ptr<ReplayPlatform> replayer;
+    plat::Platform* enginePlatform = platform.get();
+    if (!tools.record.empty())
+        enginePlatform = (recorder = std::make_unique<RecordingPlatform>(*platform)).get();
+    if (!tools.replay.empty())
+        enginePlatform = (replayer = std::make_unique<ReplayPlatform>(*platform, replayed)).get();
+
+    auto e = std::make_unique<Biosim>(*enginePlatform);
     e->options = opt;
     e->worldFrame = &worldFrame;
     // Fatal paths (start-up errors, the error handler) may run inside a signal handler: close the
@@ -137,14 +226,43 @@ int main(int argc, char** argv) {
         std::fflush(nullptr);
         std::_Exit(code);
     };
-    if (scriptedInput) {
-        e->beforePass = [&script, scriptedInput](std::int64_t pass) {
-            script.applyUpTo(*scriptedInput, pass);
+    std::string worldChanged; // replay: why the record may not fit this world
+    std::vector<std::string> ownFiles{tools.record, opt.dump, opt.screenshot};
+    if (scriptedInput || recorder || replayer || tools.mapSet) {
+        e->beforePass = [&, scriptedInput](std::int64_t pass) {
+            if (scriptedInput) script.applyUpTo(*scriptedInput, pass);
+            if (recorder) recorder->beginPass(pass);
+            if (replayer) replayer->beginPass(pass);
+            if (pass != 1) return;
+            // The configuration is read now and no map is loaded yet.
+            if (tools.mapSet) {
+                e->cfg.APPENTRY = static_cast<std::int32_t>(tools.mapId);
+                e->nextMapId = e->cfg.APPENTRY;
+            }
+            if (recorder) {
+                recorder->record().mapId = e->nextMapId;
+                recorder->record().contentHash = worldContentHash(*e, ownFiles);
+                recorder->record().clockStepMs = opt.headless ? opt.tickMs : 0;
+                recorder->record().seed = opt.seed;
+            }
+            if (replayer) {
+                const std::string hash = worldContentHash(*e, ownFiles);
+                if (hash != replayed.contentHash)
+                    worldChanged = "the world has changed since it was recorded (content hash " + hash +
+                                   ", recorded " + replayed.contentHash + ")";
+                if (!worldChanged.empty()) std::fprintf(stderr, "biosim: replay: %s\n", worldChanged.c_str());
+            }
         };
     }
-    if (virtualClock) {
+    MapWatch watch;
+    if (virtualClock || tools.watch) {
         const int step = opt.tickMs;
-        e->afterPass = [virtualClock, step] { virtualClock->advance(step); };
+        e->afterPass = [&, virtualClock, step] {
+            if (tools.watch && watch.poll(*e))
+                std::fprintf(stderr, "biosim: map %d changed on disk: reloaded\n",
+                             static_cast<int>(e->actualMapId));
+            if (virtualClock) virtualClock->advance(step);
+        };
     }
 
     runEngine(*e, currentFolder());
@@ -158,6 +276,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "biosim: cannot write the dump %s\n", opt.dump.c_str());
         code = 3;
     }
+    if (recorder && !writeRecord(recorder->record(), tools.record)) {
+        std::fprintf(stderr, "biosim: cannot write the record %s\n", tools.record.c_str());
+        code = 3;
+    }
+    if (replayer && !replayer->drift().empty()) {
+        std::fprintf(stderr, "biosim: replay drifted from the record at %s\n", replayer->drift().c_str());
+        code = 4;
+    }
+    if (replayer && !worldChanged.empty()) code = 4;
     if (platform->graphics().screenOpen()) platform->graphics().closeScreen();
     // The engine's handler must not outlive the engine it reports on; a fault while the rest
     // shuts down is still told, and the program still ends with exit code 0.

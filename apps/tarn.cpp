@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -14,6 +15,7 @@
 #include "builder/MainLoop.h"
 #include "builder/ScriptedInput.h"
 #include "builder/SdlWindows.h"
+#include "builder/TiledMaps.h"
 #include "platform/ErrorTrap.h"
 #include "platform/TextIo.h"
 #include "platform/sdl/SdlPlatform.h"
@@ -42,7 +44,7 @@ constexpr const char* kFooter =
     "Quit with the tile window's menu BUILDER: > Quit Builder.\n"
     "\n"
     "Exit code: 0; 2 for bad options or an unreadable input script; 3 when the screenshot cannot be\n"
-    "written.";
+    "written; 1 when --export-tiled or --import-tiled failed (the message says why).";
 
 int usage(const std::string& message) {
     std::fprintf(stderr, "tarn: %s\n(tarn --help lists the options)\n", message.c_str());
@@ -53,6 +55,8 @@ struct TarnOptions {
     plat::sdl::Options platform;
     tarn::RunOptions run;
     std::string inputFile;
+    std::vector<std::string> exportTiled; // map folder, .tmj
+    std::vector<std::string> importTiled; // .tmj, map folder
 };
 
 // Reads the options. Returns -1 to go on, otherwise the exit code (0 after --help or --version, 2
@@ -84,6 +88,15 @@ int parseOptions(int argc, char** argv, TarnOptions& o) {
     app.add_option("--screenshot", o.run.screenshot, "write the editor screen as PNG after the run")
         ->type_name("FILE")
         ->check(fileName);
+    app.add_option("--export-tiled", o.exportTiled,
+                   "write map folder MAPFOLDER as the Tiled map OUT.tmj (and its tileset OUT.tsj), then exit")
+        ->type_name("MAPFOLDER OUT.tmj")
+        ->expected(2);
+    app.add_option("--import-tiled", o.importTiled,
+                   "write the Tiled map IN.tmj as map folder MAPFOLDER (made when missing), then exit")
+        ->type_name("IN.tmj MAPFOLDER")
+        ->expected(2)
+        ->excludes("--export-tiled");
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
@@ -102,6 +115,13 @@ int parseOptions(int argc, char** argv, TarnOptions& o) {
 int main(int argc, char** argv) {
     TarnOptions opt;
     if (const int code = parseOptions(argc, argv, opt); code >= 0) return code;
+    if (!opt.exportTiled.empty() || !opt.importTiled.empty()) {
+        const tarn::TiledResult r = opt.exportTiled.empty()
+                                        ? tarn::importTiledMap(opt.importTiled[0], opt.importTiled[1])
+                                        : tarn::exportTiledMap(opt.exportTiled[0], opt.exportTiled[1]);
+        std::fprintf(r.ok ? stdout : stderr, "tarn: %s\n", r.message.c_str());
+        return r.ok ? 0 : 1;
+    }
     plat::sdl::Options& options = opt.platform;
     const tarn::RunOptions& run = opt.run;
     const std::string& inputFile = opt.inputFile;

@@ -1,0 +1,35 @@
+// TiledMaps: map folders to and from the JSON map format of the Tiled map editor (.tmj, with its
+// tilesets as .tsj).
+//
+// Export: one object layer per segment ("layer 0", "layer 1", ...; empty ones too, so a layer's
+// position is its number), one tile object per record with its exact position and size (a tile
+// object's y in Tiled is its bottom edge), and an external image-collection tileset beside the map
+// (same name, ".tsj") with one tile per kind: the kind's picture in the map folder's `_DATA/2DGFX/`,
+// the kind name as the tile's type, and every DNA pair of the kind as a string property.
+// Import: object layers of tile objects and tile layers (one record per non-empty cell, the size of
+// the tile's picture, bottom-left on the cell) in layer order, embedded or external tilesets whose
+// tiles are single pictures (image-collection tilesets); a kind is named by its picture's file name.
+// The map folder gets its segments, "_", and in `_DATA/2DGFX/` each kind's picture and a DNA file
+// made of the tile's properties. Sheet tilesets (one picture cut into tiles), compressed tile layer
+// data, and infinite maps are refused with a message; a map that cannot be read writes nothing.
+// Depends on: world/MapFormat.h, world/DnaFile.h, platform/TextIo.h, platform/ImageFiles.h, nlohmann-json.
+#pragma once
+
+#include <string>
+
+namespace tarn {
+
+struct TiledResult {
+    bool ok = false;
+    std::string message; // what went wrong, or a summary of what was done
+    int objects = 0;     // records written or exported
+    int kinds = 0;       // tile kinds
+};
+
+// Writes map folder `mapFolder` as the Tiled map `tmjPath` and its tileset (`tmjPath` with ".tsj").
+TiledResult exportTiledMap(const std::string& mapFolder, const std::string& tmjPath);
+
+// Reads the Tiled map `tmjPath` and writes it as map folder `mapFolder` (made when missing).
+TiledResult importTiledMap(const std::string& tmjPath, const std::string& mapFolder);
+
+} // namespace tarn

@@ -1,0 +1,49 @@
+// ContentCheck: every content problem of a world at once (`biosim --check [MAPID...]`), found the way
+// the engine would meet them at play time, without a window or sound and without writing a file.
+//
+// Looked at: the configuration's files and folders; the loading pictures and loading music; per map
+// its tile kinds (image decodes, DNA file reads), its level music, every record of every segment
+// (unknown tile names, records cut short or on a layer other than their segment's, records beyond
+// MAXOBJECTS, segments after a gap that are never read), kinds that useWeapon or worldFTileFollow name
+// but the map does not hold, transport tiles of no known kind, object sounds, effect and shadow
+// images, animation folders (missing, gaps in frame numbers, mixed frame sizes), DNA values out of
+// range, and the maps that the title screens and the first map lead to.
+// Depends on: engine/Biosim.h, engine/Configuration.h, engine/TileKinds.h, world formats,
+// platform/test (images are decoded off screen).
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+constexpr std::int32_t kWorldWide = std::numeric_limits<std::int32_t>::min(); // a problem of no one map
+
+struct ContentProblem {
+    std::string kind;  // short code, e.g. "unknown-tile", "missing-image", "anim-gap"
+    std::int32_t map;  // map id, or kWorldWide
+    std::string file;  // the file (or folder) concerned, as configured (relative to the world)
+    std::int32_t line; // line in `file`, 0 when none
+    std::string text;  // what is wrong, for people
+};
+
+struct ContentCheckRequest {
+    std::string workingFolder;      // the world (ends with '/')
+    std::vector<std::int32_t> maps; // maps to check; empty = every map of the maps folder
+    std::vector<std::pair<std::int32_t, std::int32_t>> mapLinks; // (from, to): a map that leads to another
+};
+
+struct ContentReport {
+    std::vector<ContentProblem> problems;
+    std::vector<std::int32_t> mapsChecked;
+    bool configurationRead = false;
+};
+
+ContentReport checkContent(const ContentCheckRequest& request);
+
+// The report for people: one problem per line, then a summary line.
+std::string formatContentReport(const ContentReport& report);
+// The report as JSON: {"mapsChecked": [...], "problems": [{"kind", "map" (null: the world as a
+// whole), "file", "line", "text"}], "count": n}.
+std::string contentReportJson(const ContentReport& report);

@@ -1,0 +1,47 @@
+// MapWatch: reloads the current map when its files change.
+#include "engine/MapWatch.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <vector>
+
+#include "engine/Biosim.h"
+#include "engine/MapLoader.h"
+
+namespace fs = std::filesystem;
+
+std::string mapFolderState(const std::string& folder) {
+    std::vector<std::string> entries;
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator();
+         it.increment(ec)) {
+        if (!it->is_regular_file(ec)) continue;
+        const auto size = it->file_size(ec);
+        const auto time = it->last_write_time(ec).time_since_epoch().count();
+        entries.push_back(it->path().filename().string() + ' ' + std::to_string(size) + ' ' +
+                          std::to_string(time));
+    }
+    std::sort(entries.begin(), entries.end());
+    std::string out;
+    for (const std::string& s : entries) out += s + '\n';
+    return out;
+}
+
+bool MapWatch::poll(Biosim& e) {
+    const std::int64_t now = e.clock().ticks();
+    if (started_ && now < nextLook_) return false;
+    started_ = true;
+    nextLook_ = now + intervalMs;
+    if (e.actualMapId == -1000 || e.mapLoading != 0) return false;
+    const std::string state = mapFolderState(resolvePath(e, e.cfg.SIMCORE) + std::to_string(e.actualMapId));
+    if (mapId_ != e.actualMapId) { // a new map: remember its files, nothing to reload
+        mapId_ = e.actualMapId;
+        seen_ = state;
+        return false;
+    }
+    if (state == seen_) return false;
+    seen_ = state;
+    e.nextMapId = e.actualMapId;
+    switchMap(e);
+    return true;
+}

@@ -1,0 +1,27 @@
+// MapWatch: live reload (`biosim --watch`). Once a second of the engine clock it compares the times
+// and sizes of the current map's files with those seen last time, and reloads the map when they
+// differ, so a map saved from the editor shows in the running game within a second.
+// Depends on: engine/Biosim.h, engine/MapLoader.h.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct Biosim;
+
+class MapWatch {
+public:
+    // Call once per pass. Looks at the files at most once per `intervalMs`; returns true when it
+    // reloaded the map.
+    bool poll(Biosim& e);
+    std::int64_t intervalMs = 1000;
+
+private:
+    std::int32_t mapId_ = -1000; // map whose files `seen_` describes
+    std::string seen_;
+    std::int64_t nextLook_ = 0;
+    bool started_ = false;
+};
+
+// The state of a map folder's files (names, sizes, modification times), as one comparable text.
+std::string mapFolderState(const std::string& folder);
