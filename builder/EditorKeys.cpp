@@ -1,5 +1,6 @@
 // EditorKeys: the keys of the editor, checked in a fixed order once per pass with an event.
 #include "builder/EditorKeys.h"
+#include "builder/EditorScreen.h"
 #include "builder/MapEditing.h"
 #include "builder/TileMenu.h"
 #include "builder/UndoSnapshots.h"
@@ -28,6 +29,12 @@ void handleKeys(Builder& b) {
     namespace key = plat::key;
     plat::Input& in = b.input();
     in.examineKeyboard();
+    // Whatever a key changes is on the screen at once, not only after the next mouse move.
+    const int layer = b.currentLayer, help = b.quickHelp, hidden = b.toolsHidden;
+    const std::uint8_t raster = b.rasterMode;
+    const int scrollX = b.scrollOffsetX, scrollY = b.scrollOffsetY, position = b.undoPosition;
+    const std::string notice = b.notice;
+    const float width = currentKind(b) != nullptr ? currentKind(b)->width : 0.0f;
     if (in.keyReleased(key::LAlt)) setRasterMode(b, kRasterObjectSize);
     if (in.keyReleased(key::C)) setRasterMode(b, kRasterOff);
     if (in.keyReleased(key::G)) setRasterMode(b, kRasterMatrixSize);
@@ -70,6 +77,14 @@ void handleKeys(Builder& b) {
             resizeTileKind(b);
             b.resizeStep = 0;
         }
+    }
+    const bool changed = layer != b.currentLayer || help != b.quickHelp || hidden != b.toolsHidden ||
+                         raster != b.rasterMode || scrollX != b.scrollOffsetX || scrollY != b.scrollOffsetY ||
+                         position != b.undoPosition || notice != b.notice ||
+                         width != (currentKind(b) != nullptr ? currentKind(b)->width : 0.0f);
+    if (changed) {
+        applyToolVisibility(b);
+        redraw(b);
     }
 }
 

@@ -127,7 +127,12 @@ void drawQuickHelp(Builder& b) {
     plat::Graphics& g = b.gfx();
     const int w = b.desktopWidth, h = b.desktopHeight;
     g.setTextTransparent(true);
-    g.fillBox(0, static_cast<float>(h / 2 - 16), static_cast<float>(w / 2), static_cast<float>(h / 2),
+    // Half the desktop wide, or wider when the longest line needs it (a narrow desktop).
+    std::size_t longest = 0;
+    for (const HelpLine& line : quickHelpLines()) longest = std::max(longest, line.text.size());
+    const int needed = 64 + static_cast<int>(longest) * (g.textHeight() * 3 / 5);
+    const int boxWidth = std::min(w, std::max(w / 2, needed));
+    g.fillBox(0, static_cast<float>(h / 2 - 16), static_cast<float>(boxWidth), static_cast<float>(h / 2),
               kHelpBox);
     for (const HelpLine& line : quickHelpLines())
         g.text(32, static_cast<float>(h / 2 + line.offset), std::string(line.text), kHelpText, kBlack);
@@ -199,6 +204,15 @@ void redraw(Builder& b) {
     g.setTextTransparent(false);
     for (const auto& [y, line] : screenLogLines(b)) g.text(0, static_cast<float>(y), line, kBlack, kWhite);
     drawGrid(b);
+    // The tool windows cover the screen log's corner: the layer, raster mode and current tile are
+    // repeated at the bottom edge while they are shown.
+    if (b.toolsHidden != 1 && b.desktopHeight > 0) {
+        const std::string status = "Actual Map Layer " + std::to_string(b.currentLayer) +
+                                   "   RasterMODE:" + b.rasterNames[std::min<std::size_t>(b.rasterMode, 2)] +
+                                   "   Actual Tile:" + std::to_string(b.currentKind) +
+                                   (b.notice.empty() ? std::string() : "   " + b.notice);
+        g.text(0, static_cast<float>(b.desktopHeight - g.textHeight() - 2), status, kBlack, kWhite);
+    }
     if (b.quickHelp == 1) drawQuickHelp(b);
     g.end2D();
     g.flip(0);

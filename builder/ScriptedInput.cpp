@@ -40,6 +40,16 @@ bool parseInputScript(std::string_view text, std::vector<ScriptAction>& out, std
         std::vector<std::string> words;
         for (std::string w; in >> w;) words.push_back(w);
         if (words.empty() || words[0][0] == '#') continue;
+        if (words.size() >= 2 && words[1] == "answer") {
+            // The path is the rest of the line after "answer" and one blank, kept whole.
+            const std::string& line = lines[n];
+            const std::size_t at = line.find("answer");
+            std::string path = line.substr(at + 6);
+            if (!path.empty()) path.erase(0, 1);
+            while (!path.empty() && (path.back() == ' ' || path.back() == '\t')) path.pop_back();
+            words.resize(2);
+            words.push_back(path);
+        }
         const auto fail = [&](const char* why) {
             error = "input script line " + std::to_string(n + 1) + ": " + why;
             return false;
@@ -53,7 +63,7 @@ bool parseInputScript(std::string_view text, std::vector<ScriptAction>& out, std
         std::vector<long> nums;
         for (std::size_t i = 2; i < words.size(); ++i) {
             long v = 0;
-            if (verb == "press" || verb == "release") break;
+            if (verb == "press" || verb == "release" || verb == "answer") break;
             if (!number(words[i], v) || v < -1000000 || v > 1000000) return fail("bad number");
             nums.push_back(v);
         }
@@ -82,6 +92,9 @@ bool parseInputScript(std::string_view text, std::vector<ScriptAction>& out, std
             if (!need(1, 2)) return fail("gadget N [WINDOW]");
             act.verb = Verb::Gadget;
             if (nums.size() == 1) nums.push_back(103);
+        } else if (verb == "answer") {
+            act.verb = Verb::Answer;
+            act.text = words.size() > 2 ? words[2] : std::string();
         } else if (verb == "close") {
             if (!need(1, 1)) return fail("close WINDOW");
             act.verb = Verb::Close;

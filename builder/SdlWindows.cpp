@@ -4,11 +4,16 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_image.h>
 #include <algorithm>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
 #include <imgui.h>
 #include <imgui_impl_sdl.h>
 #include <imgui_impl_sdlrenderer.h>
 #include <map>
+#include <unistd.h>
 
+#include "builder/DnaWindow.h"
 #include "builder/TileMenu.h"
 #include "platform/sdl/SdlAccess.h"
 #include "platform/test/TestPlatform.h"
@@ -20,6 +25,73 @@ namespace {
 ImU32 imColour(plat::Rgb c, int alpha = 255) {
     return IM_COL32(c & 255, (c >> 8) & 255, (c >> 16) & 255, alpha);
 }
+
+// ImGui text fields on a std::string (the field grows as the user types).
+int growString(ImGuiInputTextCallbackData* data) {
+    if (data->EventFlag == ImGuiInputTextFlags_CallbackResize) {
+        auto* s = static_cast<std::string*>(data->UserData);
+        s->resize(static_cast<std::size_t>(data->BufTextLen));
+        data->Buf = s->data();
+    }
+    return 0;
+}
+bool inputString(const char* label, std::string& s) {
+    return ImGui::InputText(label, s.data(), s.capacity() + 1, ImGuiInputTextFlags_CallbackResize, growString,
+                            &s);
+}
+
+bool onPath(const char* name) {
+    const char* path = std::getenv("PATH");
+    if (path == nullptr) return false;
+    const std::string p(path);
+    for (std::size_t start = 0; start <= p.size();) {
+        const std::size_t end = p.find(':', start);
+        const std::string dir = p.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!dir.empty() && ::access((dir + "/" + name).c_str(), X_OK) == 0) return true;
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return false;
+}
+
+// The folder and file chooser of machines without zenity: a folder list, a path field, OK and
+// Cancel, drawn as an ImGui window over the editor while the builder waits for the answer.
+struct Chooser {
+    bool open = false;
+    bool accepted = false;
+    std::string title;
+    Windows::PathKind kind = Windows::PathKind::Folder;
+    std::string folder; // listed folder, ending with '/'
+    std::string path;   // the path field
+    std::vector<std::string> folders, files;
+
+    void list(const std::string& where) {
+        namespace fs = std::filesystem;
+        folder = where.empty() ? std::string("./") : where;
+        if (folder.back() != '/') folder.push_back('/');
+        folders.clear();
+        files.clear();
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            if (name.empty() || name[0] == '.') continue;
+            std::error_code e2;
+            if (it->is_directory(e2))
+                folders.push_back(name);
+            else
+                files.push_back(name);
+        }
+        std::sort(folders.begin(), folders.end());
+        std::sort(files.begin(), files.end());
+        if (kind == Windows::PathKind::Folder) path = folder;
+    }
+    void up() {
+        std::string f = folder;
+        if (f.size() > 1) f.pop_back();
+        const std::size_t slash = f.rfind('/');
+        list(slash == std::string::npos ? std::string("/") : f.substr(0, slash + 1));
+    }
+};
 
 struct Tool {
     bool open = false;
@@ -169,6 +241,28 @@ public:
         if (opts_.idleSleepMs > 0 && opts_.script.empty()) SDL_Delay(static_cast<Uint32>(opts_.idleSleepMs));
     }
 
+    std::string choosePath(plat::Dialogs& dialogs, const std::string& title, const std::string& start,
+                           PathKind kind) override {
+        // An input script answers requesters itself; one that gave no answer cancels them.
+        if (!answers_.empty()) {
+            std::string path = answers_.front();
+            answers_.pop_front();
+            if (kind == PathKind::Folder && !path.empty() && path.back() != '/') path.push_back('/');
+            return path;
+        }
+        if (!opts_.script.empty() || !mainOpen_ || !imgui_) return {};
+        const char* driver = SDL_GetCurrentVideoDriver();
+        if (driver == nullptr || std::string(driver) == "offscreen" || std::string(driver) == "dummy")
+            return {};
+        if (kind == PathKind::Folder && onPath("zenity")) return dialogs.folderRequester(title, start);
+        return runChooser(title, start, kind);
+    }
+
+    void dnaFieldsChanged(std::vector<DnaField>* fields) override {
+        dnaFields_ = fields;
+        needFrame_ = true;
+    }
+
     int loadMenuPicture(const std::string& path, plat::Rgb transparent) override {
         SDL_Renderer* renderer = plat::sdl::renderer(platform_);
         if (renderer == nullptr) return 0;
@@ -203,6 +297,70 @@ public:
 private:
     static int titleHeight() { return 19; }
 
+    // Shows the chooser until OK or Cancel; the editor gets no events meanwhile.
+    std::string runChooser(const std::string& title, const std::string& start, PathKind kind) {
+        chooser_ = Chooser{};
+        chooser_.open = true;
+        chooser_.title = title;
+        chooser_.kind = kind;
+        chooser_.list(start);
+        while (chooser_.open && mainOpen_) {
+            plat::sdl::pumpEvents(platform_);
+            buildFrame();
+            platform_.graphics().flip(0);
+            SDL_Delay(10);
+        }
+        chooser_.open = false;
+        needFrame_ = true;
+        if (!chooser_.accepted) return {};
+        std::string path = chooser_.path;
+        if (kind == PathKind::Folder && !path.empty() && path.back() != '/') path.push_back('/');
+        if (kind != PathKind::Folder && !path.empty() && path.back() == '/') return {};
+        return path;
+    }
+
+    void buildChooser() {
+        Chooser& c = chooser_;
+        const ImGuiIO& io = ImGui::GetIO();
+        ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x * 0.5f, io.DisplaySize.y * 0.5f), ImGuiCond_Appearing,
+                                ImVec2(0.5f, 0.5f));
+        ImGui::SetNextWindowSize(
+            ImVec2(std::min(560.0f, io.DisplaySize.x - 20), std::min(420.0f, io.DisplaySize.y - 20)),
+            ImGuiCond_Appearing);
+        ImGui::SetNextWindowFocus();
+        ImGui::Begin((c.title + "###chooser").c_str(), nullptr, ImGuiWindowFlags_NoCollapse);
+        ImGui::TextUnformatted(c.kind == PathKind::Folder ? "Folder:" : "File:");
+        ImGui::SameLine();
+        ImGui::SetNextItemWidth(-1);
+        if (inputString("##path", c.path) && c.kind == PathKind::Folder && !c.path.empty() &&
+            c.path.back() == '/') {
+            std::error_code ec;
+            if (std::filesystem::is_directory(c.path, ec)) c.list(c.path);
+        }
+        const float buttons = ImGui::GetFrameHeightWithSpacing();
+        ImGui::BeginChild("##entries", ImVec2(0, -buttons), true);
+        ImGui::TextDisabled("%s", c.folder.c_str());
+        std::string go;
+        if (ImGui::Selectable("../")) go = "..";
+        for (const std::string& f : c.folders)
+            if (ImGui::Selectable((f + "/").c_str())) go = f;
+        if (c.kind != PathKind::Folder)
+            for (const std::string& f : c.files)
+                if (ImGui::Selectable(f.c_str(), c.path == c.folder + f)) c.path = c.folder + f;
+        ImGui::EndChild();
+        if (go == "..")
+            c.up();
+        else if (!go.empty())
+            c.list(c.folder + go + "/");
+        if (ImGui::Button("OK", ImVec2(100, 0))) {
+            c.accepted = true;
+            c.open = false;
+        }
+        ImGui::SameLine();
+        if (ImGui::Button("Cancel", ImVec2(100, 0))) c.open = false;
+        ImGui::End();
+    }
+
     void shutdownImGui() {
         if (!imgui_) return;
         ImGui_ImplSDLRenderer_Shutdown();
@@ -216,6 +374,7 @@ private:
         ImGui_ImplSDL2_ProcessEvent(&e);
         sdlEvents_ = true;
         if (!opts_.script.empty()) return; // the script is the user
+        if (chooser_.open) return;         // the chooser has the user's attention
         switch (e.type) {
         case SDL_MOUSEMOTION:
             translator_.mouseMove(e.motion.x, e.motion.y);
@@ -307,6 +466,9 @@ private:
             case Verb::Close:
                 translator_.push({kEventClose, a.a});
                 break;
+            case Verb::Answer:
+                answers_.push_back(a.text);
+                break;
             }
         }
     }
@@ -328,6 +490,7 @@ private:
             if (buildTool(number, it->second)) focused = number;
             areas.push_back(it->second.area);
         }
+        if (chooser_.open) buildChooser();
         // Topmost first: the focused window is above the other one.
         if (areas.size() == 2 && areas[1].number == focused) std::swap(areas[0], areas[1]);
         translator_.setToolAreas(areas);
@@ -364,32 +527,27 @@ private:
         if (!open) translator_.push({kEventClose, number});
         if (shown) {
             if (!t.menus.empty() && ImGui::BeginMenuBar()) {
-                for (const Menu& m : t.menus) {
-                    if (!ImGui::BeginMenu(std::string(m.title).c_str())) continue;
-                    for (const MenuItem& item : m.items) {
-                        if (item.number == 0) {
-                            ImGui::Separator();
-                        } else if (ImGui::MenuItem(std::string(item.text).c_str())) {
-                            translator_.push({kEventMenu, number, item.number});
-                        }
-                    }
-                    ImGui::EndMenu();
-                }
+                buildMenuBar(number, t.menus);
                 ImGui::EndMenuBar();
             }
             const ImVec2 pos = ImGui::GetWindowPos(), size = ImGui::GetWindowSize();
-            const ImVec2 inner = ImGui::GetCursorScreenPos();
-            const ImVec2 avail = ImGui::GetContentRegionAvail();
             ToolWindowArea a{number,
                              true,
                              static_cast<int>(pos.x),
                              static_cast<int>(pos.y),
                              static_cast<int>(size.x),
-                             static_cast<int>(size.y),
-                             static_cast<int>(inner.x),
-                             static_cast<int>(inner.y),
-                             static_cast<int>(avail.x),
-                             static_cast<int>(avail.y)};
+                             static_cast<int>(size.y)};
+            if (number == kTileWindow) {
+                drawTileGrid(a);
+            } else {
+                const ImVec2 inner = ImGui::GetCursorScreenPos();
+                const ImVec2 avail = ImGui::GetContentRegionAvail();
+                a.innerLeft = static_cast<int>(inner.x);
+                a.innerTop = static_cast<int>(inner.y);
+                a.innerWidth = static_cast<int>(avail.x);
+                a.innerHeight = static_cast<int>(avail.y);
+                if (number == kDnaWindow) drawDnaContents();
+            }
             const bool resized =
                 t.framed && (a.innerWidth != t.area.innerWidth || a.innerHeight != t.area.innerHeight);
             const bool firstSizeDiffers = !t.framed && a.innerWidth != t.area.innerWidth;
@@ -400,20 +558,64 @@ private:
                 translator_.push({kEventSize, number});
                 translator_.push({kEventPaint, number});
             }
-            if (number == kTileWindow) drawTileGrid(a);
-            if (number == kDnaWindow) drawDnaContents();
         }
         const bool focused = ImGui::IsWindowFocused(ImGuiFocusedFlags_RootAndChildWindows);
         ImGui::End();
         return focused;
     }
 
-    void drawTileGrid(const ToolWindowArea& a) {
+    void buildMenu(int number, const Menu& m) {
+        for (const MenuItem& item : m.items) {
+            if (item.number == 0)
+                ImGui::Separator();
+            else if (ImGui::MenuItem(std::string(item.text).c_str()))
+                translator_.push({kEventMenu, number, item.number});
+        }
+    }
+
+    // The menus that fit the window's width stand in the bar; the others move, with their titles and
+    // items unchanged, into a last menu ">>", so every item stays reachable in a narrow window.
+    void buildMenuBar(int number, const std::vector<Menu>& menus) {
+        const ImGuiStyle& style = ImGui::GetStyle();
+        const float right = ImGui::GetWindowPos().x + ImGui::GetWindowWidth();
+        const float moreWidth = ImGui::CalcTextSize(">>").x + style.ItemSpacing.x * 2;
+        std::size_t i = 0;
+        for (; i < menus.size(); ++i) {
+            const std::string title(menus[i].title);
+            const float w = ImGui::CalcTextSize(title.c_str()).x + style.ItemSpacing.x * 2;
+            const bool last = i + 1 == menus.size();
+            if (ImGui::GetCursorScreenPos().x + w + (last ? 0.0f : moreWidth) > right) break;
+            if (ImGui::BeginMenu(title.c_str())) {
+                buildMenu(number, menus[i]);
+                ImGui::EndMenu();
+            }
+        }
+        if (i < menus.size() && ImGui::BeginMenu(">>")) {
+            for (; i < menus.size(); ++i) {
+                if (ImGui::BeginMenu(std::string(menus[i].title).c_str())) {
+                    buildMenu(number, menus[i]);
+                    ImGui::EndMenu();
+                }
+            }
+            ImGui::EndMenu();
+        }
+    }
+
+    // The picture grid scrolls inside the window (wheel and scroll bar); mouse positions reach the
+    // builder relative to the grid's top-left, scrolling included.
+    void drawTileGrid(ToolWindowArea& a) {
+        const ImVec2 avail = ImGui::GetContentRegionAvail();
+        ImGui::PushStyleColor(ImGuiCol_ChildBg, imColour(kTileMenuBackground));
+        ImGui::BeginChild("##grid", avail, false, ImGuiWindowFlags_AlwaysVerticalScrollbar);
+        ImGui::PopStyleColor();
+        const ImVec2 view = ImGui::GetWindowPos();
+        const float width = ImGui::GetContentRegionAvail().x;
+        const float scrollX = ImGui::GetScrollX(), scrollY = ImGui::GetScrollY();
+        const ImVec2 o(view.x - scrollX, view.y - scrollY);
+        int bottom = 0;
+        for (const TileMenuCell& c : cells_) bottom = std::max(bottom, c.y + kTileCell + 2);
+        ImGui::Dummy(ImVec2(width, static_cast<float>(bottom)));
         ImDrawList* dl = ImGui::GetWindowDrawList();
-        const ImVec2 o(static_cast<float>(a.innerLeft), static_cast<float>(a.innerTop));
-        dl->AddRectFilled(
-            o, ImVec2(o.x + static_cast<float>(a.innerWidth), o.y + static_cast<float>(a.innerHeight)),
-            imColour(kTileMenuBackground));
         for (const TileMenuCell& c : cells_) {
             const auto it = pictures_.find(c.picture);
             if (it == pictures_.end()) continue;
@@ -425,16 +627,66 @@ private:
             dl->AddRectFilled(p, ImVec2(p.x + ts.x, p.y + ts.y), IM_COL32(0, 0, 0, 255));
             dl->AddText(p, imColour(kTileNumberColour), n.c_str());
         }
+        a.innerLeft = static_cast<int>(view.x);
+        a.innerTop = static_cast<int>(view.y);
+        a.innerWidth = static_cast<int>(width);
+        a.innerHeight = static_cast<int>(ImGui::GetWindowHeight());
+        a.scrollX = static_cast<int>(scrollX);
+        a.scrollY = static_cast<int>(scrollY);
+        ImGui::EndChild();
     }
 
+    // Window 103: the two buttons, then the entries in columns of 16 (key label above its value
+    // field); the window scrolls both ways.
     void drawDnaContents() {
-        // The DNA entries come with the DNA editor; the two buttons are here already.
+        ImGui::BeginChild("##dna", ImVec2(0, 0), false, ImGuiWindowFlags_HorizontalScrollbar);
         ImGui::PushStyleColor(ImGuiCol_Text, imColour(plat::rgb(50, 200, 200)));
-        if (ImGui::Button("SET_DNA", ImVec2(164, 48))) translator_.push({kEventGadget, kDnaWindow, 100});
+        if (ImGui::Button("SET_DNA", ImVec2(kDnaFieldWidth, 48)))
+            translator_.push({kEventGadget, kDnaWindow, 100});
         if (ImGui::IsItemHovered()) ImGui::SetTooltip("Save The Tile-*DNA* ");
-        if (ImGui::Button("KILL_DNA", ImVec2(164, 48))) translator_.push({kEventGadget, kDnaWindow, 101});
+        ImGui::SameLine();
+        if (ImGui::Button("KILL_DNA", ImVec2(kDnaFieldWidth, 48)))
+            translator_.push({kEventGadget, kDnaWindow, 101});
         if (ImGui::IsItemHovered()) ImGui::SetTooltip("Reset To Default *DNA*");
         ImGui::PopStyleColor();
+        if (dnaFields_ != nullptr) {
+            std::vector<DnaField>& fields = *dnaFields_;
+            ImGui::PushStyleVar(ImGuiStyleVar_ItemSpacing, ImVec2(0, 0));
+            for (std::size_t col = 0; col * kDnaEntriesPerColumn < fields.size(); ++col) {
+                if (col > 0) ImGui::SameLine();
+                ImGui::BeginGroup();
+                const std::size_t end = std::min(fields.size(), (col + 1) * kDnaEntriesPerColumn);
+                for (std::size_t i = col * kDnaEntriesPerColumn; i < end; ++i) drawDnaField(fields[i], i);
+                ImGui::EndGroup();
+            }
+            ImGui::PopStyleVar();
+        }
+        ImGui::EndChild();
+    }
+
+    void drawDnaField(DnaField& f, std::size_t i) {
+        const plat::Rgb labelColour = f.placeholder ? plat::rgb(240, 240, 240)
+                                      : f.fromTile  ? plat::rgb(0, 255, 0)
+                                                    : plat::rgb(250, 250, 0);
+        const plat::Rgb fieldColour = f.placeholder ? plat::rgb(150, 220, 220) : plat::rgb(255, 255, 255);
+        const ImVec2 size(static_cast<float>(kDnaFieldWidth), static_cast<float>(kDnaFieldHeight));
+        const ImVec2 p = ImGui::GetCursorScreenPos();
+        ImGui::InvisibleButton(("##key" + std::to_string(i)).c_str(), size);
+        ImDrawList* dl = ImGui::GetWindowDrawList();
+        dl->AddRectFilled(p, ImVec2(p.x + size.x, p.y + size.y), imColour(labelColour));
+        const ImVec2 ts = ImGui::CalcTextSize(f.key.c_str());
+        dl->PushClipRect(p, ImVec2(p.x + size.x, p.y + size.y), true);
+        dl->AddText(ImVec2(p.x + std::max(0.0f, (size.x - ts.x) / 2), p.y + (size.y - ts.y) / 2),
+                    IM_COL32(0, 0, 0, 255), f.key.c_str());
+        dl->PopClipRect();
+        if (ImGui::IsItemHovered())
+            ImGui::SetTooltip("Please enter value for %s below:%s%s", f.key.c_str(),
+                              f.help.empty() ? "" : "\n", f.help.c_str());
+        ImGui::PushStyleColor(ImGuiCol_FrameBg, imColour(fieldColour));
+        ImGui::PushStyleColor(ImGuiCol_Text, IM_COL32(0, 0, 0, 255));
+        ImGui::SetNextItemWidth(size.x);
+        inputString(("##value" + std::to_string(i)).c_str(), f.value);
+        ImGui::PopStyleColor(2);
     }
 
     void onPresent() {
@@ -459,6 +711,9 @@ private:
     int settleFrames_ = 0;
     long pass_ = 0;
     std::size_t scriptPos_ = 0;
+    std::deque<std::string> answers_;
+    Chooser chooser_;
+    std::vector<DnaField>* dnaFields_ = nullptr;
     int mouseX_ = 0, mouseY_ = 0;
 };
 

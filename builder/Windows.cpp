@@ -20,8 +20,8 @@ int EventTranslator::windowAt(int x, int y) const {
 WindowEvent EventTranslator::at(int value, int window, int x, int y) const {
     WindowEvent ev{value, window, 0, x, y};
     if (const ToolWindowArea* a = area(window)) {
-        ev.x = x - a->innerLeft;
-        ev.y = y - a->innerTop;
+        ev.x = x - a->innerLeft + a->scrollX;
+        ev.y = y - a->innerTop + a->scrollY;
     }
     return ev;
 }
@@ -52,7 +52,8 @@ void EventTranslator::mouseButton(int button, bool down, int x, int y) {
     WindowEvent ev = at(value, window, x, y);
     if (value == kEventLeftButtonDown) {
         if (const ToolWindowArea* a = area(window)) {
-            const bool inner = ev.x >= 0 && ev.y >= 0 && ev.x < a->innerWidth && ev.y < a->innerHeight;
+            const int vx = ev.x - a->scrollX, vy = ev.y - a->scrollY; // within the visible area
+            const bool inner = vx >= 0 && vy >= 0 && vx < a->innerWidth && vy < a->innerHeight;
             if (!inner) ev.value = 0; // title bar, menu bar or frame
         }
     }

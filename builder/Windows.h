@@ -89,6 +89,7 @@ struct ToolWindowArea {
     bool visible = false;
     int left = 0, top = 0, width = 0, height = 0;                     // the whole window, title bar included
     int innerLeft = 0, innerTop = 0, innerWidth = 0, innerHeight = 0; // the inner (client) area
+    int scrollX = 0, scrollY = 0; // how far the inner area's contents are scrolled
 };
 
 // Turns what the user does (mouse, wheel, keys on the screen) into window events: mouse events go
