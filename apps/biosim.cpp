@@ -155,7 +155,8 @@ int main(int argc, char** argv) {
             }
         }
         // The title screens lead on to fixed maps.
-        request.mapLinks = {{kIntroMap, kTitleMap}, {kTitleMap, kFirstLevelMap}, {kTitleMapA, kFirstLevelMap}};
+        request.mapLinks = {
+            {kIntroMap, kTitleMap}, {kTitleMap, kFirstLevelMap}, {kTitleMapA, kFirstLevelMap}};
         const ContentReport report = checkContent(request);
         const std::string text = tools.json ? contentReportJson(report) : formatContentReport(report);
         std::fputs(text.c_str(), stdout);
