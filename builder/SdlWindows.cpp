@@ -440,10 +440,21 @@ private:
                 if (in) in->setMouseButton(a.a, a.verb == Verb::Press);
                 translator_.mouseButton(a.a, a.verb == Verb::Press, mouseX_, mouseY_);
                 break;
-            case Verb::Wheel:
+            case Verb::Wheel: {
                 if (in) in->addWheel(a.a);
                 translator_.wheel(mouseX_, mouseY_);
+                // Over the tile grid the wheel scrolls it, one row per notch, as the user's wheel does.
+                const auto it = tools_.find(kTileWindow);
+                if (it != tools_.end() && it->second.area.visible) {
+                    const ToolWindowArea& g = it->second.area;
+                    if (mouseX_ >= g.innerLeft && mouseX_ < g.innerLeft + g.innerWidth &&
+                        mouseY_ >= g.innerTop && mouseY_ < g.innerTop + g.innerHeight) {
+                        gridScroll_ -= a.a * kTilePitch;
+                        needFrame_ = true;
+                    }
+                }
                 break;
+            }
             case Verb::KeyDown:
             case Verb::KeyUp:
                 if (in) in->setKey(a.a, a.verb == Verb::KeyDown);
@@ -608,6 +619,10 @@ private:
         ImGui::PushStyleColor(ImGuiCol_ChildBg, imColour(kTileMenuBackground));
         ImGui::BeginChild("##grid", avail, false, ImGuiWindowFlags_AlwaysVerticalScrollbar);
         ImGui::PopStyleColor();
+        if (gridScroll_ != 0) {
+            ImGui::SetScrollY(std::max(0.0f, ImGui::GetScrollY() + static_cast<float>(gridScroll_)));
+            gridScroll_ = 0;
+        }
         const ImVec2 view = ImGui::GetWindowPos();
         const float width = ImGui::GetContentRegionAvail().x;
         const float scrollX = ImGui::GetScrollX(), scrollY = ImGui::GetScrollY();
@@ -712,6 +727,7 @@ private:
     long pass_ = 0;
     std::size_t scriptPos_ = 0;
     std::deque<std::string> answers_;
+    int gridScroll_ = 0; // pixels the tile grid scrolls in the next frame (scripted wheel)
     Chooser chooser_;
     std::vector<DnaField>* dnaFields_ = nullptr;
     int mouseX_ = 0, mouseY_ = 0;

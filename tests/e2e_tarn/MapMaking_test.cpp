@@ -1,0 +1,88 @@
+// A map made from start to end by an input script in the real tarn (tiles picked in the tile
+// window, one after scrolling it, placed, undone and redone, the map folder saved through a
+// requester the script answers), then played by the real biosim: its dump holds the placed tiles.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Runs `command` in `dir` (standard error into dir/err.txt); the exit code, -1 when it did not end
+// normally.
+int run(const std::string& dir, const std::string& command) {
+    const std::string cmd = "cd '" + dir + "' && timeout 120 " + command + " > /dev/null 2> err.txt";
+    const int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+struct DemoCopy {
+    std::string dir;
+    DemoCopy() {
+        std::string pattern = (fs::temp_directory_path() / "tarn_mapmaking_XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+        dir = pattern + "/";
+        fs::copy(DEMO_FOLDER, dir, fs::copy_options::recursive);
+    }
+    ~DemoCopy() {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+};
+
+// The demo's 23 kinds in name order, four to a row of the 256-pixel tile window: kind 1 "chaser"
+// sits in the first row, kind 22 "wall" in the sixth, below the window's lower edge until the grid
+// is scrolled to its end.
+const char* kScript = "3 move 74 62\n"
+                      "4 press left\n"
+                      "5 release left\n"
+                      "6 key 46\n" // C: free placement
+                      "7 move 600 400\n"
+                      "8 press left\n"
+                      "9 release left\n"
+                      "10 move 124 100\n"
+                      "11 wheel -3\n"
+                      "14 move 124 162\n"
+                      "15 press left\n"
+                      "16 release left\n"
+                      "17 move 300 200\n"
+                      "18 press left\n"
+                      "19 release left\n"
+                      "20 key 22\n" // U
+                      "21 key 19\n" // R
+                      "22 answer MAPS/5/\n"
+                      "23 menu 128\n";
+
+} // namespace
+
+TEST(MapMaking, ScriptedMapSavedInTarnPlaysInBiosim) {
+    DemoCopy d;
+    std::ofstream(d.dir + "input.txt") << kScript;
+    ASSERT_EQ(run(d.dir, std::string("'") + TARN_BINARY + "' --headless --input input.txt --passes 40"), 0)
+        << read(d.dir + "err.txt");
+    const std::string segment = read(d.dir + "MAPS/5/1");
+    ASSERT_FALSE(segment.empty()) << read(d.dir + "err.txt");
+    EXPECT_NE(segment.find("TILE\r\nchaser\r\n1\r\n600\r\n400\r\n"), std::string::npos) << segment;
+    EXPECT_NE(segment.find("TILE\r\nwall\r\n22\r\n300\r\n200\r\n"), std::string::npos) << segment;
+    for (const char* f : {"chaser.png", "chaser.dll", "wall.png", "wall.dll"})
+        EXPECT_TRUE(fs::exists(d.dir + "MAPS/5/_DATA/2DGFX/" + f)) << f;
+    EXPECT_TRUE(fs::exists(d.dir + "USER/UNDO_2")); // two placements after the start snapshot
+
+    ASSERT_EQ(
+        run(d.dir, std::string("'") + BIOSIM_BINARY + "' --headless --map 5 --frames 3 --dump dump.json"), 0)
+        << read(d.dir + "err.txt");
+    const std::string dump = read(d.dir + "dump.json");
+    EXPECT_NE(dump.find("\"actualMapId\":5"), std::string::npos);
+    EXPECT_NE(dump.find("\"ObjectFile\":\"chaser\""), std::string::npos) << dump.substr(0, 400);
+    EXPECT_NE(dump.find("\"ObjectFile\":\"wall\""), std::string::npos);
+}
