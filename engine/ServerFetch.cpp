@@ -2,6 +2,7 @@
 // that keeps them there.
 #include "engine/ServerFetch.h"
 
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -68,6 +69,25 @@ plat::Fetch fetchFile(Biosim& e, const std::string& url, const std::string& loca
                     e.cfg.TEMP + " ARE USED AS THEY ARE");
     }
     return r;
+}
+
+// A tile name as part of an address: every byte but letters, digits and "-._~" percent-encoded, so a
+// name is always one file name on the server ("a b" is "a%20b"; "%2e%2e" stays those six characters,
+// "#" and "?" cannot cut the address).
+std::string urlName(const std::string& name) {
+    static const char* const hex = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isalnum(u) || c == '-' || c == '.' || c == '_' || c == '~') {
+            out += c;
+        } else {
+            out += '%';
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        }
+    }
+    return out;
 }
 
 bool ok(plat::Fetch r) {
@@ -172,7 +192,7 @@ bool loadServerTile(Biosim& e, const std::string& name, const std::string& where
 
     const std::string ext = e.cfg.GFXCODEC;
     if (e.serverReachable == 1) {
-        const plat::Fetch image = fetchFile(e, e.serverGfx + name + ext, e.cfg.TEMP + name + ext);
+        const plat::Fetch image = fetchFile(e, e.serverGfx + urlName(name) + ext, e.cfg.TEMP + name + ext);
         if (image == plat::Fetch::Missing) {
             warn(e, "SERVER HAS NO TILE: " + e.serverGfx + name + ext + "\rMAP SEGMENT: " + where +
                         "\rAT LINE: " + std::to_string(e.mapLineCounter));
@@ -180,7 +200,8 @@ bool loadServerTile(Biosim& e, const std::string& name, const std::string& where
         if (!ok(image)) {
             e.serverReachable = 0;
         } else {
-            const plat::Fetch dna = fetchFile(e, e.serverGfx + name + ".dll", e.cfg.TEMP + name + ".dll");
+            const plat::Fetch dna =
+                fetchFile(e, e.serverGfx + urlName(name) + ".dll", e.cfg.TEMP + name + ".dll");
             std::error_code ec;
             // A kind without DNA on the server has none here either (as a local kind without a DNA
             // file); a transfer that failed is a failed download.
