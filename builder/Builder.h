@@ -85,6 +85,8 @@ struct Settings {
     std::string GFXPATH, SNDPATH, SAVEPATH, LOADPATH, GFXSCRIPTS, MAPENV, LOGFILE, UNIVERSE, DEVELOPEPATH,
         DESCRIPTOR, GUIINI, CODECS;
     int PROMO = 0;
+    std::string PLAYTESTMAP; // map folder of the play-test (working folder + value; "" = MAPS/9999/)
+    std::string PLAYTESTRUN; // biosim program of the play-test, as written ("" = beside tarn)
     // Codec list.
     std::string GFXCODEC, SOUNDCODEC, MUSICCODEC;
     // GUI settings.

@@ -1,6 +1,7 @@
 // EditorKeys: the keys of the editor, checked in a fixed order once per pass with an event.
 #include "builder/EditorKeys.h"
 #include "builder/EditorScreen.h"
+#include "builder/MakerCommands.h"
 #include "builder/MapEditing.h"
 #include "builder/TileMenu.h"
 #include "builder/UndoSnapshots.h"
@@ -67,6 +68,7 @@ void handleKeys(Builder& b) {
     if (in.keyReleased(key::U)) undo(b);
     if (in.keyReleased(key::R)) redo(b);
     if (in.keyReleased(key::H)) b.quickHelp = b.quickHelp == 0 ? 1 : 0;
+    if (in.keyReleased(key::F5)) playTest(b);
     if (in.keyReleased(key::PageUp)) layerUp(b);
     if (in.keyReleased(key::PageDown)) layerDown(b);
     // Keypad + and - resize the current kind by one notch in a pass where the wheel did not move.

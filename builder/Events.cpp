@@ -3,6 +3,7 @@
 
 #include "builder/DnaWindow.h"
 #include "builder/EditorScreen.h"
+#include "builder/MakerCommands.h"
 #include "builder/MapEditing.h"
 #include "builder/MapFiles.h"
 #include "builder/Messages.h"
@@ -93,6 +94,15 @@ void dispatchMenuItem(Builder& b, int item) {
         break;
     case 116:
         drawTileMenu(b);
+        break;
+    case 150:
+        playTest(b);
+        break;
+    case 151:
+        exportTiledFromEditor(b);
+        break;
+    case 152:
+        importTiledIntoEditor(b);
         break;
     case 122:
         b.toolsHidden = 1;

@@ -69,6 +69,8 @@ const Key kAppPathKeys[] = {
     pathKey("GUIINI", &Settings::GUIINI),
     pathKey("CODECS", &Settings::CODECS),
     intKey("PROMO", &Settings::PROMO),
+    pathKey("PLAYTESTMAP", &Settings::PLAYTESTMAP),
+    textKey("PLAYTESTRUN", &Settings::PLAYTESTRUN),
 };
 
 const Key kCodecKeys[] = {

@@ -329,3 +329,28 @@ TEST(MakersE2E, TiledMapsOutAndIn) {
         if (o["ObjectFile"] == "player" && o["MapX"] == 40 && o["MapY"] == 48 && o["Layer"] == 1) ++players;
     EXPECT_EQ(players, 1);
 }
+
+// F5 in tarn saves the edited map into the play-test folder of the world and plays it in biosim
+// (here a stand-in script that runs the real biosim headless and keeps its arguments), then the
+// editor goes on.
+TEST(MakersE2E, PlayTestFromTarnSavesTheMapAndPlaysItInBiosim) {
+    World w;
+    writeFile(w.file("biosim.sh"), "#!/bin/sh\necho \"$@\" > ../args.txt\nshift\nexec " + quote(BIOSIM_EXE) +
+                                       " --headless --frames 5 --dump ../play.json \"$@\"\n");
+    fs::permissions(w.file("biosim.sh"), fs::perms::owner_all);
+    std::ofstream(w.dir() / "_DATA/app.txt", std::ios::app) << "PLAYTESTRUN\r\n;\r\n"
+                                                            << w.file("biosim.sh").string() << "\r\n;\r\n";
+    // Choose kind 0 in the tile window, raster off, place it at (600, 400), F5, then a pass more.
+    writeFile(w.file("input.txt"), "3 move 24 62\n4 press left\n5 release left\n6 key 46\n7 move 600 400\n"
+                                   "8 press left\n9 release left\n10 move 900 700\n12 key 63\n");
+    const RunResult r = w.tarn("--headless --input ../input.txt --passes 14");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(readFile(w.file("args.txt")), "--windowed --map 9999\n");
+    const json dump = json::parse(readFile(w.file("play.json")));
+    EXPECT_EQ(dump["globals"]["actualMapId"], 9999);
+    ASSERT_EQ(dump["objects"].size(), 1u);
+    EXPECT_EQ(dump["objects"][0]["MapX"], 600);
+    EXPECT_EQ(dump["objects"][0]["MapY"], 400);
+    const std::string kind = dump["objects"][0]["ObjectFile"];
+    EXPECT_TRUE(fs::exists(w.dir() / "MAPS/9999/_DATA/2DGFX" / (kind + ".png")));
+}
