@@ -199,6 +199,24 @@ void markGrid(Biosim& e) {
 
 const char* const kDirectionNames[kAnimDirections] = {"DEFAULT", "RIGHT", "LEFT", "UP", "DOWN"};
 
+// A weapon fires objects of the map whose kind name it names; a map without one would leave its
+// shooters silent with nothing to tell why.
+void warnAboutMissingShots(Biosim& e, const std::string& mapId) {
+    if (e.sim.liveObjects <= 0) return;
+    const std::int32_t last =
+        std::min<std::int32_t>(e.objectCount, static_cast<std::int32_t>(e.objectTable.size()) - 1);
+    std::set<std::string> kinds, weapons;
+    for (std::int32_t i = 0; i <= last; ++i) {
+        const WorldObject& o = e.objectTable[static_cast<std::size_t>(i)];
+        kinds.insert(o.worldFTileIDString);
+        if (!o.useWeapon.empty()) weapons.insert(o.useWeapon);
+    }
+    for (const std::string& w : weapons)
+        if (!kinds.count(w))
+            warn(e, "WEAPON " + w + " HAS NO SHOT IN MAP " + mapId +
+                        ":\rPLACE A HIDDEN OBJECT OF THAT KIND IN THE MAP");
+}
+
 } // namespace
 
 void worldReset(Biosim& e) {
@@ -458,6 +476,7 @@ void loadMap(Biosim& e, int scale, int reset) {
     buildGridMatrix(e);
     markGrid(e);
     applyDesignViewport(e);
+    warnAboutMissingShots(e, m);
 }
 
 void switchMap(Biosim& e) {

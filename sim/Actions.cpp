@@ -29,11 +29,14 @@ void transportAction(Biosim& e, std::int32_t a, std::int32_t b) {
 
 void playerHitAction(Biosim& e, std::int32_t a, std::int32_t b) {
     (void)a;
-    const std::string& kind = e.objectTable[static_cast<std::size_t>(b)].worldFTileIDString;
-    // Kind-specific answers of a player's touch are added here.
+    const WorldObject& B = e.objectTable[static_cast<std::size_t>(b)];
+    const std::string& kind = B.worldFTileIDString;
+    // The map switch happens at the end of the pass, so the rest of this frame plays out as usual.
     if (kind == "NOGO") {
+        e.nextMapId = 1000;
     } else if (kind == "STUHL") {
     } else if (kind == "FASS") {
+        e.nextMapId = B.worldFTileID;
     }
 }
 

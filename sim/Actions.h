@@ -1,5 +1,5 @@
-// Actions: collision answers by kind name - transport tiles, and the player-hit and skeleton hooks
-// (extension points: they match the kinds they name and change nothing).
+// Actions: collision answers by kind name - transport tiles, the player-hit answers that make a level
+// a game (caught, goal reached), and the skeleton hook (matches its kind and changes nothing).
 // Depends on: engine/Biosim.h.
 #pragma once
 
@@ -10,7 +10,9 @@ struct Biosim;
 // Mover A touches transporter B: "WALKDOWN", "WALKUP", "WALKLEFT", "WALKRIGHT" set A's direction and
 // movement flags (overriding the block of the hit); other kinds change nothing.
 void transportAction(Biosim& e, std::int32_t a, std::int32_t b);
-// Player A touches B ("NOGO", "STUHL", "FASS"): no effect yet.
+// Player A touches B: a "NOGO" object catches the player and the title screen (map 1000) follows;
+// a "FASS" object is a goal and the map its worldFTileID names follows. "STUHL" and other kinds
+// change nothing.
 void playerHitAction(Biosim& e, std::int32_t a, std::int32_t b);
 // Skeleton A touches B ("NOGO"): no effect yet.
 void skeletonAction(Biosim& e, std::int32_t a, std::int32_t b);

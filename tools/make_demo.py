@@ -101,6 +101,7 @@ FONT = {
     "U": ["10001", "10001", "10001", "10001", "10001", "10001", "01110"],
     "V": ["10001", "10001", "10001", "10001", "10001", "01010", "00100"],
     "W": ["10001", "10001", "10001", "10101", "10101", "10101", "01010"],
+    "X": ["10001", "10001", "01010", "00100", "01010", "10001", "10001"],
     "Y": ["10001", "10001", "01010", "00100", "00100", "00100", "00100"],
     "-": ["00000", "00000", "00000", "11111", "00000", "00000", "00000"],
     "+": ["00000", "00100", "00100", "11111", "00100", "00100", "00000"],
@@ -171,6 +172,30 @@ def gear():
             if r <= outer and r >= 8:
                 c.px[y][x] = (200, 120, 40) if r > 20 else (230, 170, 60)
     c.rect(30, 6, 34, 58, (120, 60, 20))
+    return c
+
+
+def door(word, body, light):
+    """A door with a word over it: a level's way out."""
+    c = Canvas(56, 64)
+    c.rect(4, 14, 52, 64, (60, 40, 20))
+    c.rect(8, 18, 48, 64, body)
+    c.rect(39, 40, 43, 44, light)
+    label = text_canvas(word, 2, light, (40, 20, 0))
+    x0 = (56 - label.w) // 2
+    for y in range(label.h):
+        for x in range(label.w):
+            if label.px[y][x] != GREEN:
+                c.set(x0 + x, y - 2, label.px[y][x])
+    return c
+
+
+def spikes():
+    c = Canvas(64, 24)
+    for k in range(4):
+        for y in range(24):
+            half = (24 - y) * 8 // 24
+            c.rect(k * 16 + 8 - half, y, k * 16 + 8 + half, y + 1, (220, 60, 60) if y > 4 else (255, 200, 200))
     return c
 
 
@@ -286,6 +311,8 @@ KINDS = {
                   {"worldFTileIDString": "TITLE", "worldFTileFlire": "9"}),
     "helptext": (lambda: text_canvas("ARROWS MOVE", 3, (200, 230, 200), (20, 60, 20)),
                  {"worldFTileIDString": "TITLE"}),
+    "goaltext": (lambda: text_canvas("REACH THE EXIT - AVOID RED", 2, (255, 220, 120), (60, 30, 10)),
+                 {"worldFTileIDString": "TITLE"}),
     # The level (map 0).
     "levelbg": (lambda: gradient(256, 192, (30, 30, 50), (70, 60, 40), stars=40),
                 {"worldFStretch": "1", "worldFTileIDString": "BACKGROUND"}),
@@ -296,13 +323,21 @@ KINDS = {
                {"worldFTileCollision": "1", "worldFTilePlayerID": "1", "worldFTileUseKeyboard": "1",
                 "worldFTileUseJoyStick": "1", "worldFTileVELO": "4", "worldFTileIDString": "PLAYER",
                 "worldFTileUseShadow": "shadow"}),
+    # "NOGO" kinds catch the player (back to the title); "FASS" kinds are goals (on to the map
+    # their worldFTileID names).
     "chaser": (lambda: face((230, 60, 60), (80, 0, 0)),
                {"worldFTileCollision": "1", "worldFTileVELO": "2", "worldFTileMoveH": "1", "worldFTileMoveV": "1",
                 "worldFTileFollowObject": "1", "worldFTileFollow": "PLAYER", "worldFTileRandomMove": "100",
-                "worldFTileIDString": "CHASER"}),
+                "worldFTileIDString": "NOGO"}),
+    "spikes": (spikes, {"worldFTileCollision": "1", "worldFTileIDString": "NOGO"}),
+    "exit": (lambda: door("EXIT", (200, 160, 40), (255, 240, 150)),
+             {"worldFTileCollision": "1", "worldFTileIDString": "FASS", "worldFTileID": "1"}),
+    "home": (lambda: door("HOME", (60, 160, 90), (220, 255, 220)),
+             {"worldFTileCollision": "1", "worldFTileIDString": "FASS", "worldFTileID": "1000"}),
+    # A large random-move value makes turns rare: walkers wander instead of shaking on the spot.
     "walker": (lambda: face((240, 200, 60), (60, 40, 0)),
                {"worldFTileCollision": "1", "worldFTileVELO": "2", "worldFTileMoveH": "1", "worldFTileMoveV": "-1",
-                "worldFTileIDString": "WALKER"}),
+                "worldFTileRandomMove": "80", "worldFTileIDString": "WALKER"}),
     "walkleft": (lambda: arrow("LEFT", (60, 90, 60), (200, 255, 200)),
                  {"worldFTileCollision": "1", "worldFTileTransport": "1", "worldFTileIDString": "WALKLEFT",
                   **sound("chime3", 3000, 25)}),
@@ -349,17 +384,38 @@ def level_map():
           ("walkdown", 544, 560, 64, 64)]
     r += [("mirror", 760, 96, 96, 48), ("gear", 776, 160, 64, 64)]
     r += [("shooter", 48, 96, 32, 32), ("bluefire", 80, 128, 24, 12)]
-    r += [("walker", 440 + 60 * i, 120 + 50 * (i % 3), 32, 32) for i in range(6)]
+    r += [("walker", 420 + 70 * i, 110 + 60 * (i % 3), 32, 32) for i in range(6)]
     r += [("firefly", 120 + 70 * i, 300 + 25 * (i % 4), 12, 12) for i in range(10)]
+    r += [("exit", 920, 48, 56, 64)]
     r += [("chaser", 880, 600, 32, 32)]
     r += [("player", 96, 560, 32, 32)]
     return r
 
 
+def second_level_map():
+    """Map 1: five lanes between walls, walked as a zigzag from the bottom left to the door home."""
+    r = [("levelbg", 0, 0, 1024, 768)]
+    r += [("wall", 0, 0, 1024, 32), ("wall", 0, 736, 1024, 32), ("wall", 0, 32, 32, 704), ("wall", 992, 32, 32, 704)]
+    # walls from the top leave a way through at the bottom, walls from the bottom one at the top
+    r += [("wall", 200, 32, 32, 520), ("wall", 420, 216, 32, 520), ("wall", 640, 32, 32, 520),
+          ("wall", 860, 216, 32, 520)]
+    r += [("walkup", 300, 420, 64, 64), ("walkdown", 510, 200, 64, 64), ("walkup", 740, 420, 64, 64)]
+    r += [("spikes", 250, 160, 64, 24), ("spikes", 560, 600, 64, 24), ("spikes", 680, 80, 64, 24),
+          ("spikes", 910, 360, 64, 24)]
+    r += [("walker", 80 + 220 * i, 300 + 80 * (i % 2), 32, 32) for i in range(4)]
+    r += [("firefly", 100 + 110 * i, 120 + 60 * (i % 3), 12, 12) for i in range(8)]
+    r += [("home", 920, 660, 56, 64)]
+    r += [("chaser", 750, 250, 32, 32)]
+    r += [("player", 64, 680, 32, 32)]
+    return r
+
+
 MAPS = {
     1001: [("introbg", 0, 0, 1024, 768), ("introtext", 216, 312, 592, 144)],
-    1000: [("titlebg", 0, 0, 1024, 768), ("titletext", 177, 300, 670, 90), ("helptext", 412, 430, 201, 27)],
+    1000: [("titlebg", 0, 0, 1024, 768), ("titletext", 177, 300, 670, 90), ("helptext", 412, 430, 201, 27),
+           ("goaltext", 355, 490, 314, 18)],
     0: level_map(),
+    1: second_level_map(),
 }
 
 

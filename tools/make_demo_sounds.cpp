@@ -9,7 +9,8 @@
 //
 // Writes into the given folder (default demo/SOUNDS):
 //   #L1001.ogg  intro music (map 1001)    #L1000.ogg  title music (map 1000)
-//   #L0.ogg     level music (map 0)       LOADING.ogg loading music (the FILELOADMUSIC name)
+//   #L0.ogg     level music (map 0)       #L1.ogg     the same tune lower (map 1, the second level)
+//   LOADING.ogg loading music (the FILELOADMUSIC name)
 //   zap.ogg     the gun's shot            tick.ogg    the gear (tick and tock)
 //   chime1.ogg .. chime4.ogg              the four walk tiles (right, up, left, down)
 //
@@ -385,9 +386,11 @@ Track title() {
 }
 
 // Level (map 0): 120 beats a minute, C, A minor, F, G twice; bass, soft drums, an arpeggio and a
-// bell tune that answers itself in the second half.
-Track level() {
-    Track tr("#L0", kMusicRate, 2, 16.0, true, kMusicQuality);
+// bell tune that answers itself in the second half. The second level plays it `shift` semitones
+// lower.
+Track level(const std::string& name = "#L0", int shift = 0) {
+    Track tr(name, kMusicRate, 2, 16.0, true, kMusicQuality);
+    const auto midiHz = [shift](double note) { return ::midiHz(note + shift); };
     const double beat = 0.5;
     const int roots[4] = {48, 45, 41, 43};
     const int chord[4][4] = {{60, 64, 67, 72}, {57, 60, 64, 69}, {53, 57, 60, 65}, {55, 59, 62, 67}};
@@ -498,6 +501,7 @@ int main(int argc, char** argv) {
     tracks.push_back(tick());
     const int chimes[4] = {72, 76, 79, 81}; // C5 E5 G5 A5: right, up, left, down
     for (int k = 0; k < 4; ++k) tracks.push_back(chime("chime" + std::to_string(k + 1), chimes[k]));
+    tracks.push_back(level("#L1", -3)); // last, so the serial numbers of the others stay as they were
 
     int serial = 0x62730000; // fixed stream serial numbers keep the files identical between runs
     long total = 0;

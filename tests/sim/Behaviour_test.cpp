@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <tuple>
 
 #include "SimHarness.h"
 #include "platform/Keys.h"
@@ -337,6 +338,26 @@ TEST(Collision, WalkLeftWhileMovingDownContinuesLeftOnly) {
     w.step(1);
     EXPECT_EQ(m.MapX, 296);
     EXPECT_EQ(m.MapY, 290);
+}
+
+// A level as a game: a player walking into a goal ("FASS") goes on to the map the goal's
+// worldFTileID names; walking into a "NOGO" object sends the player back to the title screen.
+TEST(Collision, GoalLeadsToItsMapAndNogoBackToTheTitle) {
+    for (auto [kind, id, next] : {std::tuple{"FASS", "7", 7}, std::tuple{"NOGO", "7", 1000}}) {
+        World w;
+        w.kind("hero", {{"worldFTileCollision", "1"},
+                        {"worldFTileVELO", "2"},
+                        {"worldFTilePlayerID", "1"},
+                        {"worldFTileUseKeyboard", "1"}});
+        w.kind("thing", {{"worldFTileCollision", "1"}, {"worldFTileIDString", kind}, {"worldFTileID", id}});
+        w.segment(5, 0, {{"hero", 300, 300}, {"thing", 340, 300}});
+        w.load(5);
+        w.tp().input().press(plat::key::Right);
+        w.step(3);
+        EXPECT_EQ(w.e().nextMapId, 5) << kind << ": not touching yet";
+        w.step(3);
+        EXPECT_EQ(w.e().nextMapId, next) << kind;
+    }
 }
 
 TEST(Collision, AiTargetsPredictOnlyTheAxisTheyMayMoveOn) {

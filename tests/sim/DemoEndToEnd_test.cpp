@@ -75,7 +75,7 @@ TEST_F(DemoRun, IntroSwitchesToTitleAfterItsSwitchTime) {
     BiosimRun later = runBiosim(dir_.path, "--frames 300");
     ASSERT_EQ(later.exitCode, 0);
     EXPECT_EQ(globalOf(later.dump, "actualMapId"), 1000);
-    EXPECT_EQ(kindCount(later.dump, "TITLE"), 2);
+    EXPECT_EQ(kindCount(later.dump, "TITLE"), 3); // "PRESS SPACE", the keys and the goal
 }
 
 TEST_F(DemoRun, SpaceOnTheTitleStartsTheLevel) {
@@ -84,7 +84,8 @@ TEST_F(DemoRun, SpaceOnTheTitleStartsTheLevel) {
     ASSERT_EQ(r.exitCode, 0);
     EXPECT_EQ(globalOf(r.dump, "actualMapId"), 0);
     EXPECT_EQ(kindCount(r.dump, "PLAYER"), 1);
-    EXPECT_EQ(kindCount(r.dump, "CHASER"), 1);
+    EXPECT_EQ(kindCount(r.dump, "NOGO"), 1); // the chaser: its touch sends the player to the title
+    EXPECT_EQ(kindCount(r.dump, "FASS"), 1); // the exit to the second level
     EXPECT_EQ(kindCount(r.dump, "WALKER"), 6);
     EXPECT_EQ(kindCount(r.dump, "GREENFIREFLY"), 10);
     EXPECT_EQ(kindCount(r.dump, "BLUEFIRE"), 1);
@@ -94,6 +95,18 @@ TEST_F(DemoRun, SpaceOnTheTitleStartsTheLevel) {
     EXPECT_GT(globalOf(r.dump, "collisionCount"), 10);
     EXPECT_TRUE(fs::exists(dir_.path + "level.png"));
     EXPECT_GT(fs::file_size(dir_.path + "level.png"), 1000u);
+}
+
+// The level has a goal: walking up and then right from the start reaches the exit, and the second
+// level follows. A player caught on the way would be on the title screen (1000) instead.
+TEST_F(DemoRun, TheExitLeadsToTheSecondLevel) {
+    script("300 57 down\n320 57 up\n330 200 down\n462 200 up\n462 205 down\n700 205 up\n");
+    BiosimRun r = runBiosim(dir_.path, "--frames 720 --input input.txt");
+    ASSERT_EQ(r.exitCode, 0);
+    EXPECT_EQ(globalOf(r.dump, "actualMapId"), 1);
+    EXPECT_EQ(kindCount(r.dump, "FASS"), 1);                   // the way home
+    EXPECT_EQ(kindCount(r.dump, "NOGO"), 5);                   // the chaser and four spikes
+    EXPECT_FALSE(fs::exists(dir_.path + "CORE/warnings.log")); // its music and kinds are all there
 }
 
 #endif
