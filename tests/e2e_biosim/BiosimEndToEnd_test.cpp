@@ -2,113 +2,34 @@
 // the dump, scripted input, screenshots, reproducible runs and the program options.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
+
+#include "tests/support/Subprocess.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/WorldFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class World {
+// A world folder for one run, removed afterwards.
+class World : public support::TempFolder {
 public:
-    World() {
-        std::string tmpl = (fs::temp_directory_path() / "biosim_e2e_XXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp");
-        dir_ = tmpl + "/";
-    }
-    ~World() {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    const std::string& dir() const { return dir_; }
-    void write(const std::string& rel, const std::string& content) const {
-        fs::create_directories(fs::path(dir_ + rel).parent_path());
-        std::ofstream(dir_ + rel, std::ios::binary) << content;
-    }
-    std::string read(const std::string& rel) const {
-        std::ifstream f(dir_ + rel, std::ios::binary);
-        std::stringstream s;
-        s << f.rdbuf();
-        return s.str();
-    }
-    bool exists(const std::string& rel) const { return fs::exists(dir_ + rel); }
-
+    World() : support::TempFolder("biosim_e2e") {}
+    const std::string& dir() const { return path(); }
     // A runnable world: configuration, codec and system texts, one map (0) listing two tile kinds
     // whose images and DNA sit in the shared graphics folder.
-    void standard() const {
-        std::string ini;
-        for (const auto& [k, v] :
-             std::vector<std::pair<std::string, std::string>>{{"SYSTEMTEXT", "CORE/systext.txt"},
-                                                              {"CODECS", "CORE/codec.txt"},
-                                                              {"GFX", "_DATA/2DGFX/"},
-                                                              {"SIMCORE", "MAPS/"},
-                                                              {"SOUNDPATH", "SOUNDS/"},
-                                                              {"MAXOBJECTS", "100"},
-                                                              {"GRIDSIZE", "32"},
-                                                              {"MATRIXSIZE", "8"},
-                                                              {"SOURCEWIDTH", "1024.0"},
-                                                              {"SOURCEHEIGHT", "768.0"},
-                                                              {"APPENTRY", "0"},
-                                                              {"PATH", "CORE/startup.txt"},
-                                                              {"WARNINGS", "CORE/warnings.txt"},
-                                                              {"ERRORPATH", "CORE/error.txt"}})
-            ini += k + "\r\n" + v + "\r\n";
-        write("CORE/ini.crc", ini);
-        write("CORE/codec.txt", "GFXCODEC\r\n;\r\n.bmp\r\n;\r\nSOUNDCODEC\r\n;\r\n.ogg\r\n;\r\n");
-        write("CORE/systext.txt", "#ERROR_INIT_INIT\r\nstart-up file missing\r\n");
-        write("_DATA/2DGFX/grass.bmp", bmp(16, 16));
-        write("_DATA/2DGFX/grass.dll", "worldFTileTransparency\r\n255\r\n");
-        write("_DATA/2DGFX/wall.bmp", bmp(32, 8));
-        write("_DATA/2DGFX/wall.dll", "worldFTileCollision\r\n1\r\nworldFTileTransparency\r\n255\r\n");
-        write("MAPS/0/_DATA/2DGFX/grass.bmp", bmp(16, 16));
-        write("MAPS/0/_DATA/2DGFX/wall.bmp", bmp(32, 8));
-        write("MAPS/0/_", "2\r\n");
-        write("MAPS/0/0", "0\r\n0\r\nTILE\r\ngrass\r\n0\r\n10\r\n20\r\n16\r\n16\r\n0\r\n"
-                          "TILE\r\nwall\r\n1\r\n100\r\n40\r\n32\r\n8\r\n0\r\nENGINETILEINFOEND\r\n");
-    }
-
-    static std::string bmp(int w, int h) {
-        const int row = (w * 3 + 3) & ~3;
-        std::string o = "BM";
-        auto u32 = [&](int v) {
-            for (int i = 0; i < 4; ++i) o += static_cast<char>((v >> (8 * i)) & 255);
-        };
-        auto u16 = [&](int v) {
-            o += static_cast<char>(v & 255);
-            o += static_cast<char>((v >> 8) & 255);
-        };
-        u32(54 + row * h), u32(0), u32(54), u32(40), u32(w), u32(h), u16(1), u16(24);
-        u32(0), u32(row * h), u32(2835), u32(2835), u32(0), u32(0);
-        for (int y = 0; y < h; ++y) {
-            for (int x = 0; x < w; ++x) o += std::string("\x40\x80\xC0", 3);
-            o.append(static_cast<std::size_t>(row - w * 3), '\0');
-        }
-        return o;
-    }
-
-private:
-    std::string dir_;
+    void standard() const { support::writeWorldWithMap(path()); }
 };
 
-struct RunResult {
-    int code = -1;
-    std::string out, err;
-};
+using RunResult = support::RunResult;
 
-// Runs biosim in `dir` with `args`; standard output and error are captured.
+// Runs biosim in the world's folder with `args` (at most 60 seconds); output and errors captured.
 RunResult biosim(const World& w, const std::string& args) {
-    const std::string cmd = "cd '" + w.dir() + "' && SDL_AUDIODRIVER=dummy '" + BIOSIM_EXE + "' " + args +
-                            " >'" + w.dir() + ".out' 2>'" + w.dir() + ".err'";
-    const int status = std::system(cmd.c_str());
-    RunResult r;
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = w.read(".out");
-    r.err = w.read(".err");
+    const RunResult r = support::runCommand(support::shellQuote(BIOSIM_EXE) + " " + args, w.dir(), 60);
+    EXPECT_FALSE(r.timedOut) << "biosim " << args << " ran past its time limit";
     return r;
 }
 
@@ -130,7 +51,7 @@ TEST(BiosimE2E, MissingConfigurationShowsBothBoxesAndExitsWithZero) {
     ASSERT_NE(second, std::string::npos) << r.err;
     EXPECT_LT(first, second);
     EXPECT_TRUE(contains(r.err, "Sorry,Dear User: KORVEX has to quit, because of the error"));
-    EXPECT_FALSE(contains(r.err, "start-up file missing")); // the texts were not read yet
+    EXPECT_FALSE(contains(r.err, "init failed")); // the texts were not read yet
     EXPECT_FALSE(w.exists("CORE/startup.txt"));
 }
 
@@ -222,16 +143,16 @@ TEST(BiosimE2E, UnwritableDumpIsReportedWithExitCodeThree) {
 
 // The plain program (full screen, real clock) on an X server: Escape with left Alt closes it.
 TEST(BiosimE2E, FullScreenUnderXvfbClosesOnEscapeWithLeftAlt) {
-    if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
+    if (const std::string missing = support::xvfbMissing(); !missing.empty()) GTEST_SKIP() << missing;
     World w;
     w.standard();
     w.write("quit.txt", "5 1 down\n5 56 down\n");
-    const std::string cmd = "cd '" + w.dir() +
-                            "' && SDL_AUDIODRIVER=dummy timeout 60 xvfb-run -a -s '-screen 0 800x600x24' '" +
-                            BIOSIM_EXE + "' --input quit.txt --dump d.json >'" + w.dir() + ".out' 2>&1";
-    const int status = std::system(cmd.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(WEXITSTATUS(status), 0) << w.read(".out");
+    const RunResult r =
+        support::runCommand("xvfb-run -a -s '-screen 0 800x600x24' " + support::shellQuote(BIOSIM_EXE) +
+                                " --input quit.txt --dump d.json",
+                            w.dir(), 60);
+    ASSERT_FALSE(r.timedOut);
+    ASSERT_EQ(r.code, 0) << r.out << r.err;
     const std::string dump = w.read("d.json");
     EXPECT_TRUE(contains(dump, "\"framesRun\":5"));
     EXPECT_TRUE(contains(dump, "\"desktopWidth\":800")) << dump.substr(0, 300);

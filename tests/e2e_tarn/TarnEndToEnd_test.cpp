@@ -5,48 +5,41 @@
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_image.h>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "tests/support/Subprocess.h"
+#include "tests/support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string makeFolder() {
-    std::string pattern = (fs::temp_directory_path() / "tarn_e2e_XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    const std::string dir = pattern + "/";
-    const std::string demo = DEMO_FOLDER;
-    fs::create_directories(dir + "_DATA/2DGFX");
-    for (const char* f : {"ini.txt", "screen.txt", "app.txt", "codec.txt", "gui.txt", "DNA.dll"})
-        fs::copy_file(demo + "_DATA/" + f, dir + "_DATA/" + f);
-    // Kind 0 "chaser" and kind 1 "wall" (the tile set is listed in name order).
-    for (const char* f : {"chaser.png", "chaser.dll", "wall.png", "wall.dll"})
-        fs::copy_file(demo + "_DATA/2DGFX/" + f, dir + "_DATA/2DGFX/" + f);
-    return dir;
-}
+// A working folder with the demo's script chain and two of its tiles, removed afterwards.
+struct Folder : support::TempFolder {
+    Folder() : support::TempFolder("tarn_e2e") {
+        const std::string demo = DEMO_FOLDER;
+        fs::create_directories(path() + "_DATA/2DGFX");
+        for (const char* f : {"ini.txt", "screen.txt", "app.txt", "codec.txt", "gui.txt", "DNA.dll"})
+            fs::copy_file(demo + "_DATA/" + f, path() + "_DATA/" + f);
+        // Kind 0 "chaser" and kind 1 "wall" (the tile set is listed in name order).
+        for (const char* f : {"chaser.png", "chaser.dll", "wall.png", "wall.dll"})
+            fs::copy_file(demo + "_DATA/2DGFX/" + f, path() + "_DATA/2DGFX/" + f);
+    }
+};
 
 struct TarnRun {
     int status = -1;
     std::string err;
 };
 
+// Runs tarn in `dir` (after `prefix`, e.g. xvfb-run) with at most 60 seconds.
 TarnRun runTarn(const std::string& dir, const std::string& prefix, const std::string& args) {
-    const std::string cmd = "cd '" + dir + "' && " + prefix + " '" + TARN_BINARY + "' " + args + " 2> '" +
-                            dir + "stderr.txt' > /dev/null";
-    TarnRun r;
-    const int rc = std::system(cmd.c_str());
-    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    std::ifstream in(dir + "stderr.txt");
-    r.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return r;
-}
-
-bool haveXvfb() {
-    return std::system("command -v xvfb-run > /dev/null 2>&1") == 0;
+    const support::RunResult r =
+        support::runCommand(prefix + " " + support::shellQuote(TARN_BINARY) + " " + args, dir, 60);
+    EXPECT_FALSE(r.timedOut) << "tarn " << args << " ran past its time limit";
+    return TarnRun{r.code, r.err};
 }
 
 Uint32 pixel(SDL_Surface* s, int x, int y) {
@@ -94,47 +87,48 @@ void expectChaserAt600x400(const std::string& dir) {
 } // namespace
 
 TEST(TarnE2E, XvfbClickATileInTheTileWindowAndPlaceIt) {
-    if (!haveXvfb()) GTEST_SKIP() << "xvfb-run is not installed";
-    const std::string dir = makeFolder();
+    if (const std::string missing = support::xvfbMissing(); !missing.empty()) GTEST_SKIP() << missing;
+    const Folder folder;
+    const std::string& dir = folder.path();
     std::ofstream(dir + "input.txt") << kScript;
     const TarnRun r = runTarn(dir, "xvfb-run -a -s '-screen 0 1024x768x24'",
                               "--input input.txt --passes 30 --screenshot shot.png");
     ASSERT_EQ(r.status, 0) << r.err;
     expectChaserAt600x400(dir);
-    fs::remove_all(dir);
 }
 
 TEST(TarnE2E, HeadlessRunPlacesTheSameWay) {
-    const std::string dir = makeFolder();
+    const Folder folder;
+    const std::string& dir = folder.path();
     std::ofstream(dir + "input.txt") << kScript;
     const TarnRun r = runTarn(dir, "", "--headless --input input.txt --passes 30 --screenshot shot.png");
     ASSERT_EQ(r.status, 0) << r.err;
     expectChaserAt600x400(dir);
-    fs::remove_all(dir);
 }
 
 TEST(TarnE2E, QuitQuestionAnsweredYesEndsTheRun) {
-    const std::string dir = makeFolder();
+    const Folder folder;
+    const std::string& dir = folder.path();
     std::ofstream(dir + "input.txt") << "2 menu 106\n";
     // No --passes: only the answered quit question ends this run.
-    const TarnRun r = runTarn(dir, "timeout 60", "--headless --answer yes --input input.txt");
+    const TarnRun r = runTarn(dir, "", "--headless --answer yes --input input.txt");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("[MAP BUILDER: Quit?]"), std::string::npos) << r.err;
-    fs::remove_all(dir);
 }
 
 TEST(TarnE2E, MissingStartScriptReportsAndEndsWithZero) {
-    const std::string dir = makeFolder();
+    const Folder folder;
+    const std::string& dir = folder.path();
     fs::remove(dir + "_DATA/ini.txt");
-    const TarnRun r = runTarn(dir, "timeout 60", "--headless");
+    const TarnRun r = runTarn(dir, "", "--headless");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("[TARN ERROR ] "), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("_DATA/ini.txt Result:   0   FAIL"), std::string::npos) << r.err;
-    fs::remove_all(dir);
 }
 
 TEST(TarnE2E, OptionsAreCheckedAndDocumented) {
-    const std::string dir = makeFolder();
+    const Folder folder;
+    const std::string& dir = folder.path();
     TarnRun r = runTarn(dir, "", "--help");
     EXPECT_EQ(r.status, 0);
     r = runTarn(dir, "", "--passes zero");
@@ -144,5 +138,4 @@ TEST(TarnE2E, OptionsAreCheckedAndDocumented) {
     r = runTarn(dir, "", "--headless --input bad.txt");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("line 1"), std::string::npos);
-    fs::remove_all(dir);
 }

@@ -11,21 +11,13 @@ using kit::TempDir;
 
 namespace {
 
-// Starts an engine on a world whose ini.crc is the standard one plus `extra`.
-struct Started {
-    TempDir dir;
-    Harness h;
-    explicit Started(const std::vector<std::pair<std::string, std::string>>& extra) {
-        kit::writeWorld(dir, extra);
-        EXPECT_TRUE(h.start(dir.path()));
-    }
-    Biosim& e() { return *h.e; }
-};
+// An engine started on a world whose ini.crc is the standard one plus `extra`.
+using Started = kit::Started;
 
 } // namespace
 
 TEST(Config, DefaultsOfKeysNotInTheFile) {
-    Started s({});
+    Started s;
     EXPECT_EQ(s.e().cfg.VERSION, "VERSION INFO MISSING");
     EXPECT_EQ(s.e().cfg.SERVER, "LOCAL");
     EXPECT_EQ(s.e().cfg.ERRORPATH, s.dir.path() + "CORE/");

@@ -15,15 +15,10 @@ using plat::test::Op;
 
 namespace {
 
-struct Loop {
-    TempDir dir;
-    Harness h;
-    explicit Loop(const std::vector<std::pair<std::string, std::string>>& extra = {}) {
-        kit::writeWorld(dir, extra);
-        EXPECT_TRUE(h.start(dir.path()));
+struct Loop : kit::Started {
+    explicit Loop(const kit::KV& extra = {}) : kit::Started(extra) {
         EXPECT_TRUE(h.pass()); // the first pass switches to the entry map
     }
-    Biosim& e() { return *h.e; }
     // Holds the keys for one pass, releases the last one for the next pass (the others still
     // held, as fingers do), then releases the others.
     void tap(std::initializer_list<int> keys) {

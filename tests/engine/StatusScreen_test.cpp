@@ -14,15 +14,8 @@ using plat::test::Op;
 
 namespace {
 
-struct Screen {
-    TempDir dir;
-    Harness h;
-    explicit Screen(const kit::KV& extra = {}) {
-        kit::writeWorld(dir, extra);
-        EXPECT_TRUE(h.start(dir.path()));
-        h.gfx().clearCalls();
-    }
-    Biosim& e() { return *h.e; }
+struct Screen : kit::Started {
+    explicit Screen(const kit::KV& extra = {}) : kit::Started(extra) { h.gfx().clearCalls(); }
     std::vector<Call> texts() { return h.gfx().callsOf(Op::Text); }
 };
 

@@ -2,6 +2,8 @@
 // runs itself. The target file is replaced only when the whole download succeeded.
 #include "Helpers.h"
 #include "platform/Services.h"
+#include "tests/support/FileFaults.h"
+#include "tests/support/Subprocess.h"
 
 #include <arpa/inet.h>
 #include <atomic>
@@ -117,6 +119,7 @@ TEST(Download, FileUrls) {
 }
 
 TEST(Download, HttpFromALocalServer) {
+    support::clearProxySettings();
     TinyHttpServer server;
     ASSERT_GT(server.port(), 0);
     bt_test::TempDir dir;
@@ -134,17 +137,38 @@ TEST(Download, HttpFromALocalServer) {
     EXPECT_EQ(bt_test::readText(target), "old");
     EXPECT_FALSE(plat::downloadUrl(server.url("/cut.bin"), target)) << "a broken transfer is a failure";
     EXPECT_EQ(bt_test::readText(target), "old");
-    EXPECT_EQ(server.requests(), 4);
+    {
+        // The disk fills up part way (a file size limit holds for root too).
+        support::FileSizeLimit limit(100000);
+        EXPECT_FALSE(plat::downloadUrl(server.url("/big.bin"), target)) << "a short write is a failure";
+    }
+    EXPECT_EQ(bt_test::readText(target), "old");
+    EXPECT_EQ(server.requests(), 5);
+    // Replaced, not written in place: a hard link keeps the old content.
+    ASSERT_TRUE(support::hardLink(target, dir.file("link")));
+    EXPECT_TRUE(plat::downloadUrl(server.url("/hello.txt"), target));
+    EXPECT_EQ(bt_test::readText(target), "HELLO\r\n");
+    EXPECT_EQ(bt_test::readText(dir.file("link")), "old");
+    EXPECT_EQ(support::folderEntries(dir.path()), (std::vector<std::string>{"HELLO", "big.bin", "link"}));
 }
 
 TEST(Download, NobodyListening) {
-    // Find a free port, then close it: the connection is refused at once.
-    int port = 0;
-    {
-        TinyHttpServer s;
-        port = s.port();
-    }
+    support::clearProxySettings();
+    // A port of our own that nobody listens on: bound (so no one else takes it) but not listening,
+    // the connection is refused at once.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = 0;
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    socklen_t len = sizeof a;
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len), 0);
+    const int port = ntohs(a.sin_port);
     bt_test::TempDir dir;
     EXPECT_FALSE(plat::downloadUrl("http://127.0.0.1:" + std::to_string(port) + "/x", dir.file("x")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("x")));
+    EXPECT_TRUE(support::folderEntries(dir.path()).empty());
+    ::close(fd);
 }

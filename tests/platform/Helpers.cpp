@@ -13,16 +13,6 @@
 
 namespace bt_test {
 
-TempDir::TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "bt_platform_XXXXXX").string();
-    if (::mkdtemp(tmpl.data())) path_ = tmpl;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-}
-
 SDL_Surface* makeSurface(int w, int h, const std::function<std::uint32_t(int, int)>& colourAt) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
     for (int y = 0; y < h; ++y) {

@@ -6,20 +6,19 @@
 #include <functional>
 #include <string>
 
+#include "tests/support/TempFolder.h"
+
 namespace bt_test {
 
-// A fresh folder under the system's temporary folder, removed with everything in it on destruction.
+// The shared temporary folder; path() here has no trailing '/'.
 class TempDir {
 public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
 
 private:
-    std::string path_;
+    support::TempFolder folder_{"bt_platform"};
+    std::string path_ = folder_.path().substr(0, folder_.path().size() - 1);
 };
 
 // An RGBA picture filled by `colourAt(x, y)` returning 0xAARRGGBB.

@@ -1,6 +1,7 @@
-// End to end: the SDL backend in a real window on an X server (Xvfb). Skipped where xvfb-run is
-// not installed.
+// End to end: the SDL backend in a real window on an X server (Xvfb). Skipped where xvfb-run
+// or xauth is not installed.
 #include "Helpers.h"
+#include "tests/support/Subprocess.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,14 +11,6 @@
 #include <unistd.h>
 
 namespace {
-bool onPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::stringstream ss(path ? path : "");
-    std::string dir;
-    while (std::getline(ss, dir, ':'))
-        if (!dir.empty() && ::access((dir + "/" + program).c_str(), X_OK) == 0) return true;
-    return false;
-}
 
 struct ProbeResult {
     std::string driver;
@@ -33,16 +26,17 @@ bool runProbe(const std::string& mode, ProbeResult& r, std::string& errors) {
     const std::string out = dir.file("probe.txt");
     // The probe must not inherit a headless driver choice from the environment.
     const std::string cmd =
-        "env -u SDL_VIDEODRIVER -u SDL_RENDER_DRIVER timeout 60 xvfb-run -a -s '-screen 0 "
-        "640x480x24' '" BT_XVFB_PROBE "' '" +
-        out + "' '" + dir.path() + "' " + mode + " 2>'" + dir.file("stderr.txt") + "'";
+        "env -u SDL_VIDEODRIVER -u SDL_RENDER_DRIVER xvfb-run -a -s '-screen 0 640x480x24' " +
+        support::shellQuote(BT_XVFB_PROBE) + " " + support::shellQuote(out) + " " +
+        support::shellQuote(dir.path()) + " " + mode;
     // Two xvfb-run -a started at the same moment (tests run in parallel) can pick the same display
     // number; the loser fails to start its server. Try again then.
     int rc = -1;
     for (int attempt = 0; attempt < 3 && rc != 0; ++attempt) {
-        rc = std::system(cmd.c_str());
-        errors = bt_test::readText(dir.file("stderr.txt"));
-        if (rc != 0 && std::filesystem::exists(out)) break; // the probe itself failed
+        const support::RunResult r = support::runCommand(cmd, "", 60);
+        rc = r.code;
+        errors = r.err + (r.timedOut ? "\n(time limit)" : "");
+        if (r.timedOut || (rc != 0 && std::filesystem::exists(out))) break; // the probe itself failed
     }
     if (rc != 0) return false;
     std::ifstream in(out);
@@ -58,7 +52,7 @@ bool runProbe(const std::string& mode, ProbeResult& r, std::string& errors) {
 } // namespace
 
 TEST(XvfbWindow, SpriteWithAlpha128ReachesTheWindow) {
-    if (!onPath("xvfb-run") || !onPath("xauth")) GTEST_SKIP() << "xvfb-run or xauth is not installed";
+    if (const std::string missing = support::xvfbMissing(); !missing.empty()) GTEST_SKIP() << missing;
     ProbeResult r;
     std::string errors;
     ASSERT_TRUE(runProbe("windowed", r, errors)) << errors;
@@ -73,7 +67,7 @@ TEST(XvfbWindow, SpriteWithAlpha128ReachesTheWindow) {
 }
 
 TEST(XvfbWindow, FullScreenCoversTheDesktop) {
-    if (!onPath("xvfb-run") || !onPath("xauth")) GTEST_SKIP() << "xvfb-run or xauth is not installed";
+    if (const std::string missing = support::xvfbMissing(); !missing.empty()) GTEST_SKIP() << missing;
     ProbeResult r;
     std::string errors;
     ASSERT_TRUE(runProbe("fullscreen", r, errors)) << errors;

@@ -14,6 +14,7 @@
 
 #include "SimHarness.h"
 #include "platform/TextIo.h"
+#include "tests/support/Subprocess.h"
 
 #ifdef BT_BIOSIM
 
@@ -31,11 +32,12 @@ BiosimRun runBiosim(const std::string& folder, const std::string& options) {
     BiosimRun r;
     const std::string dump = folder + "dump.json";
     fs::remove(dump);
-    const std::string cmd = "cd '" + folder + "' && '" + std::string(BT_BIOSIM) +
-                            "' --headless --seed 3 --dump '" + dump + "' " + options + " > /dev/null 2> '" +
-                            folder + "stderr.txt'";
-    const int status = std::system(cmd.c_str());
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const support::RunResult run =
+        support::runCommand(support::shellQuote(BT_BIOSIM) + " --headless --seed 3 --dump " +
+                                support::shellQuote(dump) + " " + options,
+                            folder, 120);
+    EXPECT_FALSE(run.timedOut) << "biosim " << options << " ran past its time limit";
+    r.exitCode = run.code;
     textio::readFile(dump, r.dump);
     return r;
 }

@@ -16,28 +16,14 @@ namespace fs = std::filesystem;
 
 namespace simtest {
 
-TempDir::TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "simtest-XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-    path = tmpl + "/";
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-}
-
 namespace {
 void writeFile(const std::string& p, const std::string& content) {
-    fs::create_directories(fs::path(p).parent_path());
-    std::ofstream f(p, std::ios::binary);
-    f << content;
+    support::writeFile(p, content);
 }
 } // namespace
 
-World::World(std::uint64_t seed, int maxObjects) : tp_(seed) {
-    e_ = std::make_unique<Biosim>(tp_);
-    Biosim& e = *e_;
+World::World(std::uint64_t seed, int maxObjects) : h_(seed) {
+    Biosim& e = *h_.e;
     e.workingFolder = dir_.path;
     e.cfg.GFX = "_DATA/2DGFX/";
     e.cfg.SIMCORE = "MAPS/";
@@ -56,7 +42,7 @@ World::World(std::uint64_t seed, int maxObjects) : tp_(seed) {
     e.scrH = 768;
     e.srcScrW = 1024;
     e.srcScrH = 768;
-    tp_.graphics().openScreen(1024, 768, 32, "world test", plat::ScreenMode::Offscreen);
+    h_.tp.graphics().openScreen(1024, 768, 32, "world test", plat::ScreenMode::Offscreen);
     fs::create_directories(dir_.path + "_DATA/2DGFX");
     fs::create_directories(dir_.path + "MAPS");
     sizeWorldTables(e);
@@ -113,15 +99,15 @@ void World::tileCountFile(int id, const std::string& text) {
 }
 
 void World::load(int id) {
-    e_->nextMapId = id;
-    switchMap(*e_);
+    h_.e->nextMapId = id;
+    switchMap(*h_.e);
 }
 
 void World::step(int n, int tickMs) {
     for (int k = 0; k < n; ++k) {
-        tp_.input().examineKeyboard();
-        worldFrame(*e_);
-        tp_.clock().advance(tickMs);
+        h_.tp.input().examineKeyboard();
+        worldFrame(*h_.e);
+        h_.tp.clock().advance(tickMs);
     }
 }
 
@@ -133,8 +119,8 @@ std::string World::warnings() const {
 
 std::vector<int> World::find(const std::string& kind) {
     std::vector<int> out;
-    if (e_->sim.liveObjects <= 0) return out;
-    for (int i = 0; i <= e_->objectCount; ++i)
+    if (h_.e->sim.liveObjects <= 0) return out;
+    for (int i = 0; i <= h_.e->objectCount; ++i)
         if (obj(i).worldFTileIDString == kind) out.push_back(i);
     return out;
 }

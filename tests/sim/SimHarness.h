@@ -10,6 +10,8 @@
 
 #include "engine/Biosim.h"
 #include "platform/test/TestPlatform.h"
+#include "tests/support/EngineHarness.h"
+#include "tests/support/TempFolder.h"
 
 namespace simtest {
 
@@ -24,20 +26,17 @@ struct Tile {
 
 // A fresh temporary folder, removed with the object.
 struct TempDir {
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    std::string path; // ends with '/'
+    support::TempFolder folder{"simtest"};
+    std::string path = folder.path(); // ends with '/'
 };
 
 class World {
 public:
     explicit World(std::uint64_t seed = 1, int maxObjects = 200);
 
-    Biosim& e() { return *e_; }
-    plat::test::TestPlatform& tp() { return tp_; }
-    WorldObject& obj(int i) { return e_->objectTable[static_cast<std::size_t>(i)]; }
+    Biosim& e() { return *h_.e; }
+    plat::test::TestPlatform& tp() { return h_.tp; }
+    WorldObject& obj(int i) { return h_.e->objectTable[static_cast<std::size_t>(i)]; }
     const std::string& root() const { return dir_.path; }
 
     // A tile kind in the shared graphics folder: an image (a 32 x 32 demo picture unless given)
@@ -59,8 +58,7 @@ public:
 
 private:
     TempDir dir_;
-    plat::test::TestPlatform tp_;
-    std::unique_ptr<Biosim> e_;
+    support::EngineHarness h_; // process ends throw support::ProcessEnded
     std::map<int, std::vector<std::string>> used_;
 };
 
