@@ -23,6 +23,11 @@ struct CollisionGrid {
     struct Rect {
         std::int64_t x = 0, y = 0, w = 0, h = 0; // integer pixels
     };
+    // One entry of a cell: the list position and its rectangle, kept beside each other so that a
+    // query reads the cells' memory in order and touches no object that misses the tester.
+    struct Entry {
+        std::int32_t k = 0, x = 0, y = 0, w = 0, h = 0;
+    };
     struct Range {
         std::int64_t cx0 = 0, cy0 = 0, cx1 = -1, cy1 = -1; // covered cells
         std::int8_t where = 0;                             // 0 nowhere, 1 in buckets, 2 in the odd list
@@ -31,15 +36,15 @@ struct CollisionGrid {
     bool unusable = false;        // the list cannot be indexed (an object listed twice): reference loop
     std::int32_t cellShift = 6;   // cell size = 1 << cellShift pixels
     std::uint32_t bucketMask = 0; // buckets.size() - 1 (a power of two)
-    std::vector<std::vector<std::int32_t>> buckets; // list positions per hashed cell
-    std::vector<Range> ranges;                      // per list position
-    std::vector<std::int32_t> odd;                  // positions checked on every query (odd sizes, huge)
-    std::vector<std::int32_t> oddSlot;              // per list position: its index in `odd`, -1 if none
-    std::vector<std::int32_t> listPosOf;            // per object index: its list position, -1 if none
-    std::vector<std::uint32_t> stamp;               // per list position: query id that saw it last
+    std::vector<std::vector<Entry>> buckets; // entries per hashed cell
+    std::vector<Range> ranges;               // per list position
+    std::vector<std::int32_t> odd;           // positions checked on every query (odd sizes, huge)
+    std::vector<std::int32_t> oddSlot;       // per list position: its index in `odd`, -1 if none
+    std::vector<std::int32_t> listPosOf;     // per object index: its list position, -1 if none
+    std::vector<std::uint32_t> stamp;        // per list position: query id that saw it last
     std::uint32_t queryId = 0;
     std::vector<std::int32_t> candidates; // scratch of one query
-    std::vector<Rect> rectScratch;        // scratch of a rebuild
+    std::vector<Rect> rects;              // per list position: target rectangle at the last rebuild or sync
     std::int32_t entries = 0;             // list positions indexed (0..entries-1)
 };
 
