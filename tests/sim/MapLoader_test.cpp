@@ -344,6 +344,22 @@ TEST(MapLoader, NamesThatLeaveTheirFolderAreRefusedWithOneWarningEach) {
     EXPECT_EQ(w.obj(1).HasShadow, 0);
 }
 
+// A shooter whose shot kind is not in the map would stay silent: the load says so, once per weapon.
+TEST(MapLoader, WeaponWithoutItsShotInTheMapIsWarnedAbout) {
+    World w;
+    w.kind("gun", {{"useWeapon", "ZAP"}, {"worldFTileIDString", "GUN"}});
+    w.kind("shot", {{"worldFTileIDString", "ZAP"}, {"worldFTileHideOnStart", "1"}});
+    w.segment(1, 0, {{"gun", 0, 0}, {"gun", 40, 0}});
+    w.segment(2, 0, {{"gun", 0, 0}, {"shot", 40, 0}});
+    w.load(1);
+    const std::string first = w.warnings();
+    const std::size_t at = first.find("WEAPON ZAP HAS NO SHOT IN MAP 1");
+    ASSERT_NE(at, std::string::npos) << first;
+    EXPECT_EQ(first.find("WEAPON ZAP", at + 1), std::string::npos);
+    w.load(2);
+    EXPECT_EQ(w.warnings().find("NO SHOT IN MAP 2"), std::string::npos); // its shot is placed
+}
+
 TEST(MapLoader, FiftyMapSwitchesWithAnimatedObjectsLeakNoSprite) {
     World w;
     for (const char* dir : {"DEFAULT", "RIGHT", "LEFT"})
