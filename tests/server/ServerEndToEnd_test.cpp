@@ -1,0 +1,111 @@
+// The demo world published by publish_world and served on 127.0.0.1: the real biosim binary plays
+// it from the server exactly like the local demo, and again from its cache once the server is gone.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "WorldServer.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TempFolder.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace {
+
+// Starts the level as the demo's own end-to-end run does: Space on the title screen.
+const char* const kScript = "300 57 down\n320 57 up\n330 205 down\n360 205 up\n";
+
+json playDemo(const std::string& folder) {
+    support::writeFile(folder + "input.txt", kScript);
+    const auto r =
+        support::runCommand(support::shellQuote(BIOSIM_EXE) +
+                                " --headless --seed 3 --frames 420 --input input.txt --dump dump.json",
+                            folder, 120);
+    EXPECT_EQ(r.code, 0) << r.err;
+    json dump = json::parse(support::readFile(folder + "dump.json"), nullptr, false);
+    EXPECT_FALSE(dump.is_discarded()) << "no dump in " << folder;
+    return dump;
+}
+
+// What must be equal: every object field but sprite and sound handles and tile ids (server tiles
+// are numbered in the order the records name them, local ones in name order), the collision list,
+// and the world's globals.
+json comparable(const json& dump) {
+    json out;
+    out["objects"] = dump.value("objects", json::array());
+    for (auto& o : out["objects"])
+        for (const char* k : {"Sprite", "EffectImage", "EffectSprite", "ShadowImage", "ShadowSprite",
+                              "SoundHandle", "KindIndex"})
+            o.erase(k);
+    out["collisionList"] = dump.value("collisionList", json::array());
+    for (const char* g : {"actualMapId", "nextMapId", "objectCount", "collisionCount", "scrollX", "scrollY",
+                          "mapExtentX", "mapExtentY", "maxLayer", "mapTileCount", "mapMissing", "framesRun"})
+        out[g] = dump.value("globals", json::object()).value(g, json());
+    return out;
+}
+
+// The demo's configuration with the server settings replaced.
+void pointAtServer(const std::string& folder, const std::string& server) {
+    const std::string ini = support::readFile(folder + "CORE/ini.crc");
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < ini.size()) {
+        std::size_t end = ini.find("\r\n", start);
+        if (end == std::string::npos) end = ini.size();
+        lines.push_back(ini.substr(start, end - start));
+        start = end + 2;
+    }
+    std::string out;
+    for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
+        std::string v = lines[i + 1];
+        if (lines[i] == "SERVER") v = server;
+        if (lines[i] == "SERVERNODE") v = "demo/";
+        if (lines[i] == "TEMP") v = "TEMP/";
+        out += lines[i] + "\r\n" + v + "\r\n";
+    }
+    support::writeFile(folder + "CORE/ini.crc", out);
+}
+
+} // namespace
+
+TEST(ServerEndToEnd, PublishedDemoPlaysLikeTheLocalDemoAndFromTheCache) {
+    support::clearProxySettings();
+    support::TempFolder local("bt_demo_local"), site("bt_demo_site"), client("bt_demo_client");
+    const std::string demo = std::string(BT_SOURCE_DIR) + "/demo";
+    fs::copy(demo, local.path(), fs::copy_options::recursive);
+    for (const char* f : {"CORE/warnings.log", "CORE/error.log", "CORE/startup.log"})
+        fs::remove(local.path() + f);
+    const json want = comparable(playDemo(local.path()));
+    ASSERT_EQ(want["actualMapId"], 0) << "the script no longer reaches the level";
+
+    const auto pub = support::runCommand(support::shellQuote(PUBLISH_EXE) + " " + support::shellQuote(demo) +
+                                         " " + support::shellQuote(site.path() + "demo"));
+    ASSERT_EQ(pub.code, 0) << pub.out << pub.err;
+    EXPECT_TRUE(site.exists("demo/MAPS/0/0"));
+    EXPECT_TRUE(site.exists("demo/_DATA/2DGFX/player.dll"));
+    EXPECT_FALSE(site.exists("demo/MAPS/0/_DATA")) << "a server map's tiles come with its records";
+
+    // The player's folder: the demo without its maps and tile images, pointed at the server.
+    fs::copy(local.path(), client.path(), fs::copy_options::recursive);
+    fs::remove_all(client.path() + "MAPS");
+    fs::remove_all(client.path() + "_DATA/2DGFX");
+    for (const char* f : {"CORE/warnings.log", "CORE/error.log", "CORE/startup.log", "dump.json"})
+        fs::remove(client.path() + f);
+    servertest::WorldServer server(site.path());
+    pointAtServer(client.path(), server.base());
+
+    const json served = playDemo(client.path());
+    EXPECT_EQ(served["globals"].value("serverReachable", -1), 1);
+    EXPECT_EQ(comparable(served), want);
+    EXPECT_EQ(server.connections(), 1) << "one connection for all requests of the run";
+    EXPECT_EQ(client.read("CORE/warnings.log").find("SERVER"), std::string::npos)
+        << client.read("CORE/warnings.log");
+
+    server.stop();
+    const json cached = playDemo(client.path());
+    EXPECT_EQ(cached["globals"].value("serverReachable", -1), 0);
+    EXPECT_EQ(comparable(cached), want);
+    EXPECT_NE(client.read("CORE/warnings.log").find("PLAYS FROM THE CACHE"), std::string::npos);
+}

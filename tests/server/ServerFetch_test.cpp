@@ -1,0 +1,305 @@
+// biosim playing maps from an asset server: a real HTTP server on 127.0.0.1 serves a world's maps,
+// tiles and DNA files; engines on the test backend fetch them with the real libcurl transfer.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <thread>
+
+#include "WorldServer.h"
+#include "engine/Dump.h"
+#include "engine/ServerFetch.h"
+#include "tests/support/EngineHarness.h"
+#include "tests/support/Images.h"
+
+namespace fs = std::filesystem;
+using support::EngineHarness;
+using support::KV;
+using support::TempFolder;
+
+namespace {
+
+std::string segment(const std::vector<std::tuple<std::string, int, int, int>>& records) {
+    std::string s = "0\r\n0\r\n";
+    for (const auto& [name, x, y, layer] : records)
+        s += "TILE\r\n" + name + "\r\n0\r\n" + std::to_string(x) + "\r\n" + std::to_string(y) +
+             "\r\n16\r\n8\r\n" + std::to_string(layer) + "\r\n";
+    return s + "ENGINETILEINFOEND\r\n";
+}
+
+// The world of these tests, as a published folder holds it under `root` (maps 5 and 6, tile kinds
+// a, b and c with their DNA) and, with `local`, as the maps folder of a local world.
+void writeMaps(const std::string& root, bool local) {
+    const std::string gfx = root + "_DATA/2DGFX/";
+    support::writeFile(gfx + "a.bmp", support::bmp(16, 8, 200, 10, 10));
+    support::writeFile(gfx + "a.dll",
+                       support::pairs({{"worldFTileCollision", "1"}, {"worldFTileVELO", "2.5"}}));
+    support::writeFile(gfx + "b.bmp", support::bmp(32, 16, 10, 200, 10));
+    support::writeFile(gfx + "b.dll",
+                       support::pairs({{"worldFTileTransparency", "128"}, {"worldFTileID", "7"}}));
+    support::writeFile(gfx + "c.bmp", support::bmp(8, 8, 10, 10, 200));
+    support::writeFile(gfx + "c.dll", support::pairs({{"worldFTileGravity", "3"}}));
+    support::writeFile(root + "MAPS/5/_", "4\r\n");
+    support::writeFile(root + "MAPS/5/0", segment({{"b", 10, 20, 0}, {"a", 40, 20, 0}, {"b", 70, 20, 0}}));
+    support::writeFile(root + "MAPS/5/1", segment({{"a", 100, 50, 1}}));
+    support::writeFile(root + "MAPS/6/0", segment({{"c", 5, 5, 0}, {"a", 30, 5, 0}}));
+    if (local) {
+        for (const char* k : {"a", "b"}) support::writeFile(root + "MAPS/5/_DATA/2DGFX/" + k + ".bmp", "x");
+        for (const char* k : {"a", "c"}) support::writeFile(root + "MAPS/6/_DATA/2DGFX/" + k + ".bmp", "x");
+    }
+}
+
+KV serverConfig(const std::string& server) {
+    return {{"SERVER", server},
+            {"SERVERNODE", "world/"},
+            {"HELLO", "hello.txt"},
+            {"TEMP", "TEMP/"},
+            {"APPENTRY", "5"}};
+}
+
+// The objects of an engine's dump without what differs by load order alone: sprite and sound
+// handles and tile ids.
+nlohmann::json objects(Biosim& e) {
+    nlohmann::json all = nlohmann::json::parse(dumpJson(e))["objects"];
+    for (auto& o : all)
+        for (const char* k : {"Sprite", "EffectImage", "EffectSprite", "ShadowImage", "ShadowSprite",
+                              "SoundHandle", "KindIndex"})
+            o.erase(k);
+    return all;
+}
+
+int count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// A published world on a server and a client folder configured for it.
+struct ServedWorld {
+    TempFolder site{"bt_site"};
+    TempFolder client{"bt_client"};
+    servertest::WorldServer server{site.path()};
+    ServedWorld() {
+        writeMaps(site.path() + "world/", false);
+        support::writeFile(site.path() + "world/hello.txt", "HELLO\r\n");
+        support::writeWorldWithMap(client.path(), serverConfig(server.base()));
+        fs::remove_all(client.path() + "MAPS");
+    }
+    std::string warnings() const { return client.read("CORE/warnings.txt"); }
+};
+
+} // namespace
+
+// A server map plays like the same map read locally; its tiles are numbered in the order its records
+// first name them, again from 0 for every map; all requests of a load share one connection.
+TEST(ServerMaps, PlayLikeLocalMapsWithTileIdsPerMap) {
+    TempFolder local("bt_local");
+    support::writeWorldWithMap(local.path(), {{"APPENTRY", "5"}});
+    fs::remove_all(local.path() + "MAPS/0");
+    writeMaps(local.path(), true);
+    EngineHarness lh;
+    ASSERT_TRUE(lh.start(local.path()));
+    ASSERT_TRUE(lh.pass());
+
+    ServedWorld w;
+    EngineHarness h;
+    ASSERT_TRUE(h.start(w.client.path()));
+    EXPECT_EQ(h.e->serverReachable, 1);
+    ASSERT_TRUE(h.pass());
+    Biosim& e = *h.e;
+    EXPECT_EQ(e.serverReachable, 1);
+    EXPECT_EQ(e.objectCount, 3);
+    EXPECT_EQ(objects(e), objects(*lh.e));
+    ASSERT_EQ(e.tileCount, 1);
+    EXPECT_EQ(e.tileNames[0], "b");
+    EXPECT_EQ(e.tileNames[1], "a");
+    EXPECT_EQ(e.objectTable[0].KindIndex, 0);
+    EXPECT_EQ(e.objectTable[1].KindIndex, 1);
+    EXPECT_EQ(e.objectTable[3].KindIndex, 1);
+    for (int t = 0; t <= 1; ++t) {
+        const auto info = h.gfx().sprite(e.tileSprites[static_cast<std::size_t>(t)]);
+        ASSERT_TRUE(info && info->hasTransparent);
+        EXPECT_EQ(info->transparent, plat::rgb(255, 255, 255)) << "server tiles are keyed on white";
+    }
+    // The fetch ends at the first segment the server does not have, as the segment loop does.
+    EXPECT_EQ(w.server.requests("/world/MAPS/5/2"), 1);
+    EXPECT_EQ(w.server.requests("/world/MAPS/5/3"), 0);
+    EXPECT_EQ(w.server.requests("/world/_DATA/2DGFX/b.bmp"), 1) << "a name met again is not fetched again";
+    EXPECT_EQ(w.server.connections(), 1);
+    for (const char* f :
+         {"TEMP/hello.txt", "TEMP/5/_", "TEMP/5/0", "TEMP/5/1", "TEMP/a.bmp", "TEMP/a.dll", "TEMP/b.dll"})
+        EXPECT_TRUE(w.client.exists(f)) << f;
+    EXPECT_EQ(e.mapTileCount, 4) << "the tile count comes from the fetched \"_\" file";
+    // While the map was fetched the screen said from where, and how many files were done.
+    bool connecting = false, done = false;
+    for (const auto& c : h.gfx().callsOf(plat::test::Op::Text)) {
+        connecting = connecting || c.text == "CONNECTING TO " + w.server.base() + "world/MAPS/5";
+        done = done || c.text == "FILES DONE: 0";
+    }
+    EXPECT_TRUE(connecting && done);
+
+    e.nextMapId = 6;
+    lh.e->nextMapId = 6;
+    ASSERT_TRUE(h.pass());
+    ASSERT_TRUE(lh.pass());
+    EXPECT_EQ(objects(e), objects(*lh.e));
+    EXPECT_EQ(e.tileCount, 1);
+    EXPECT_EQ(e.tileNames[0], "c");
+    EXPECT_EQ(e.tileNames[1], "a");
+    EXPECT_EQ(e.objectTable[1].KindIndex, 1);
+    EXPECT_EQ(count(w.warnings(), "SERVER"), 0) << w.warnings();
+}
+
+// Tile names come from the server and are untrusted: every name that could reach outside "TEMP"
+// is refused with a warning naming the segment and line, and nothing is fetched or written for it.
+TEST(ServerMaps, RefuseNamesThatLeaveTheTempFolder) {
+    ServedWorld w;
+    const std::vector<std::string> hostile = {"../evil",
+                                              "/tmp/evil",
+                                              "sub/evil",
+                                              "back\\evil",
+                                              "..",
+                                              "ctl\x01"
+                                              "evil",
+                                              ""};
+    std::vector<std::tuple<std::string, int, int, int>> records;
+    for (const std::string& n : hostile) records.emplace_back(n, 1, 1, 0);
+    records.emplace_back("b", 10, 20, 0);
+    // A legal name, sent as it is: percent signs are encoded, so the server sees no "..".
+    records.emplace_back("%2e%2e%2fevil", 1, 1, 0);
+    support::writeFile(w.site.path() + "world/MAPS/5/0", segment(records));
+    fs::remove(w.site.path() + "world/MAPS/5/1");
+    // What a fetch of "../evil" would ask for is there, so a missing check would show.
+    support::writeFile(w.site.path() + "world/_DATA/evil.bmp", support::bmp(4, 4));
+
+    EngineHarness h;
+    ASSERT_TRUE(h.start(w.client.path()));
+    ASSERT_TRUE(h.pass());
+    EXPECT_EQ(h.e->objectCount, 0);
+    EXPECT_EQ(h.e->objectTable[0].ObjectFile, "b");
+    EXPECT_EQ(w.server.requests("/world/_DATA/2DGFX/%2e%2e%2fevil.bmp"), 1);
+    EXPECT_EQ(h.e->serverReachable, 0) << "the server has no such tile";
+    const std::string warnings = w.warnings();
+    EXPECT_EQ(count(warnings, "SERVER TILE NAME REFUSED"), static_cast<int>(hostile.size())) << warnings;
+    EXPECT_NE(warnings.find("SERVER TILE NAME REFUSED: \"../evil\"\rMAP SEGMENT: TEMP/5/0\rAT LINE: 7"),
+              std::string::npos)
+        << warnings;
+    EXPECT_NE(warnings.find("\"ctl?evil\""), std::string::npos);
+    for (const auto& entry : fs::recursive_directory_iterator(w.client.path()))
+        EXPECT_EQ(entry.path().filename().string().find("evil"), std::string::npos) << entry.path();
+    EXPECT_FALSE(fs::exists("/tmp/evil.bmp"));
+    EXPECT_EQ(w.server.totalRequests(), 1 + 1 + 2 + 2 + 1) << "hello, _, segments 0 and 1, b's image and DNA, %2e";
+}
+
+// A slow or oversized download fails within the limits and leaves nothing behind; start-up goes on,
+// the failure clears the reachable flag, and the status screen says the connection is missing.
+TEST(ServerMaps, SlowAndOversizedDownloadsFailWithinTheLimits) {
+    plat::DownloadLimits limits;
+    limits.lowSpeedSeconds = 1;
+    limits.totalSeconds = 4;
+    limits.maxBytes = 64 * 1024;
+    ServedWorld w;
+    auto trickle = [&w](const httplib::Request&, httplib::Response& res) {
+        res.set_chunked_content_provider("application/octet-stream",
+                                         [&w](std::size_t, httplib::DataSink& sink) {
+                                             std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                                             return !w.server.stopping() && sink.write("x", 1);
+                                         });
+    };
+    auto flood = [&w](const httplib::Request&, httplib::Response& res) {
+        res.set_chunked_content_provider(
+            "application/octet-stream", [&w](std::size_t, httplib::DataSink& sink) {
+                const std::string block(16 * 1024, 'z');
+                return !w.server.stopping() && sink.write(block.data(), block.size());
+            });
+    };
+
+    w.server.override("/world/hello.txt", trickle);
+    {
+        EngineHarness h;
+        h.tp.network().setLimits(limits);
+        const auto t0 = std::chrono::steady_clock::now();
+        ASSERT_TRUE(h.start(w.client.path()));
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(8))
+            << "start-up waited out the server";
+        EXPECT_EQ(h.e->serverReachable, 0);
+        EXPECT_FALSE(w.client.exists("TEMP/hello.txt"));
+    }
+
+    w.server.override("/world/hello.txt", {});
+    w.server.override("/world/_DATA/2DGFX/b.bmp", flood);
+    EngineHarness h;
+    h.tp.network().setLimits(limits);
+    ASSERT_TRUE(h.start(w.client.path()));
+    ASSERT_EQ(h.e->serverReachable, 1);
+    ASSERT_TRUE(h.pass());
+    EXPECT_EQ(h.e->serverReachable, 0) << "a failed download clears the flag";
+    EXPECT_FALSE(w.client.exists("TEMP/b.bmp"));
+    for (const auto& entry : fs::directory_iterator(w.client.path() + "TEMP"))
+        EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
+    EXPECT_EQ(w.server.requests("/world/_DATA/2DGFX/a.bmp"), 0) << "no download after the failed one";
+    h.gfx().clearCalls();
+    ASSERT_TRUE(h.pass());
+    bool missing = false;
+    for (const auto& c : h.gfx().callsOf(plat::test::Op::Text)) {
+        EXPECT_EQ(c.text.find("CONNECTING TO"), std::string::npos);
+        missing = missing || c.text == "MISSING CONNECTION TO MAPS/5";
+    }
+    EXPECT_TRUE(missing);
+
+    // The transfer itself: a file announced larger than the cap, and a redirect to a local file.
+    w.server.override("/big", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(std::string(100 * 1024, 'y'), "application/octet-stream");
+    });
+    w.server.override("/to-file", [](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("file:///etc/hostname");
+    });
+    plat::CurlNetwork net;
+    net.setLimits(limits);
+    EXPECT_EQ(net.fetch(w.server.base() + "big", w.client.path() + "big", false), plat::Fetch::Failed);
+    EXPECT_EQ(net.fetch(w.server.base() + "to-file", w.client.path() + "host", false), plat::Fetch::Failed);
+    EXPECT_EQ(net.fetch("ftp://127.0.0.1/x", w.client.path() + "x", false), plat::Fetch::Failed);
+    EXPECT_FALSE(w.client.exists("big"));
+    EXPECT_FALSE(w.client.exists("host"));
+}
+
+// Fetched files stay in "TEMP": the next run asks again with the file's time, so an unchanged file
+// costs no transfer and an updated one is fetched; with the server gone the map plays from the cache.
+TEST(ServerMaps, CacheRevalidatesAndPlaysOffline) {
+    ServedWorld w;
+    {
+        EngineHarness h;
+        ASSERT_TRUE(h.start(w.client.path()));
+        ASSERT_TRUE(h.pass());
+        EXPECT_EQ(w.server.fullAnswers("/world/_DATA/2DGFX/b.bmp"), 1);
+    }
+    const std::string dll = w.site.path() + "world/_DATA/2DGFX/b.dll";
+    support::writeFile(dll, support::pairs({{"worldFTileTransparency", "64"}, {"worldFTileID", "7"}}));
+    fs::last_write_time(dll, fs::last_write_time(dll) + std::chrono::hours(1));
+    w.server.resetCounts();
+
+    nlohmann::json online;
+    {
+        EngineHarness h;
+        ASSERT_TRUE(h.start(w.client.path()));
+        ASSERT_TRUE(h.pass());
+        for (const char* p :
+             {"/world/MAPS/5/0", "/world/MAPS/5/1", "/world/_DATA/2DGFX/b.bmp", "/world/_DATA/2DGFX/a.dll"}) {
+            EXPECT_EQ(w.server.requests(p), 1) << p;
+            EXPECT_EQ(w.server.fullAnswers(p), 0) << p << " was sent again unchanged";
+        }
+        EXPECT_EQ(w.server.fullAnswers("/world/_DATA/2DGFX/b.dll"), 1);
+        EXPECT_EQ(h.e->objectTable[0].worldFTileTransparency, 64.0f) << "the updated DNA is read";
+        online = objects(*h.e);
+    }
+
+    w.server.stop();
+    EngineHarness h;
+    ASSERT_TRUE(h.start(w.client.path()));
+    EXPECT_EQ(h.e->serverReachable, 0);
+    ASSERT_TRUE(h.pass());
+    EXPECT_EQ(objects(*h.e), online);
+    EXPECT_EQ(count(w.warnings(), "PLAYS FROM THE CACHE"), 1) << w.warnings();
+}
