@@ -54,6 +54,15 @@ bool objectSlot(Builder& b, int index) {
     return true;
 }
 
+void ensureLayerBuckets(Builder& b) {
+    if (!b.bucketsDirty && b.layerBuckets.size() == 256) return;
+    b.layerBuckets.assign(256, {});
+    for (int i = 0; i <= b.lastObject && i < static_cast<int>(b.objects.size()); ++i)
+        b.layerBuckets[static_cast<std::size_t>(b.objects[static_cast<std::size_t>(i)].layer & 255)]
+            .push_back(i);
+    b.bucketsDirty = false;
+}
+
 int roundToInt(double value) {
     if (std::isnan(value)) return 0;
     const double r = std::round(value);

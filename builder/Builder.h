@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "builder/KindDna.h"
@@ -192,6 +193,12 @@ struct Builder {
     // Drawing cache: object indices bucketed by layer, rebuilt when the map changed.
     std::vector<std::vector<int>> layerBuckets;
     bool bucketsDirty = true;
+    // Deletion cache: object indices by layer and 128-pixel cell of the screen they cover; objects
+    // that cover many cells (and stretched ones, which drawing moves) are in `wideObjects`. Rebuilt
+    // when the map changed or scrolled.
+    std::unordered_map<std::uint64_t, std::vector<int>> objectCells;
+    std::vector<int> wideObjects;
+    bool cellsDirty = true;
 
     plat::Graphics& gfx() { return platform->graphics(); }
     plat::Input& input() { return platform->input(); }
@@ -213,7 +220,12 @@ bool objectSlot(Builder& b, int index);
 // Marks the map as changed so the next redraw rebuilds its layer buckets.
 inline void mapChanged(Builder& b) {
     b.bucketsDirty = true;
+    b.cellsDirty = true;
 }
+
+// The layer buckets (object indices by the low 8 bits of their layer, each in index order), rebuilt
+// when the map changed since they were last made.
+void ensureLayerBuckets(Builder& b);
 
 // Nearest integer, halves away from zero, NaN as 0, clamped to the int range.
 int roundToInt(double value);

@@ -19,15 +19,6 @@ constexpr plat::Rgb kHelpText = plat::rgb(200, 255, 0);
 // keeps a hand-edited layer number from turning one frame into billions of passes.
 constexpr int kMaxLayerPasses = 1024;
 
-// Objects by the low 8 bits of their layer, each list in index order.
-void rebuildBuckets(Builder& b) {
-    b.layerBuckets.assign(256, {});
-    for (int i = 0; i <= b.lastObject && i < static_cast<int>(b.objects.size()); ++i)
-        b.layerBuckets[static_cast<std::size_t>(b.objects[static_cast<std::size_t>(i)].layer & 255)]
-            .push_back(i);
-    b.bucketsDirty = false;
-}
-
 bool touchesDesktop(const Builder& b, const EditorObject& o) {
     return o.x + o.width >= 0.0f && o.x <= static_cast<float>(b.desktopWidth) && o.y + o.height >= 0.0f &&
            o.y <= static_cast<float>(b.desktopHeight);
@@ -54,7 +45,7 @@ bool prepareObject(Builder& b, EditorObject& o, std::pair<int, int>& blend) {
 void drawWorld(Builder& b) {
     plat::Graphics& g = b.gfx();
     g.clear(kBackground);
-    if (b.bucketsDirty || b.layerBuckets.size() != 256) rebuildBuckets(b);
+    ensureLayerBuckets(b);
     const int passes = std::min(b.maxUsedLayer, kMaxLayerPasses - 1);
     // The blending pair the last prepared object leaves set: the cursor tile is drawn under it
     // unless the current kind has a pair of its own.

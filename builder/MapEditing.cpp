@@ -16,6 +16,7 @@ void scrollMapHorizontally(Builder& b) {
         if (o.stretch == 0.0f) o.x += static_cast<float>(b.scrollStep);
     }
     b.scrollOffsetX += b.scrollStep;
+    b.cellsDirty = true;
 }
 
 void scrollMapVertically(Builder& b) {
@@ -24,6 +25,7 @@ void scrollMapVertically(Builder& b) {
         if (o.stretch == 0.0f) o.y += static_cast<float>(b.scrollStep);
     }
     b.scrollOffsetY += b.scrollStep;
+    b.cellsDirty = true;
 }
 
 void layerUp(Builder& b) {

@@ -48,6 +48,61 @@ void fillObjectFromKind(Builder& b, EditorObject& o, int kind) {
     }
 }
 
+namespace {
+
+constexpr int kCell = 128;
+constexpr int kMaxCellsPerObject = 16;
+
+int cellOf(int v) {
+    return v >= 0 ? v / kCell : -((-v + kCell - 1) / kCell);
+}
+
+std::uint64_t cellKey(int layer, int cx, int cy) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(layer)) << 40) ^
+           (static_cast<std::uint64_t>(static_cast<std::uint32_t>(cx) & 0xFFFFFu) << 20) ^
+           (static_cast<std::uint64_t>(static_cast<std::uint32_t>(cy) & 0xFFFFFu));
+}
+
+// The rectangle deletion tests, edges included.
+struct Span {
+    int x0, x1, y0, y1;
+};
+Span spanOf(const EditorObject& o) {
+    return {roundToInt(o.x), roundToInt(static_cast<double>(o.x) + o.width), roundToInt(o.y),
+            roundToInt(static_cast<double>(o.y) + o.height)};
+}
+
+void addToCells(Builder& b, int i) {
+    const EditorObject& o = b.objects[static_cast<std::size_t>(i)];
+    const Span s = spanOf(o);
+    const long long cx0 = cellOf(s.x0), cx1 = cellOf(s.x1), cy0 = cellOf(s.y0), cy1 = cellOf(s.y1);
+    if (o.stretch != 0.0f || cx1 < cx0 || cy1 < cy0 ||
+        (cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxCellsPerObject) {
+        b.wideObjects.push_back(i);
+        return;
+    }
+    for (long long cx = cx0; cx <= cx1; ++cx)
+        for (long long cy = cy0; cy <= cy1; ++cy)
+            b.objectCells[cellKey(o.layer, static_cast<int>(cx), static_cast<int>(cy))].push_back(i);
+}
+
+void ensureCells(Builder& b) {
+    if (!b.cellsDirty) return;
+    b.objectCells.clear();
+    b.wideObjects.clear();
+    for (int i = 0; i <= b.lastObject && i < static_cast<int>(b.objects.size()); ++i)
+        if (b.objects[static_cast<std::size_t>(i)].present != 0) addToCells(b, i);
+    b.cellsDirty = false;
+}
+
+bool hits(const Builder& b, const EditorObject& o) {
+    if (o.present == 0 || o.layer != b.currentLayer) return false;
+    const Span s = spanOf(o);
+    return s.x0 <= b.cursorX && b.cursorX <= s.x1 && s.y0 <= b.cursorY && b.cursorY <= s.y1;
+}
+
+} // namespace
+
 bool placeTile(Builder& b) {
     if (b.currentKind < 0 || b.currentKind >= static_cast<int>(b.kinds.size())) return false;
     if (b.kinds[static_cast<std::size_t>(b.currentKind)].sprite == 0) return false;
@@ -64,22 +119,26 @@ bool placeTile(Builder& b) {
     if (!b.bucketsDirty && !b.layerBuckets.empty())
         b.layerBuckets[static_cast<std::size_t>(o.layer & 255)].push_back(b.lastObject);
     else
-        mapChanged(b);
+        b.bucketsDirty = true;
+    if (!b.cellsDirty) addToCells(b, b.lastObject);
     return true;
 }
 
 bool deleteTile(Builder& b) {
-    for (int i = b.lastObject; i >= 0; --i) {
-        EditorObject& o = b.objects[static_cast<std::size_t>(i)];
-        if (o.layer != b.currentLayer) continue;
-        const int x0 = roundToInt(o.x), x1 = roundToInt(static_cast<double>(o.x) + o.width);
-        const int y0 = roundToInt(o.y), y1 = roundToInt(static_cast<double>(o.y) + o.height);
-        if (x0 <= b.cursorX && b.cursorX <= x1 && y0 <= b.cursorY && b.cursorY <= y1 && o.present != 0) {
-            o.present = 0;
-            return true;
-        }
-    }
-    return false;
+    // Only the objects listed for the cursor's cell (and the wide ones) are tested: the highest
+    // index that covers the cursor is the one drawn on top.
+    ensureCells(b);
+    int best = -1;
+    const auto consider = [&](int i) {
+        if (i > best && i <= b.lastObject && hits(b, b.objects[static_cast<std::size_t>(i)])) best = i;
+    };
+    const auto it = b.objectCells.find(cellKey(b.currentLayer, cellOf(b.cursorX), cellOf(b.cursorY)));
+    if (it != b.objectCells.end())
+        for (int i : it->second) consider(i);
+    for (int i : b.wideObjects) consider(i);
+    if (best < 0) return false;
+    b.objects[static_cast<std::size_t>(best)].present = 0;
+    return true;
 }
 
 void resizeTileKind(Builder& b) {

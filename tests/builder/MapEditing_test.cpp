@@ -128,6 +128,12 @@ TEST(Resize, NeverToOnePixelOrBelow) {
     tarn::resizeTileKind(m.b);
     EXPECT_FLOAT_EQ(k.width, 4.0f);
     EXPECT_FLOAT_EQ(k.height, 2.0f);
+    // The same on the other axis.
+    k.width = 2.0f;
+    k.height = 4.0f;
+    tarn::resizeTileKind(m.b);
+    EXPECT_FLOAT_EQ(k.width, 2.0f);
+    EXPECT_FLOAT_EQ(k.height, 4.0f);
 }
 
 TEST(Layers, PageUpStopsAt64AndPageDownAt0) {
@@ -256,4 +262,31 @@ TEST(MapFiles, NewFormatSaveAndLoadThroughTheMenu) {
     EXPECT_EQ(m.b.mapFileName, "1");
     EXPECT_EQ(m.tp.dialogs().requests()[0].title, "Save Map New Format:");
     EXPECT_EQ(m.tp.dialogs().requests()[1].title, "MAP-BUILDER: Open MAP File:");
+}
+
+TEST(Deletion, FindsTilesAcrossCellEdgesAfterScrollingAndAmongManyOthers) {
+    Model m(5000);
+    // A tile over the corner of four 128-pixel cells, many tiles elsewhere on the same layer.
+    const int corner = m.placeAt(120, 120, 1);
+    for (int i = 0; i < 3000; ++i) m.placeAt(400 + i % 300, 400 + i / 300, 1);
+    m.b.cursorX = 140;
+    m.b.cursorY = 151; // bottom edge: y 120 + 32 rounded, inside
+    m.b.scrollStep = 50;
+    tarn::scrollMapHorizontally(m.b);
+    EXPECT_FALSE(tarn::deleteTile(m.b)); // the tile moved away from the cursor
+    m.b.cursorX = 190;
+    ASSERT_TRUE(tarn::deleteTile(m.b));
+    EXPECT_FALSE(m.present(corner));
+    // A stretched tile covers the whole desktop once drawn and is found anywhere.
+    auto stretch = std::make_shared<tarn::KindDna>();
+    stretch->worldFStretch = 1;
+    stretch->loaded = 1;
+    m.b.kinds[0].dna = stretch;
+    const int stretched = m.placeAt(0, 0, 1);
+    m.b.objects[static_cast<std::size_t>(stretched)].width = 1024;
+    m.b.objects[static_cast<std::size_t>(stretched)].height = 768;
+    m.b.cursorX = 1000;
+    m.b.cursorY = 700;
+    ASSERT_TRUE(tarn::deleteTile(m.b));
+    EXPECT_FALSE(m.present(stretched));
 }

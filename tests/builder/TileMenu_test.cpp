@@ -83,8 +83,8 @@ TEST(TileMenu, MenuBarHasEveryTitleAndItem) {
     }
     EXPECT_EQ(titles, (std::vector<std::string>{"BUILDER:", "MAP", "Refresh Tiles?", "Hide Window?",
                                                 "Tools:", "Info"}));
-    EXPECT_EQ(items, (std::vector<int>{128, 0, 129, 0, 131, 130, 0, 106, 115, 0, 117, 116, 122, 125, 126, 127,
-                                       107}));
+    EXPECT_EQ(items, (std::vector<int>{128, 0,   129, 0,   131, 130, 0,   106, 115, 0,  117,
+                                       0,   150, 151, 152, 116, 122, 125, 126, 127, 107}));
 }
 
 TEST(Translator, MouseEventsGoToTheWindowUnderTheMouseWithCapture) {
