@@ -2,6 +2,7 @@
 // it from the server exactly like the local demo, and again from its cache once the server is gone.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -68,7 +69,72 @@ void pointAtServer(const std::string& folder, const std::string& server) {
     support::writeFile(folder + "CORE/ini.crc", out);
 }
 
+// A 24-bit BMP of one row of pixels (r, g, b each).
+std::string bmpRow(const std::vector<std::array<int, 3>>& px) {
+    const int w = static_cast<int>(px.size());
+    const int row = (w * 3 + 3) & ~3;
+    std::string o = "BM";
+    auto u32 = [&](int v) {
+        for (int i = 0; i < 4; ++i) o += static_cast<char>((v >> (8 * i)) & 255);
+    };
+    auto u16 = [&](int v) {
+        for (int i = 0; i < 2; ++i) o += static_cast<char>((v >> (8 * i)) & 255);
+    };
+    u32(54 + row), u32(0), u32(54), u32(40), u32(w), u32(1), u16(1), u16(24), u32(0), u32(row);
+    u32(2835), u32(2835), u32(0), u32(0);
+    for (const auto& p : px) o += {static_cast<char>(p[2]), static_cast<char>(p[1]), static_cast<char>(p[0])};
+    o.resize(54 + static_cast<std::size_t>(row), '\0');
+    return o;
+}
+
+// The pixels of the first row stored in an uncompressed 24- or 32-bit BMP (bottom-up), as r, g, b.
+std::vector<std::array<int, 3>> bmpPixels(const std::string& f) {
+    auto u32 = [&](std::size_t at) {
+        return static_cast<int>(
+            static_cast<unsigned char>(f[at]) | static_cast<unsigned char>(f[at + 1]) << 8 |
+            static_cast<unsigned char>(f[at + 2]) << 16 | static_cast<unsigned char>(f[at + 3]) << 24);
+    };
+    std::vector<std::array<int, 3>> px;
+    if (f.size() < 54) return px;
+    const int offset = u32(10), w = u32(18), bytes = static_cast<unsigned char>(f[28]) / 8;
+    for (int x = 0; x < w; ++x) {
+        const std::size_t at = static_cast<std::size_t>(offset + x * bytes);
+        if (at + 2 >= f.size()) break;
+        px.push_back({static_cast<unsigned char>(f[at + 2]), static_cast<unsigned char>(f[at + 1]),
+                      static_cast<unsigned char>(f[at])});
+    }
+    return px;
+}
+
 } // namespace
+
+// Publishing re-keys tile images from pure green to pure white and keeps a local tile's white
+// pixels visible; DNA files, segments and "_" are copied, the map's own graphics listing is not.
+TEST(ServerEndToEnd, PublishingRekeysTilesFromGreenToWhite) {
+    support::TempFolder world("bt_pub_world"), site("bt_pub_site");
+    support::writeFile(world.path() + "CORE/ini.crc",
+                       "CODECS\r\nCORE/codec.txt\r\nGFX\r\ngfx/\r\nSIMCORE\r\nmaps/\r\nHELLO\r\nhi.txt\r\n");
+    support::writeFile(world.path() + "CORE/codec.txt", "GFXCODEC\r\n;\r\n.bmp\r\n;\r\n");
+    support::writeFile(world.path() + "gfx/t.bmp",
+                       bmpRow({{0, 255, 0}, {255, 255, 255}, {12, 34, 56}, {0, 254, 0}}));
+    support::writeFile(world.path() + "gfx/t.dll", "AI\r\n1\r\n");
+    support::writeFile(world.path() + "maps/3/0", "0\r\n0\r\nENGINETILEINFOEND\r\n");
+    support::writeFile(world.path() + "maps/3/_", "0\r\n");
+    support::writeFile(world.path() + "maps/3/_DATA/2DGFX/t.bmp", "x");
+    const auto r =
+        support::runCommand(support::shellQuote(PUBLISH_EXE) + " " + support::shellQuote(world.path()) + " " +
+                            support::shellQuote(site.path() + "node"));
+    ASSERT_EQ(r.code, 0) << r.out << r.err;
+    const std::vector<std::array<int, 3>> want = {
+        {255, 255, 255}, {255, 255, 254}, {12, 34, 56}, {0, 254, 0}};
+    EXPECT_EQ(bmpPixels(site.read("node/gfx/t.bmp")), want);
+    EXPECT_EQ(site.read("node/gfx/t.dll"), "AI\r\n1\r\n");
+    EXPECT_TRUE(site.exists("node/maps/3/0"));
+    EXPECT_TRUE(site.exists("node/maps/3/_"));
+    EXPECT_FALSE(site.exists("node/maps/3/_DATA"));
+    EXPECT_TRUE(site.exists("node/hi.txt"));
+    EXPECT_EQ(support::runCommand(support::shellQuote(PUBLISH_EXE) + " --no-such-option").code, 2);
+}
 
 TEST(ServerEndToEnd, PublishedDemoPlaysLikeTheLocalDemoAndFromTheCache) {
     support::clearProxySettings();
