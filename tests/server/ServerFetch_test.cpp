@@ -190,7 +190,8 @@ TEST(ServerMaps, RefuseNamesThatLeaveTheTempFolder) {
     for (const auto& entry : fs::recursive_directory_iterator(w.client.path()))
         EXPECT_EQ(entry.path().filename().string().find("evil"), std::string::npos) << entry.path();
     EXPECT_FALSE(fs::exists("/tmp/evil.bmp"));
-    EXPECT_EQ(w.server.totalRequests(), 1 + 1 + 2 + 2 + 1) << "hello, _, segments 0 and 1, b's image and DNA, %2e";
+    EXPECT_EQ(w.server.totalRequests(), 1 + 1 + 2 + 2 + 1)
+        << "hello, _, segments 0 and 1, b's image and DNA, %2e";
 }
 
 // A slow or oversized download fails within the limits and leaves nothing behind; start-up goes on,
@@ -256,8 +257,16 @@ TEST(ServerMaps, SlowAndOversizedDownloadsFailWithinTheLimits) {
     w.server.override("/to-file", [](const httplib::Request&, httplib::Response& res) {
         res.set_redirect("file:///etc/hostname");
     });
+    w.server.override("/loop",
+                      [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop"); });
+    w.server.override("/moved", [](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("/world/hello.txt");
+    });
     plat::CurlNetwork net;
     net.setLimits(limits);
+    EXPECT_EQ(net.fetch(w.server.base() + "moved", w.client.path() + "moved", false), plat::Fetch::Fetched);
+    EXPECT_EQ(net.fetch(w.server.base() + "loop", w.client.path() + "loop", false), plat::Fetch::Failed);
+    EXPECT_EQ(w.server.requests("/loop"), 1 + limits.maxRedirects);
     EXPECT_EQ(net.fetch(w.server.base() + "big", w.client.path() + "big", false), plat::Fetch::Failed);
     EXPECT_EQ(net.fetch(w.server.base() + "to-file", w.client.path() + "host", false), plat::Fetch::Failed);
     EXPECT_EQ(net.fetch("ftp://127.0.0.1/x", w.client.path() + "x", false), plat::Fetch::Failed);
