@@ -39,7 +39,7 @@ TEST_PROGRAMS = [
     ("world/", ["world_tests", "sim_tests", "builder_tests"]),
     ("engine/", ["engine_tests", "sim_tests"]),
     ("sim/", ["sim_tests", "engine_tests"]),
-    ("builder/SdlWindows", ["builder_sdl_tests"]),
+    ("builder/SdlWindows", ["builder_sdl_tests", "e2e_tarn_tests"]),
     ("builder/", ["builder_tests"]),
     ("apps/biosim", ["e2e_biosim_tests"]),
     ("apps/tarn", ["e2e_tarn_tests"]),

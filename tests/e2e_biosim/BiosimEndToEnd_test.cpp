@@ -117,13 +117,14 @@ TEST(BiosimE2E, OptionsHelpVersionAndErrors) {
     World w;
     const RunResult help = biosim(w, "--help");
     EXPECT_EQ(help.code, 0);
-    for (const char* opt : {"--headless", "--windowed", "--frames", "--screenshot", "--dump", "--input",
-                            "--seed", "--tick-ms", "--version"})
+    for (const char* opt : {"--headless", "--windowed", "--no-vsync", "--frames", "--screenshot", "--dump",
+                            "--input", "--seed", "--tick-ms", "--version"})
         EXPECT_TRUE(contains(help.out, opt)) << opt;
     const RunResult version = biosim(w, "--version");
     EXPECT_EQ(version.code, 0);
     EXPECT_TRUE(contains(version.out, "biosim"));
     EXPECT_EQ(biosim(w, "--frobnicate").code, 2);
+    EXPECT_EQ(biosim(w, "-h").code, 2) << "only the options --help lists are accepted";
     EXPECT_EQ(biosim(w, "--frames").code, 2);
     EXPECT_EQ(biosim(w, "--frames -4").code, 2);
     w.write("bad.txt", "1 dance\n");

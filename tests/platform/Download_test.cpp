@@ -144,6 +144,13 @@ TEST(Download, HttpFromALocalServer) {
     }
     EXPECT_EQ(bt_test::readText(target), "old");
     EXPECT_EQ(server.requests(), 5);
+    // A folder in the target's place, or no folder for it: refused before anything is fetched.
+    std::filesystem::create_directories(dir.file("taken/inside"));
+    EXPECT_FALSE(plat::downloadUrl(server.url("/hello.txt"), dir.file("taken")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("taken/inside")));
+    EXPECT_FALSE(plat::downloadUrl(server.url("/hello.txt"), dir.file("HELLO/x")));
+    EXPECT_EQ(server.requests(), 5);
+    std::filesystem::remove_all(dir.file("taken"));
     // Replaced, not written in place: a hard link keeps the old content.
     ASSERT_TRUE(support::hardLink(target, dir.file("link")));
     EXPECT_TRUE(plat::downloadUrl(server.url("/hello.txt"), target));

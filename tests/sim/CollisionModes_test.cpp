@@ -169,3 +169,38 @@ TEST(CollisionModes, ListNamingAnObjectTwiceFallsBackToTheSameHits) {
     EXPECT_EQ(ref.e().sim.hits, fast.e().sim.hits);
     EXPECT_EQ(simtest::dumpWorld(ref.e()), simtest::dumpWorld(fast.e()));
 }
+
+// The grid's query counter wraps around (every list position then holds a stamp equal to the first
+// id after the wrap) and the list holds entries that name no object: the grid must still see every
+// hit the reference loop sees.
+TEST(CollisionModes, CounterWrapAndEntriesNamingNoObjectKeepEveryHit) {
+    World ref(3, 50), fast(3, 50);
+    ref.e().sim.collisionMode = CollisionMode::Reference;
+    fast.e().sim.collisionMode = CollisionMode::Grid;
+    for (World* w : {&ref, &fast}) {
+        // The walker (tested first) bounces between two walls.
+        w->kind("walker", {{"worldFTileCollision", "1"}, {"worldFTileVELO", "2"}, {"worldFTileMoveH", "1"}});
+        w->kind("wall", {{"worldFTileCollision", "1"}});
+        w->segment(5, 0,
+                   {{"walker", 100, 100, 32, 32}, {"wall", 70, 60, 16, 120}, {"wall", 160, 60, 16, 120}});
+        w->load(5);
+        w->step(1);
+        auto& list = w->e().collisionList;
+        ASSERT_GE(list.size(), 6u);
+        list[3] = -5;
+        list[4] = 100000000;
+        w->e().sim.collisionEntries = std::max(w->e().sim.collisionEntries, 5);
+        w->e().collisionCount = std::max(w->e().collisionCount, 4);
+    }
+    for (int f = 0; f < 60; ++f) {
+        CollisionGrid& g = fast.e().sim.grid;
+        g.queryId = 0xFFFFFFFFu;
+        std::fill(g.stamp.begin(), g.stamp.end(), 1u);
+        ref.step(1);
+        fast.step(1);
+        ASSERT_EQ(ref.e().sim.hits, fast.e().sim.hits) << "frame " << f;
+    }
+    EXPECT_FALSE(fast.e().sim.grid.unusable);
+    EXPECT_GT(ref.e().sim.hits, 5) << "the walker never reached a wall";
+    EXPECT_EQ(simtest::dumpWorld(ref.e()), simtest::dumpWorld(fast.e()));
+}
