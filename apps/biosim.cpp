@@ -2,6 +2,7 @@
 // With no arguments it runs full screen from the working folder's CORE/ini.crc.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
@@ -15,9 +16,11 @@
 #include "engine/Dump.h"
 #include "engine/Engine.h"
 #include "engine/InputScript.h"
+#include "engine/Logs.h"
 #include "engine/MapWatch.h"
 #include "engine/Recording.h"
 #include "platform/ErrorTrap.h"
+#include "platform/TextIo.h"
 #include "platform/sdl/SdlPlatform.h"
 #include "platform/test/TestPlatform.h"
 #include "sim/TitleScreens.h"
@@ -50,6 +53,7 @@ struct ToolOptions {
     bool check = false; // report the world's content problems instead of playing
     std::vector<std::string> checkMaps;
     bool json = false; // the content report as JSON
+    std::string world; // the world folder (default: the working folder)
 };
 
 int usageError(const std::string& why) {
@@ -102,6 +106,11 @@ int parseOptions(int argc, char** argv, RunOptions& opt, ToolOptions& tools) {
         ->type_name("[MAPID...]")
         ->expected(0, -1);
     app.add_flag("--json", tools.json, "with --check: the report as JSON")->needs("--check");
+    app.add_option("--world", tools.world,
+                   "play the world in folder DIR (it holds CORE/ini.crc) instead of the working folder; "
+                   "file names of the other options stay relative to the working folder")
+        ->type_name("DIR")
+        ->check(fileName);
     app.add_option("--record", tools.record,
                    "write the run's seed, clock and every input examined to FILE (JSON) when it ends")
         ->type_name("FILE")
@@ -126,6 +135,21 @@ int parseOptions(int argc, char** argv, RunOptions& opt, ToolOptions& tools) {
     return -1;
 }
 
+// Enters the world folder: file names given in the options are made absolute first, so that they
+// keep meaning what they meant in the folder the program was started from.
+bool enterWorld(const std::string& world, std::vector<std::string*> files) {
+    for (std::string* f : files)
+        if (!f->empty()) *f = std::filesystem::absolute(*f).string();
+    return ::chdir(world.c_str()) == 0;
+}
+
+// File notices (a device refused, a text file too large, a picture too big) go to standard error
+// and to the warnings log.
+void noticeToWarnings(void* engine, const std::string& text) {
+    std::fprintf(stderr, "biosim: %s\n", text.c_str());
+    warn(*static_cast<Biosim*>(engine), text);
+}
+
 std::string currentFolder() {
     std::string buf(4096, '\0');
     if (!::getcwd(buf.data(), buf.size())) return "./";
@@ -140,6 +164,9 @@ int main(int argc, char** argv) {
     RunOptions opt;
     ToolOptions tools;
     if (const int code = parseOptions(argc, argv, opt, tools); code >= 0) return code;
+    if (!tools.world.empty() &&
+        !enterWorld(tools.world, {&opt.screenshot, &opt.dump, &opt.input, &tools.record, &tools.replay}))
+        return usageError("cannot enter the world folder " + tools.world);
 
     if (tools.check) {
         ContentCheckRequest request{currentFolder(), {}, {}};
@@ -215,6 +242,7 @@ int main(int argc, char** argv) {
         enginePlatform = (replayer = std::make_unique<ReplayPlatform>(*platform, replayed)).get();
 
     auto e = std::make_unique<Biosim>(*enginePlatform);
+    textio::setNoticeSink(&noticeToWarnings, e.get());
     e->options = opt;
     e->worldFrame = &worldFrame;
     // Fatal paths (start-up errors, the error handler) may run inside a signal handler: close the
@@ -290,6 +318,7 @@ int main(int argc, char** argv) {
     // The engine's handler must not outlive the engine it reports on; a fault while the rest
     // shuts down is still told, and the program still ends with exit code 0.
     plat::setErrorHandler(plat::endQuietlyOnFault);
+    textio::setNoticeSink(nullptr, nullptr);
     e.reset();
     platform.reset();
     return code;

@@ -3,9 +3,11 @@
 // current directory, the script chain starts at _DATA/ini.txt, and the editor fills the desktop.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -57,6 +59,7 @@ struct TarnOptions {
     std::string inputFile;
     std::vector<std::string> exportTiled; // map folder, .tmj
     std::vector<std::string> importTiled; // .tmj, map folder
+    std::string world;                    // the world folder (default: the working folder)
 };
 
 // Reads the options. Returns -1 to go on, otherwise the exit code (0 after --help or --version, 2
@@ -97,6 +100,11 @@ int parseOptions(int argc, char** argv, TarnOptions& o) {
         ->type_name("IN.tmj MAPFOLDER")
         ->expected(2)
         ->excludes("--export-tiled");
+    app.add_option("--world", o.world,
+                   "edit the world in folder DIR (it holds _DATA/ini.txt) instead of the working folder; "
+                   "file names of the other options stay relative to the working folder")
+        ->type_name("DIR")
+        ->check(fileName);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
@@ -110,11 +118,30 @@ int parseOptions(int argc, char** argv, TarnOptions& o) {
     return -1;
 }
 
+// Enters the world folder: file names given in the options are made absolute first, so that they
+// keep meaning what they meant in the folder the program was started from.
+bool enterWorld(TarnOptions& o) {
+    std::vector<std::string*> files{&o.inputFile, &o.run.screenshot};
+    for (std::string& f : o.exportTiled) files.push_back(&f);
+    for (std::string& f : o.importTiled) files.push_back(&f);
+    for (std::string* f : files)
+        if (!f->empty()) *f = std::filesystem::absolute(*f).string();
+    return ::chdir(o.world.c_str()) == 0;
+}
+
+// File notices (a device refused, a text file too large, a picture too big) go to standard error
+// and to the editor's notice line.
+void noticeToEditor(void* builder, const std::string& text) {
+    std::fprintf(stderr, "tarn: %s\n", text.c_str());
+    static_cast<tarn::Builder*>(builder)->notice = text;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     TarnOptions opt;
     if (const int code = parseOptions(argc, argv, opt); code >= 0) return code;
+    if (!opt.world.empty() && !enterWorld(opt)) return usage("cannot enter the world folder " + opt.world);
     if (!opt.exportTiled.empty() || !opt.importTiled.empty()) {
         const tarn::TiledResult r = opt.exportTiled.empty()
                                         ? tarn::importTiledMap(opt.importTiled[0], opt.importTiled[1])
@@ -142,10 +169,12 @@ int main(int argc, char** argv) {
     auto builder = std::make_unique<tarn::Builder>();
     builder->platform = platform.get();
     builder->windows = windows.get();
+    textio::setNoticeSink(&noticeToEditor, builder.get());
     tarn::installFatalErrorHandler(*builder);
     const int code = tarn::runBuilder(*builder, tarn::currentFolder(), run);
     // The builder's handler must not outlive the builder it saves.
     plat::setErrorHandler(plat::endQuietlyOnFault);
+    textio::setNoticeSink(nullptr, nullptr);
     windows.reset();
     return code;
 }

@@ -1,6 +1,8 @@
 // Startup: start-up (the script chain, the windows, the DNA set, the start map) and shutdown.
 #include "builder/Startup.h"
 
+#include <filesystem>
+
 #include "builder/DnaSet.h"
 #include "builder/DnaWindow.h"
 #include "builder/MapFiles.h"
@@ -10,6 +12,7 @@
 #include "builder/UndoSnapshots.h"
 #include "builder/Windows.h"
 #include "platform/ErrorTrap.h"
+#include "platform/TextIo.h"
 
 namespace tarn {
 
@@ -41,6 +44,14 @@ bool startBuilder(Builder& b, const std::string& workingFolder) {
     }
     BT_CHECKPOINT();
     readAppPaths(b, b.cfg.APPINIFILE);
+    // A save killed mid-way leaves its temporary file beside the file it was replacing; the folders
+    // the builder writes to are swept of those at every start.
+    for (const std::string& prefix : {std::string("./"), std::string("USER/"), b.cfg.GFXPATH, b.cfg.SAVEPATH,
+                                      b.cfg.LOADPATH, b.cfg.LOGFILE}) {
+        const std::filesystem::path folder =
+            std::filesystem::path(textio::nativePath(prefix) + "x").parent_path();
+        textio::removeStaleTemporaries(folder.empty() ? "." : folder.string());
+    }
     readCodecList(b);
     loadDnaSet(b);
     sizeObjectTable(b);

@@ -3,6 +3,7 @@
 #include "engine/Configuration.h"
 
 #include <cmath>
+#include <filesystem>
 
 #include "engine/Biosim.h"
 #include "engine/FatalErrors.h"
@@ -229,5 +230,11 @@ void writeStartupReport(Biosim& e) {
     }
     // The report replaces the old file entirely: a shorter report must not leave the tail of an
     // earlier run's report behind it.
-    if (!c.PATH.empty()) textio::writeFileAtomic(resolvePath(e, c.PATH), w.content());
+    if (!c.PATH.empty()) {
+        const std::string path = resolvePath(e, c.PATH);
+        // A report write killed mid-way in an earlier run left its temporary file beside the report.
+        const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+        textio::removeStaleTemporaries(folder.empty() ? "." : folder.string());
+        textio::writeFileAtomic(path, w.content());
+    }
 }
