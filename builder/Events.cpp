@@ -21,7 +21,10 @@ void handleMainWindow(Builder& b) {
     plat::Input& in = b.input();
     const bool left = in.mouseButton(1), right = in.mouseButton(2);
     if (left && b.buttonLatch == 0) {
-        if (placeTile(b)) recordChange(b);
+        if (placeTile(b))
+            recordChange(b);
+        else if (b.lastObject >= b.cfg.MAXTILES)
+            b.notice = "The map is full: MAXTILES (" + std::to_string(b.cfg.MAXTILES) + ") tiles";
         b.buttonLatch = 1;
     }
     if (right && b.buttonLatch == 0) {

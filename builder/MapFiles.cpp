@@ -1,7 +1,9 @@
 // MapFiles: the builder's map saves and loads.
 #include "builder/MapFiles.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <set>
 
 #include "builder/EditorScreen.h"
@@ -137,25 +139,38 @@ MapFileResult saveMapFolder(Builder& b, const std::string& folderIn) {
 
 MapFileResult loadMapFolder(Builder& b, const std::string& folderIn) {
     const std::string folder = withSeparator(folderIn);
-    MapFileResult result;
-    // Every segment must read as a map before anything is replaced.
+    // Segment files that do not read as a map (a user's note named "42") are skipped and named;
+    // without any segment the current map stays.
+    world::LoadedMap map;
+    std::string skipped;
     bool any = false;
     for (int s = 0; s <= world::kMaxMapSegment; ++s) {
         std::string content;
         if (!textio::readFile(folder + std::to_string(s), content)) continue;
         if (!looksLikeMap(content)) {
-            result.message = folder + std::to_string(s) + " is not a map segment; the map is kept.\n";
-            return result;
+            skipped += folder + std::to_string(s) + " is not a map segment and was skipped.\n";
+            continue;
         }
+        world::LoadedMap part;
+        world::readMapText(std::move(content), part);
+        map.scrollX = part.scrollX;
+        map.scrollY = part.scrollY;
+        map.maxLayer = std::max(map.maxLayer, part.maxLayer);
+        map.tiles.insert(map.tiles.end(), std::make_move_iterator(part.tiles.begin()),
+                         std::make_move_iterator(part.tiles.end()));
         any = true;
     }
     if (!any) {
-        result.message = folder + " holds no map segment (files 0..255); the map is kept.\n";
+        MapFileResult result;
+        result.message = skipped + folder + " holds no map segment (files 0..255); the map is kept.\n";
         return result;
     }
-    world::LoadedMap map;
-    world::readMapFolder(folder, map);
-    return takeMap(b, map, folder);
+    MapFileResult result = takeMap(b, map, folder);
+    if (!skipped.empty()) {
+        result.message = skipped + result.message;
+        result.ok = false;
+    }
+    return result;
 }
 
 MapFileResult saveMapFile(Builder& b, const std::string& path) {

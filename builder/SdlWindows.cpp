@@ -233,6 +233,9 @@ public:
         runScript();
         plat::sdl::pumpEvents(platform_);
         if (mainOpen_ && imgui_ && (sdlEvents_ || needFrame_ || settleFrames_ > 0)) buildFrame();
+        // A window that appears (a tool tip, a menu) is laid out in its first frame and drawn from
+        // the second: every frame built for the user's input gets a second one.
+        if (sdlEvents_) settleFrames_ = std::max(settleFrames_, 1);
         sdlEvents_ = false;
         return translator_.pop();
     }

@@ -151,6 +151,13 @@ TEST(MapFolderSave, RemovesOnlyStaleSegmentsAndReportsEveryFailure) {
     EXPECT_EQ(readText(folder + "42"), "my notes");
     EXPECT_TRUE(fs::exists(folder + "_DATA/2DGFX/door.bmp"));
 
+    // Loading the folder back (the tile folder reloaded) keeps "door" as the current tile kind.
+    writeDna(e.dir + "_DATA/2DGFX/door.dll", {{"hp", "1"}});
+    ASSERT_EQ(e.b.kinds[static_cast<std::size_t>(e.b.currentKind)].fileName, "door");
+    const tarn::MapFileResult back = tarn::loadMapFolder(e.b, folder);
+    EXPECT_NE(back.message.find("42 is not a map segment"), std::string::npos) << back.message;
+    EXPECT_EQ(e.b.kinds[static_cast<std::size_t>(e.b.currentKind)].fileName, "door");
+
     // The working folder (it holds _DATA/ini.txt) loses nothing, not even a stale-looking segment.
     writeText(e.dir + "5", "0\r\n0\r\nENGINETILEINFOEND\r\n");
     e.b.objects[0].layer = 0;
