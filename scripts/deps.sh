@@ -5,7 +5,7 @@
 BT_BUILD_PACKAGES="cmake ninja-build g++ pkg-config libsdl2-dev libsdl2-image-dev libsdl2-mixer-dev
   libsdl2-ttf-dev libimgui-dev libcurl4-openssl-dev fonts-dejavu-core nlohmann-json3-dev libcli11-dev"
 BT_TEST_PACKAGES="libgtest-dev libbenchmark-dev libvorbis-dev xvfb xauth clang libclang-rt-14-dev python3
-  libcpp-httplib-dev tiled gcovr"
+  libcpp-httplib-dev tiled gcovr dpkg-dev"
 
 bt_install_missing() {
     local missing=()

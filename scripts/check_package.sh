@@ -1,0 +1,63 @@
+#!/bin/sh
+# check_package.sh BUILD_DIR: builds the Debian package from a configured and built tree, checks
+# its control data and contents, installs it with dpkg into a scratch root, and runs the installed
+# programs headless on the user's copy of the demo world that biosim-world makes.
+set -eu
+build=$(readlink -f "${1:?usage: check_package.sh BUILD_DIR}")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() {
+    echo "check_package: $*" >&2
+    exit 1
+}
+
+cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 || {
+    cat "$work/cpack.log" >&2
+    fail "cpack failed"
+}
+deb=$(ls "$work"/out/biosim-tarn_*.deb 2>/dev/null | head -n 1)
+[ -n "$deb" ] || fail "no .deb was made"
+
+info=$(dpkg-deb --info "$deb")
+echo "$info" | grep -q '^ Package: biosim-tarn$' || fail "package name"
+depends=$(echo "$info" | sed -n 's/^ Depends: //p')
+for need in libsdl2-2.0-0 libsdl2-image-2.0-0 libsdl2-mixer-2.0-0 libsdl2-ttf-2.0-0 libcurl4 libc6 \
+    libstdc++6 fonts-dejavu-core; do
+    echo "$depends" | grep -q "$need" || fail "Depends lacks $need: $depends"
+done
+
+dpkg-deb --contents "$deb" | awk '{print $6}' >"$work/contents"
+for f in ./usr/bin/biosim ./usr/bin/tarn ./usr/bin/biosim-world ./usr/share/biosim-tarn/demo/CORE/ini.crc \
+    ./usr/share/biosim-tarn/demo/_DATA/ini.txt ./usr/share/applications/biosim.desktop \
+    ./usr/share/applications/tarn.desktop ./usr/share/icons/hicolor/scalable/apps/biosim.svg \
+    ./usr/share/icons/hicolor/scalable/apps/tarn.svg ./usr/share/doc/biosim-tarn/README.md; do
+    grep -qx "$f" "$work/contents" || fail "the package lacks $f"
+done
+if grep -q -e '\.log$' -e '/USER/' "$work/contents"; then fail "the package holds logs of local runs"; fi
+
+# A scratch root with an empty dpkg database: dependencies are the host's, so they are not checked.
+root="$work/root"
+mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
+: >"$root/var/lib/dpkg/status"
+: >"$root/var/lib/dpkg/available"
+dpkg --root="$root" --force-depends --force-not-root --log=/dev/null -i "$deb" >"$work/dpkg.log" 2>&1 || {
+    cat "$work/dpkg.log" >&2
+    fail "dpkg -i failed"
+}
+dpkg --root="$root" -s biosim-tarn | grep -q '^Status: install ok installed$' || fail "not installed"
+if command -v desktop-file-validate >/dev/null 2>&1; then
+    desktop-file-validate "$root/usr/share/applications/biosim.desktop" "$root/usr/share/applications/tarn.desktop"
+fi
+
+# The installed programs on the user's copy of the installed demo world.
+export HOME="$work/home" XDG_DATA_HOME="$work/home/data" SDL_AUDIODRIVER=dummy
+mkdir -p "$HOME"
+cd "$work"
+"$root/usr/bin/biosim-world" biosim --headless --frames 120 --dump "$work/dump.json" >"$work/biosim.log" 2>&1 ||
+    fail "biosim from the package failed: $(cat "$work/biosim.log")"
+[ -f "$XDG_DATA_HOME/biosim-tarn/demo/CORE/ini.crc" ] || fail "biosim-world made no copy of the demo"
+grep -q '"objectCount"' "$work/dump.json" || fail "biosim wrote no dump"
+"$root/usr/bin/biosim-world" tarn --headless --passes 10 --screenshot "$work/tarn.png" >"$work/tarn.log" 2>&1 ||
+    fail "tarn from the package failed: $(cat "$work/tarn.log")"
+[ -s "$work/tarn.png" ] || fail "tarn drew nothing"
+echo "check_package: $(basename "$deb") installs and runs; Depends: $depends"
