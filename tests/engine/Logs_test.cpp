@@ -14,6 +14,7 @@
 #include "engine/FatalErrors.h"
 #include "engine/Logs.h"
 #include "engine/TileKinds.h"
+#include "tests/support/FileFaults.h"
 
 using kit::crlfLines;
 using kit::Harness;
@@ -342,4 +343,22 @@ TEST(FatalErrorHandler, ReportSaysWhichStepWasRunning) {
     std::smatch m;
     ASSERT_TRUE(std::regex_match(lines[3], m, std::regex("Module:Engine AT LINE:([0-9]+)"))) << lines[3];
     EXPECT_GT(std::stoi(m[1]), 0);
+}
+
+// A log block lands whole or not at all, also when the disk fills up half way (a file size limit
+// holds for root too); a folder or a missing folder in the log's place is a failure.
+TEST(LogFaults, BlockThatDoesNotFitLeavesTheLogAsItWas) {
+    TempDir dir;
+    const std::string log = dir.path() + "warnings.txt";
+    ASSERT_TRUE(appendLines(log, "first\r\n"));
+    {
+        support::FileSizeLimit limit(64);
+        EXPECT_FALSE(appendLines(log, std::string(200, 'x') + "\r\n"));
+        EXPECT_TRUE(appendLines(log, "second\r\n")) << "a block that fits still lands";
+    }
+    EXPECT_EQ(dir.read("warnings.txt"), "first\r\nsecond\r\n");
+    dir.mkdir("folder");
+    EXPECT_FALSE(appendLines(dir.path() + "folder", "x\r\n"));
+    EXPECT_FALSE(appendLines(dir.path() + "warnings.txt/x", "x\r\n"));
+    EXPECT_FALSE(appendLines("", "x\r\n"));
 }

@@ -228,6 +228,26 @@ TEST(Movement, DynamicScrollMovesEveryNonGuiObjectTheOtherWay) {
     w.step(10); // x 900 is still beyond 80 %: moving left scrolls too
     EXPECT_EQ(w.obj(1).MapX, 900);
     EXPECT_EQ(w.obj(0).MapX, 536);
+
+    // The same on the vertical axis: below 80 % of the view's height moving down scrolls the world up.
+    World v;
+    v.e().cfg.DYNAMICSCROLL = 1;
+    v.kind("hero", {{"worldFTilePlayerID", "1"}, {"worldFTileUseKeyboard", "1"}, {"worldFTileVELO", "4"}});
+    v.kind("rock", {});
+    v.kind("gui", {{"worldFTileIsGUI", "1"}});
+    v.segment(5, 0, {{"rock", 100, 500}, {"hero", 500, 700}, {"gui", 10, 10}});
+    v.load(5);
+    v.tp().input().press(plat::key::Down);
+    v.step(1);
+    EXPECT_EQ(v.obj(1).MapY, 700);
+    EXPECT_EQ(v.obj(0).MapY, 496);
+    EXPECT_EQ(v.obj(2).MapY, 10);
+    EXPECT_EQ(v.obj(0).MapX, 100) << "no horizontal scroll in the middle of the view";
+    v.tp().input().release(plat::key::Down);
+    v.tp().input().press(plat::key::Up);
+    v.step(10);
+    EXPECT_EQ(v.obj(1).MapY, 700);
+    EXPECT_EQ(v.obj(0).MapY, 536);
 }
 
 TEST(Movement, RotationCornersAtAngleZeroShowAQuarterTurn) {
@@ -533,4 +553,41 @@ TEST(Collision, StaleListEntryOfAnEarlierMapIsNeverTested) {
     w.step(3);
     EXPECT_EQ(w.e().sim.hits, 0); // the post is not on this map's list
     EXPECT_GT(w.obj(1).MapX, 80);
+}
+
+// An object that goes back heads for its start on both axes from the first frame it is away, stops
+// within two pixels of it; a fade-in counts down by its step, and a step past zero is cleared to
+// zero on the next frame.
+TEST(ObjectUpdate, GoBackHeadsHomeOnBothAxesAndFadeInEndsAtZero) {
+    World w;
+    w.kind("homer", {{"worldFTileGOBACK", "1"}, {"worldFTileVELO", "2"}});
+    w.segment(5, 0, {{"homer", 100, 100}});
+    w.load(5);
+    WorldObject& h = w.obj(0);
+    h.MapX = 120;
+    h.MapY = 80;
+    w.step(1);
+    EXPECT_EQ(h.worldFTileMoveH, -1);
+    EXPECT_EQ(h.worldFTileMoveV, 1);
+    h.MapX = 80;
+    h.MapY = 120;
+    w.step(1);
+    EXPECT_EQ(h.worldFTileMoveH, 1);
+    EXPECT_EQ(h.worldFTileMoveV, -1);
+    w.step(30);
+    EXPECT_LE(std::fabs(h.MapX - 100), 2.0f);
+    EXPECT_LE(std::fabs(h.MapY - 100), 2.0f);
+    EXPECT_EQ(h.worldFTileMoveH, 0);
+    EXPECT_EQ(h.worldFTileMoveV, 0);
+
+    World f;
+    f.kind("ghost", {{"worldFTileFadeIn", "10"}, {"worldFTileFadeInStep", "4"}});
+    f.segment(5, 0, {{"ghost", 300, 300}});
+    f.load(5);
+    std::vector<float> seen;
+    for (int k = 0; k < 5; ++k) {
+        f.step(1);
+        seen.push_back(f.obj(0).worldFTileFadeIn);
+    }
+    EXPECT_EQ(seen, (std::vector<float>{6, 2, -2, 0, 0}));
 }
