@@ -248,6 +248,30 @@ TEST_F(SdlHeadless, GrabCopiesTheFrameAndClips) {
     EXPECT_EQ(pixel(115, 105), kBlue);
 }
 
+// A viewport (the design's area between bars): drawing and grabs are relative to its corner and
+// stay inside it; clear() still covers the bars.
+TEST_F(SdlHeadless, ViewportMovesClipsAndGrabsButClearCoversTheBars) {
+    g().setViewport(100, 50, 200, 100);
+    g().clear(rgb(0, 0, 255));
+    g().fillBox(-20, -20, 400, 400, rgb(255, 0, 0)); // larger than the area: clipped to it
+    g().fillBox(0, 0, 10, 10, rgb(0, 255, 0));
+    EXPECT_EQ(pixel(99, 49), kBlue);   // the bar stays
+    EXPECT_EQ(pixel(100, 50), kGreen); // the area's corner is (0, 0)
+    EXPECT_EQ(pixel(299, 149), kRed);
+    EXPECT_EQ(pixel(300, 149), kBlue);                         // right of the area
+    EXPECT_EQ(pixel(299, 150), kBlue);                         // below it
+    const SpriteId grab = g().grabSprite(-10, -10, 30, 30, 4); // clipped to the area: (0,0)-(20,20)
+    ASSERT_NE(grab, 0);
+    EXPECT_EQ(g().spriteWidth(grab), 20);
+    EXPECT_EQ(g().grabSprite(200, 0, 10, 10, 5), 0); // wholly right of the area
+    const SpriteId spr = g().createDrawable(grab);
+    g().drawSprite(spr, 50, 20, 255);
+    EXPECT_EQ(pixel(155, 75), kGreen); // the grabbed green corner, drawn at (50, 20) of the area
+    g().setViewport(0, 0, 0, 0);       // the whole screen again
+    g().fillBox(0, 0, 5, 5, rgb(255, 0, 0));
+    EXPECT_EQ(pixel(2, 2), kRed);
+}
+
 TEST_F(SdlHeadless, BoxesPointsAndText) {
     g().clear(rgb(0, 0, 0));
     g().begin2D();
