@@ -143,8 +143,10 @@ ImageHeader readImageHeader(std::string_view b, std::string_view extension) {
     if (b.size() >= 8 && (b.substr(0, 2) == "II" || b.substr(0, 2) == "MM")) return tiff(b);
     if (b.size() >= 26 && b.substr(0, 2) == "BM") {
         if (le32(b, 14) == 12) return sized("BMP", le16(b, 18), le16(b, 20));
-        const long long h = static_cast<std::int32_t>(le32(b, 22));
-        return sized("BMP", static_cast<std::int32_t>(le32(b, 18)), h < 0 ? -h : h);
+        const long long w = static_cast<std::int32_t>(le32(b, 18)),
+                        h = static_cast<std::int32_t>(le32(b, 22));
+        if (w < 0) return {};                   // no such picture
+        return sized("BMP", w, h < 0 ? -h : h); // a negative height stores the rows top down
     }
     if (b.size() >= 13 && (b.substr(0, 6) == "GIF87a" || b.substr(0, 6) == "GIF89a")) return gif(b);
     if (b.size() >= 14 && b.substr(0, 4) == "qoif") return sized("QOI", be32(b, 4), be32(b, 8));
