@@ -269,6 +269,11 @@ private:
             add("bad-transport", m, dll, 0,
                 name + " is a transport tile, but its worldFTileIDString \"" + d.worldFTileIDString +
                     "\" is none of WALKDOWN, WALKUP, WALKLEFT, WALKRIGHT: it moves nothing");
+        // A player touching a FASS object goes to the map its worldFTileID names.
+        if (d.worldFTileIDString == "FASS" &&
+            !isFolder(at(cfg().SIMCORE + std::to_string(d.worldFTileID) + "/")))
+            add("missing-map", m, dll, 0,
+                name + " (FASS) leads to map " + std::to_string(d.worldFTileID) + ", which does not exist");
         if (!isNone(d.worldFTileSoundFile) &&
             std::find(soundNames_.begin(), soundNames_.end(), d.worldFTileSoundFile) == soundNames_.end())
             add("missing-sound", m, cfg().SOUNDPATH + d.worldFTileSoundFile + cfg().SOUNDCODEC, 0,

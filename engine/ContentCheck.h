@@ -7,7 +7,7 @@
 // MAXOBJECTS, segments after a gap that are never read), kinds that useWeapon or worldFTileFollow name
 // but the map does not hold, transport tiles of no known kind, object sounds, effect and shadow
 // images, animation folders (missing, gaps in frame numbers, mixed frame sizes), DNA values out of
-// range, and the maps that the title screens and the first map lead to.
+// range, and the maps that the title screens and FASS objects (doors) lead to.
 // Depends on: engine/Biosim.h, engine/Configuration.h, engine/TileKinds.h, world formats,
 // platform/test (images are decoded off screen).
 #pragma once
