@@ -429,7 +429,10 @@ private:
     void runScript() {
         plat::test::TestInput* in = opts_.scriptedInput;
         using Verb = ScriptAction::Verb;
-        while (scriptPos_ < opts_.script.size() && opts_.script[scriptPos_].pass <= pass_) {
+        // An action waits until the events of the one before it were handled: the mouse buttons and
+        // keys it sets must still hold when its own event is handled (a "key" gives two events).
+        while (scriptPos_ < opts_.script.size() && opts_.script[scriptPos_].pass <= pass_ &&
+               translator_.empty()) {
             const ScriptAction& a = opts_.script[scriptPos_++];
             switch (a.verb) {
             case Verb::Move:

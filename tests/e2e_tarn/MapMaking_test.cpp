@@ -86,3 +86,42 @@ TEST(MapMaking, ScriptedMapSavedInTarnPlaysInBiosim) {
     EXPECT_NE(dump.find("\"ObjectFile\":\"chaser\""), std::string::npos) << dump.substr(0, 400);
     EXPECT_NE(dump.find("\"ObjectFile\":\"wall\""), std::string::npos);
 }
+
+// Every one of the demo's 23 tile kinds is picked with the mouse in the 1024 x 768 editor (the
+// first three rows at once, the others after scrolling the Tiles window to its end) and placed once.
+TEST(MapMaking, EveryDemoTileKindCanBePickedInTheTilesWindow) {
+    DemoCopy d;
+    const int kinds = 23, gridTop = 38, scrolled = 300 - 154; // grid height - visible height
+    std::string script = "2 key 46\n";
+    long pass = 3;
+    const auto at = [&](const std::string& action) {
+        script += std::to_string(pass++) + " " + action + "\n";
+    };
+    bool atEnd = false;
+    for (int k = 0; k < kinds; ++k) {
+        const int row = k / 4, col = k % 4;
+        if (row >= 3 && !atEnd) {
+            at("move 100 100");
+            at("wheel -3");
+            pass += 2;
+            atEnd = true;
+        }
+        const int y = gridTop + row * 50 + 24 - (atEnd ? scrolled : 0);
+        at("move " + std::to_string(col * 50 + 24) + " " + std::to_string(y));
+        at("press left");
+        at("release left");
+        at("move " + std::to_string(300 + (k % 10) * 60) + " " + std::to_string(300 + (k / 10) * 100));
+        at("press left");
+        at("release left");
+    }
+    at("answer MAPS/6/");
+    at("menu 128");
+    std::ofstream(d.dir + "input.txt") << script;
+    ASSERT_EQ(run(d.dir, std::string("'") + TARN_BINARY + "' --headless --input input.txt --passes " +
+                             std::to_string(pass + 10)),
+              0);
+    std::size_t copied = 0;
+    for (const auto& entry : fs::directory_iterator(d.dir + "MAPS/6/_DATA/2DGFX/"))
+        copied += entry.path().extension() == ".png" ? 1 : 0;
+    EXPECT_EQ(copied, static_cast<std::size_t>(kinds)) << read(d.dir + "MAPS/6/1");
+}
