@@ -211,7 +211,12 @@ TEST(ServerMaps, SlowAndOversizedDownloadsFailWithinTheLimits) {
     };
     auto flood = [&w](const httplib::Request&, httplib::Response& res) {
         res.set_chunked_content_provider(
-            "application/octet-stream", [&w](std::size_t, httplib::DataSink& sink) {
+            "application/octet-stream", [&w](std::size_t offset, httplib::DataSink& sink) {
+                // 1 MiB without a length, quickly: only the size cap can stop it.
+                if (offset >= 1024 * 1024) {
+                    sink.done();
+                    return true;
+                }
                 const std::string block(16 * 1024, 'z');
                 return !w.server.stopping() && sink.write(block.data(), block.size());
             });
