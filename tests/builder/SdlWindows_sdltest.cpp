@@ -4,6 +4,7 @@
 
 #include <SDL2/SDL.h>
 
+#include "builder/ScriptedInput.h"
 #include "builder/SdlWindows.h"
 #include "platform/sdl/SdlAccess.h"
 #include "platform/sdl/SdlPlatform.h"
@@ -123,4 +124,31 @@ TEST_F(Layer, TheMainWindowsCloseBoxAsksTheQuitQuestion) {
 
 TEST_F(Layer, MenuPicturesLoadWithTheRenderer) {
     EXPECT_EQ(win->loadMenuPicture("/no/such/picture.png", 0), 0);
+}
+
+// An input script's action happens in the very pass it names (a pass is one poll), not one later;
+// closing the main window closes the screen.
+TEST(ScriptedLayer, ActionsArriveInThePassTheyName) {
+    tarn::prepareSdlWindows();
+    plat::sdl::Options o;
+    o.headless = true;
+    auto platform = plat::sdl::createPlatform(std::move(o));
+    std::vector<tarn::ScriptAction> acts;
+    std::string err;
+    ASSERT_TRUE(tarn::parseInputScript("40 menu 107\n42 menu 108\n", acts, err)) << err;
+    tarn::SdlWindowOptions opts;
+    opts.script = acts;
+    auto win = tarn::createSdlWindows(*platform, opts);
+    ASSERT_TRUE(win->openMain("main", 640, 480));
+    std::vector<std::pair<int, int>> menus; // (pass, item)
+    for (int pass = 1; pass <= 45; ++pass) {
+        const tarn::WindowEvent ev = win->poll();
+        if (ev.value == tarn::kEventMenu) menus.push_back({pass, ev.number});
+    }
+    EXPECT_EQ(menus, (std::vector<std::pair<int, int>>{{40, 107}, {42, 108}}));
+    // Closing the main window closes the screen with it.
+    ASSERT_TRUE(platform->graphics().screenOpen());
+    win->close(tarn::kMainWindow);
+    EXPECT_FALSE(win->isOpen(tarn::kMainWindow));
+    EXPECT_FALSE(platform->graphics().screenOpen());
 }
