@@ -376,6 +376,12 @@ private:
         if (!imgui_) return;
         ImGui_ImplSDL2_ProcessEvent(&e);
         sdlEvents_ = true;
+        if (e.type == SDL_MOUSEMOTION) {
+            mouseSeen_ = true;
+            lastMouseX_ = e.motion.x;
+            lastMouseY_ = e.motion.y;
+        }
+        if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_LEAVE) mouseSeen_ = false;
         if (!opts_.script.empty()) return; // the script is the user
         if (chooser_.open) return;         // the chooser has the user's attention
         switch (e.type) {
@@ -493,6 +499,12 @@ private:
     void buildFrame() {
         ImGui_ImplSDLRenderer_NewFrame();
         ImGui_ImplSDL2_NewFrame();
+        // Without the keyboard focus (a display without a window manager) the backend leaves the
+        // mouse position unknown, and nothing would highlight, show a tip or drag: the last motion
+        // event tells where the mouse is.
+        ImGuiIO& io = ImGui::GetIO();
+        if (!ImGui::IsMousePosValid(&io.MousePos) && mouseSeen_)
+            io.MousePos = ImVec2(static_cast<float>(lastMouseX_), static_cast<float>(lastMouseY_));
         ImGui::NewFrame();
         const bool hadFrame = needFrame_;
         needFrame_ = false;
@@ -733,6 +745,8 @@ private:
     long pass_ = 0;
     std::size_t scriptPos_ = 0;
     std::deque<std::string> answers_;
+    bool mouseSeen_ = false;
+    int lastMouseX_ = 0, lastMouseY_ = 0;
     int gridScroll_ = 0; // pixels the tile grid scrolls in the next frame (scripted wheel)
     Chooser chooser_;
     std::vector<DnaField>* dnaFields_ = nullptr;
