@@ -11,8 +11,8 @@
 
 #include "platform/ImageFiles.h"
 #include "platform/Keys.h"
-#include "platform/TextIo.h"
 #include "platform/Services.h"
+#include "platform/TextIo.h"
 #include "platform/sdl/BlendMap.h"
 #include "platform/sdl/SdlAccess.h"
 
@@ -462,7 +462,16 @@ public:
                 auto* row = reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + y * s->pitch);
                 for (int x = 0; x < s->w; ++x) row[x] |= 0xff000000u;
             }
-            ok = IMG_SavePNG(s, path.c_str()) == 0;
+            // Encoded in memory, then written like every data file: the old screenshot is replaced
+            // only by a complete one, and a path naming a device or FIFO is refused.
+            std::vector<unsigned char> png(static_cast<std::size_t>(s->pitch) * s->h * 101 / 100 + 65536);
+            SDL_RWops* rw = SDL_RWFromMem(png.data(), static_cast<int>(png.size()));
+            ok = rw != nullptr && IMG_SavePNG_RW(s, rw, 0) == 0;
+            const Sint64 size = rw ? SDL_RWtell(rw) : -1;
+            if (rw) SDL_RWclose(rw);
+            ok = ok && size > 0 &&
+                 textio::writeFileAtomic(path, std::string_view(reinterpret_cast<const char*>(png.data()),
+                                                                static_cast<std::size_t>(size)));
         }
         SDL_FreeSurface(s);
         return ok;
@@ -1140,7 +1149,8 @@ SDL_Surface* loadImageSurface(const std::string& path) {
     if (!rw) return nullptr;
     // The type hint matters for TGA only, which has no signature.
     const std::size_t dot = path.find_last_of("./");
-    const std::string ext = dot != std::string::npos && path[dot] == '.' ? path.substr(dot + 1) : std::string();
+    const std::string ext =
+        dot != std::string::npos && path[dot] == '.' ? path.substr(dot + 1) : std::string();
     return IMG_LoadTyped_RW(rw, 1, ext.c_str());
 }
 
