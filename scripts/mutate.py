@@ -324,7 +324,7 @@ def clean_env():
 
 
 def run_program(build_dir, prog, limit, gtest_filter):
-    """(passed, seconds, reason) for one test program."""
+    """(passed, seconds, reason, failed test names) for one test program."""
     exe = os.path.join(build_dir, PROGRAM_DIRS[prog], prog)
     args = [exe, "--gtest_brief=1"]
     if gtest_filter:
@@ -335,15 +335,15 @@ def run_program(build_dir, prog, limit, gtest_filter):
                            errors="replace", timeout=limit, env=clean_env(), cwd=os.path.dirname(exe),
                            start_new_session=True)
     except subprocess.TimeoutExpired:
-        return False, time.time() - t0, f"{prog}: time limit"
+        return False, time.time() - t0, f"{prog}: time limit", []
     dt = time.time() - t0
     # A program whose fatal error handler ends it with exit code 0 in the middle of a test has no
     # PASSED line: that is a failure too.
     if r.returncode != 0 or "[  FAILED  ]" in r.stdout or "[  PASSED  ]" not in r.stdout:
-        failed = re.findall(r"\[  FAILED  \] (\S+)", r.stdout)
-        why = ", ".join(sorted(set(failed))[:3]) or f"exit {r.returncode}"
-        return False, dt, f"{prog}: {why}"
-    return True, dt, ""
+        failed = sorted(set(re.findall(r"\[  FAILED  \] (\S+\.\S+)", r.stdout)))
+        why = ", ".join(failed[:3]) or f"exit {r.returncode}"
+        return False, dt, f"{prog}: {why}", failed
+    return True, dt, "", []
 
 
 def is_linked_worktree(tree):
@@ -411,8 +411,14 @@ def main():
         print(f"the unmutated tree does not build; see {log.name}", file=sys.stderr)
         return 2
     limits = {}
+    filters = {}
     for p in progs:
-        ok, dt, why = run_program(build_dir, p, 900, a.filter)
+        ok, dt, why, failed = run_program(build_dir, p, 900, a.filter)
+        if not ok and failed:
+            # Tests that fail without any mutation say nothing about mutants: left out, and named.
+            print(f"  {p}: left out, failing on the unmutated tree: {' '.join(failed)}")
+            filters[p] = (a.filter or "*") + ("-" if "-" not in a.filter else ":") + ":".join(failed)
+            ok, dt, why, _ = run_program(build_dir, p, 900, filters[p])
         if not ok:
             print(f"the unmutated tree fails its tests ({why}); fix that first", file=sys.stderr)
             return 2
@@ -444,7 +450,7 @@ def main():
                     continue
                 reason = ""
                 for p in progs:
-                    ok, _, why = run_program(build_dir, p, limits[p], a.filter)
+                    ok, _, why, _ = run_program(build_dir, p, limits[p], filters.get(p, a.filter))
                     if not ok:
                         reason = why
                         break
