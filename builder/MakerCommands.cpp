@@ -136,7 +136,8 @@ void exportTiledFromEditor(Builder& b) {
     const MapFileResult saved = saveMapFolder(b, scratch.string());
     b.mapModified = modified;
     TiledResult r;
-    if (saved.ok) r = exportTiledMap(scratch.string(), path);
+    // The tileset refers to the pictures in the tile folder, which stays.
+    if (saved.ok) r = exportTiledMap(scratch.string(), path, b.cfg.GFXPATH);
     fs::remove_all(scratch, ec);
     if (!saved.ok)
         show(b, "The map could not be prepared for Tiled:\n" + saved.message);

@@ -73,7 +73,8 @@ bool writeText(const std::string& path, const std::string& text) {
 
 // ------------------------------------------------------------------------------------ export
 
-TiledResult exportTiledMap(const std::string& mapFolder, const std::string& tmjPath) {
+TiledResult exportTiledMap(const std::string& mapFolder, const std::string& tmjPath,
+                           const std::string& kindFolder) {
     TiledResult r;
     const std::string folder = withSlash(mapFolder);
     world::LoadedMap map;
@@ -81,7 +82,8 @@ TiledResult exportTiledMap(const std::string& mapFolder, const std::string& tmjP
         r.message = "no map segment in " + folder;
         return r;
     }
-    const std::string gfx = folder + std::string(world::kMapGfxFolder);
+    const std::string gfx =
+        kindFolder.empty() ? folder + std::string(world::kMapGfxFolder) : withSlash(kindFolder);
     const fs::path tmj = fs::absolute(textio::nativePath(tmjPath)).lexically_normal();
     fs::path tsj = tmj;
     tsj.replace_extension(".tsj");

@@ -27,7 +27,10 @@ struct TiledResult {
 };
 
 // Writes map folder `mapFolder` as the Tiled map `tmjPath` and its tileset (`tmjPath` with ".tsj").
-TiledResult exportTiledMap(const std::string& mapFolder, const std::string& tmjPath);
+// The kinds' pictures and DNA files are taken from `kindFolder` ("" = the map folder's
+// `_DATA/2DGFX/`); the tileset refers to the pictures where they are.
+TiledResult exportTiledMap(const std::string& mapFolder, const std::string& tmjPath,
+                           const std::string& kindFolder = "");
 
 // Reads the Tiled map `tmjPath` and writes it as map folder `mapFolder` (made when missing).
 TiledResult importTiledMap(const std::string& tmjPath, const std::string& mapFolder);

@@ -340,7 +340,7 @@ TEST(MakersE2E, TiledMapsOutAndIn) {
 
 // F5 in tarn saves the edited map into the play-test folder of the world and plays it in biosim
 // (here a stand-in script that runs the real biosim headless and keeps its arguments), then the
-// editor goes on.
+// editor goes on. On the way the map goes out through the Tiled menu items and comes back in.
 TEST(MakersE2E, PlayTestFromTarnSavesTheMapAndPlaysItInBiosim) {
     World w;
     writeFile(w.file("biosim.sh"), "#!/bin/sh\necho \"$@\" > ../args.txt\nshift\nexec " + quote(BIOSIM_EXE) +
@@ -348,10 +348,18 @@ TEST(MakersE2E, PlayTestFromTarnSavesTheMapAndPlaysItInBiosim) {
     fs::permissions(w.file("biosim.sh"), fs::perms::owner_all);
     std::ofstream(w.dir() / "_DATA/app.txt", std::ios::app) << "PLAYTESTRUN\r\n;\r\n"
                                                             << w.file("biosim.sh").string() << "\r\n;\r\n";
-    // Choose kind 0 in the tile window, raster off, place it at (600, 400), F5, then a pass more.
+    // Choose kind 0 in the tile window, raster off, place it at (600, 400); export it as a Tiled
+    // map, start a new map, import the Tiled map (both questions answered yes), then F5.
+    const std::string tmj = w.file("tiled/map.tmj").string();
     writeFile(w.file("input.txt"), "3 move 24 62\n4 press left\n5 release left\n6 key 46\n7 move 600 400\n"
-                                   "8 press left\n9 release left\n10 move 900 700\n12 key 63\n");
-    const RunResult r = w.tarn("--headless --input ../input.txt --passes 14");
+                                   "8 press left\n9 release left\n10 move 900 700\n11 answer " +
+                                       tmj + "\n12 menu 151\n13 menu 117\n14 answer " + tmj +
+                                       "\n15 menu 152\n17 key 63\n");
+    const RunResult r = w.tarn("--headless --input ../input.txt --passes 19");
+    std::size_t exported = 0;
+    const json exportedMap = json::parse(readFile(tmj));
+    for (const json& layer : exportedMap["layers"]) exported += layer["objects"].size();
+    EXPECT_EQ(exported, 1u) << r.err;
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(readFile(w.file("args.txt")), "--windowed --map 9999\n");
     const json dump = json::parse(readFile(w.file("play.json")));
