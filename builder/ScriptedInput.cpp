@@ -105,8 +105,16 @@ bool parseInputScript(std::string_view text, std::vector<ScriptAction>& out, std
         act.b = nums.size() > 1 ? static_cast<int>(nums[1]) : 0;
         out.push_back(act);
     }
-    std::stable_sort(out.begin(), out.end(),
-                     [](const ScriptAction& x, const ScriptAction& y) { return x.pass < y.pass; });
+    // Ordered by pass, lines of one pass in file order (sorted by pass and line, without the
+    // temporary buffer a stable sort takes).
+    std::vector<std::pair<long, std::size_t>> order;
+    order.reserve(out.size());
+    for (std::size_t i = 0; i < out.size(); ++i) order.emplace_back(out[i].pass, i);
+    std::sort(order.begin(), order.end());
+    std::vector<ScriptAction> sorted;
+    sorted.reserve(out.size());
+    for (const auto& [pass, i] : order) sorted.push_back(std::move(out[i]));
+    out = std::move(sorted);
     return true;
 }
 
