@@ -135,6 +135,12 @@ TEST(InputScript, ParsesAndOrdersByPass) {
     EXPECT_EQ(std::make_pair(acts[1].a, acts[1].b), std::make_pair(106, 102));
     EXPECT_EQ(acts[2].verb, tarn::ScriptAction::Verb::Key);
     EXPECT_EQ(acts[3].a, 1);
+    // A requester's answer keeps its path whole, blanks inside included; no path cancels.
+    ASSERT_TRUE(tarn::parseInputScript("2 answer\n1 answer MAPS/my map/ \n", acts, err)) << err;
+    ASSERT_EQ(acts.size(), 2u);
+    EXPECT_EQ(acts[0].verb, tarn::ScriptAction::Verb::Answer);
+    EXPECT_EQ(acts[0].text, "MAPS/my map/");
+    EXPECT_EQ(acts[1].text, "");
     for (const char* bad : {"x move 1 2", "0 move 1 2", "1 move 1", "1 key 300", "1 press up", "1 jump",
                             "1 wheel 99999999999999999999"}) {
         EXPECT_FALSE(tarn::parseInputScript(bad, acts, err)) << bad;
