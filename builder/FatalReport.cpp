@@ -156,13 +156,18 @@ void writeOnFault(const plat::FaultRecord& fault, void* user) {
     w.line("-");
     plat::appendWhole(p.errorFile.c_str(), w.view());
 
-    // The recovery map in the old format, record by record, as the map writer lays it out.
-    char path[4200];
+    // The recovery map in the old format, record by record, as the map writer lays it out; written
+    // under a temporary name first, so that a full disk leaves no cut map that looks like a backup.
+    char path[4200], partial[4220];
     plat::FaultText name(path, sizeof path - 1);
     name.add(p.recoveryPrefix);
     name.num(t);
     path[name.size()] = '\0';
-    const int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+    plat::FaultText temp(partial, sizeof partial - 1);
+    temp.add(name.view());
+    temp.add(".partial");
+    partial[temp.size()] = '\0';
+    const int fd = ::open(partial, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
     if (fd < 0) return;
     Chunks out(fd, p.buffer, sizeof p.buffer);
     out.line("0");
@@ -180,8 +185,9 @@ void writeOnFault(const plat::FaultRecord& fault, void* user) {
         out.num(o.layer);
     }
     out.line(world::kMapEndMarker);
-    out.flush();
-    ::close(fd);
+    const bool written = out.flush();
+    if (::close(fd) == 0 && written && ::rename(partial, path) == 0) return;
+    ::unlink(partial);
 }
 
 } // namespace

@@ -6,6 +6,11 @@
 // throw site when the exception is a plat::Fault. The handler is expected not to return; if it
 // does, the process ends with exit code 0. With no handler set (or after it was cleared) a fault
 // prints its report and ends the process like a crash: exit code 128 + signal, or 134.
+//
+// A fault is reported in two steps: the program's fault writer puts the report on disk first with
+// prepared buffers and plain system calls (a fault may leave the allocator or the window system
+// holding a lock), then the handler (box, shutdown) runs; after a signal it runs under a watchdog
+// alarm that ends the process if it hangs.
 #pragma once
 
 #include <exception>

@@ -13,6 +13,7 @@
 #include "builder/MapFiles.h"
 #include "builder/Messages.h"
 #include "platform/ErrorTrap.h"
+#include "tests/support/FileFaults.h"
 
 using namespace tarntest;
 
@@ -150,4 +151,28 @@ TEST(FatalError, RealFaultInAChildWritesTheReportAndARecoveryMapThatLoadsBack) {
     EXPECT_EQ(fresh.b.objects[1].layer, 3);
     EXPECT_EQ(fresh.b.maxUsedLayer, 3);
     EXPECT_NE(fresh.b.objects[1].sprite, 0);
+}
+
+// On a full disk the fault still ends cleanly with exit code 0; the error file keeps only whole
+// entries and no cut recovery map (or its temporary) is left that could pass for a backup.
+TEST(FatalError, FullDiskLeavesWholeEntriesAndNoCutRecoveryMap) {
+    Editor e;
+    for (int i = 0; i < 20; ++i) e.place(32 * (i % 5), 32 * (i / 5), i % 4);
+    fs::create_directories(e.dir + "USER");
+    writeText(e.dir + "USER/ERR!!!!.txt", "OLD\r\n");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        tarn::installFatalErrorHandler(e.b);
+        support::FileSizeLimit full(64); // no entry and no map of 20 tiles fits
+        makeFault(reinterpret_cast<volatile int*>(static_cast<std::uintptr_t>(getpid() > 0 ? 8 : 0)));
+        std::_Exit(99);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child died by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readText(e.dir + "USER/ERR!!!!.txt"), "OLD\r\n");
+    for (const std::string& name : support::folderEntries(e.dir + "USER"))
+        EXPECT_EQ(name.find("_LAZARUS"), std::string::npos) << name;
 }
