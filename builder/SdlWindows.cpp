@@ -381,6 +381,11 @@ private:
             lastMouseX_ = e.motion.x;
             lastMouseY_ = e.motion.y;
         }
+        if (e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_MOUSEBUTTONUP) {
+            mouseSeen_ = true;
+            lastMouseX_ = e.button.x;
+            lastMouseY_ = e.button.y;
+        }
         if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_LEAVE) mouseSeen_ = false;
         if (!opts_.script.empty()) return; // the script is the user
         if (chooser_.open) return;         // the chooser has the user's attention
