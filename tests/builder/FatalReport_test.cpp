@@ -59,6 +59,11 @@ __attribute__((noinline)) void operator delete(void* p) noexcept {
 __attribute__((noinline)) void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
+// The no-throw form must come from the same place as the others (the library's own is the
+// sanitizer's, whose blocks the free above must not see).
+__attribute__((noinline)) void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    return std::malloc(n ? n : 1);
+}
 
 TEST(Messages, ErrorTableEndsOrGoesOn) {
     Editor e;

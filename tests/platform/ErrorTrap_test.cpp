@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <new>
 #include <string>
 #include <sys/mman.h>
 #include <sys/wait.h>
@@ -176,6 +177,11 @@ __attribute__((noinline)) void operator delete(void* p) noexcept {
 }
 __attribute__((noinline)) void operator delete(void* p, std::size_t) noexcept {
     operator delete(p);
+}
+// The no-throw form must come from the same place as the others (the library's own is the
+// sanitizer's, whose blocks the free above must not see).
+__attribute__((noinline)) void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    return std::malloc(n ? n : 1);
 }
 
 // A fault while a handler takes the place of another (here: while the old one is freed) is
