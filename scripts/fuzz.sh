@@ -26,16 +26,16 @@ cmake --build "$build" --target "${targets[@]}" >/dev/null
 status=0
 summary=()
 for t in "${targets[@]}"; do
-    exe=$(find "$build/fuzz" -type f -name "$t" -perm -u+x | head -n 1)
-    kept="$build/kept-corpus/$t"
-    findings="$build/findings/$t"
+    # Absolute paths: the fuzzer runs in its findings folder, where it leaves crash inputs.
+    exe=$(readlink -f "$(find "$build/fuzz" -type f -name "$t" -perm -u+x | head -n 1)")
+    kept=$(readlink -f "$build")/kept-corpus/$t
+    findings=$(readlink -f "$build")/findings/$t
     mkdir -p "$kept" "$findings"
-    seeds=$(find fuzz -type d -path "*/corpus/$t" | head -n 1)
-    log="$build/findings/$t.log"
+    seeds=$(find "$PWD/fuzz" -type d -path "*/corpus/$t" | head -n 1)
+    log="$findings.log"
     echo "fuzz.sh: $t for $minutes minute(s)"
-    if ! (cd "$findings" && "$(readlink -f "$exe")" -max_total_time=$((minutes * 60)) -rss_limit_mb=2048 \
-        -max_len=65536 -print_final_stats=1 "$(readlink -f "$kept")" ${seeds:+"$(readlink -f "$seeds")"}) \
-        >"$log" 2>&1; then
+    if ! (cd "$findings" && "$exe" -max_total_time=$((minutes * 60)) -rss_limit_mb=2048 -max_len=65536 \
+        -print_final_stats=1 "$kept" ${seeds:+"$seeds"}) >"$log" 2>&1; then
         status=1
         echo "fuzz.sh: $t FOUND A FAULT: see $log and $findings" >&2
     fi
