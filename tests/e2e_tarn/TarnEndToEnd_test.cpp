@@ -31,7 +31,7 @@ struct Folder : support::TempFolder {
 
 struct TarnRun {
     int status = -1;
-    std::string err;
+    std::string err, out;
 };
 
 // Runs tarn in `dir` (after `prefix`, e.g. xvfb-run) with at most 60 seconds.
@@ -39,7 +39,7 @@ TarnRun runTarn(const std::string& dir, const std::string& prefix, const std::st
     const support::RunResult r =
         support::runCommand(prefix + " " + support::shellQuote(TARN_BINARY) + " " + args, dir, 60);
     EXPECT_FALSE(r.timedOut) << "tarn " << args << " ran past its time limit";
-    return TarnRun{r.code, r.err};
+    return TarnRun{r.code, r.err, r.out};
 }
 
 Uint32 pixel(SDL_Surface* s, int x, int y) {
@@ -131,6 +131,9 @@ TEST(TarnE2E, OptionsAreCheckedAndDocumented) {
     const std::string& dir = folder.path();
     TarnRun r = runTarn(dir, "", "--help");
     EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("--passes"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "") << "--help only prints the options: the editor does not start";
+    EXPECT_FALSE(fs::exists(dir + "USER")) << "--help only prints the options: the editor does not start";
     r = runTarn(dir, "", "--passes zero");
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("--passes"), std::string::npos);
