@@ -191,7 +191,9 @@ bool rebuildGrid(Biosim& e) {
     if (g.stamp.size() < static_cast<std::size_t>(n)) g.stamp.resize(static_cast<std::size_t>(n), 0);
     g.listPosOf.assign(e.objectTable.size(), -1);
     std::size_t nb = kMinBuckets;
-    while (nb < static_cast<std::size_t>(n) * 2) nb <<= 1;
+    // Half as many buckets as entries: the bucket table stays in the caches, and the few cells that
+    // share a bucket cost only rectangle tests on memory read in order.
+    while (nb < static_cast<std::size_t>(n) / 2) nb <<= 1;
     if (g.buckets.size() != nb) {
         g.buckets.assign(nb, {});
     } else {
