@@ -1,10 +1,10 @@
-#!/bin/sh
+#!/usr/bin/env bash
 # Line and branch coverage of the production folders: a gcc --coverage build (BT_COVERAGE), the whole
 # test suite, then gcovr. Prints one line per folder and writes BUILD/coverage.txt (per file) and
 # BUILD/coverage.html.
 #
 #   scripts/coverage.sh [BUILD]     (default build-coverage; gcovr from the test packages)
-set -eu
+set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/deps.sh
 B=${1:-build-coverage}
