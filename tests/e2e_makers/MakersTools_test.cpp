@@ -239,25 +239,30 @@ TEST(MakersE2E, MapOptionAndLiveReload) {
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(readFile(w.file("d.json")).find("\"actualMapId\":0"), std::string::npos);
 
-    // A long run; the test changes map 0 while it plays and waits for the reload message.
+    // A long run on a map nothing can leave (map 0's background alone: the demo's chaser would
+    // send the player back to the title); the test changes it while it plays and waits for the
+    // reload message.
+    fs::copy(w.dir() / "MAPS/0", w.dir() / "MAPS/7", fs::copy_options::recursive);
+    const std::string level = readFile(w.dir() / "MAPS/0/0");
+    writeFile(w.dir() / "MAPS/7/0", level.substr(0, level.find("TILE\r\nwall")) + "ENGINETILEINFOEND\r\n");
     const std::string err = w.file("watch.err").string();
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         ::setenv("SDL_AUDIODRIVER", "dummy", 1);
         if (::chdir(w.dir().c_str()) != 0 || !std::freopen(err.c_str(), "w", stderr)) ::_exit(127);
-        ::execl(BIOSIM_EXE, BIOSIM_EXE, "--headless", "--map", "0", "--watch", "--tick-ms", "50", "--frames",
+        ::execl(BIOSIM_EXE, BIOSIM_EXE, "--headless", "--map", "7", "--watch", "--tick-ms", "50", "--frames",
                 "100000000", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    std::string seg = readFile(w.dir() / "MAPS/0/0");
+    std::string seg = readFile(w.dir() / "MAPS/7/0");
     seg.insert(seg.rfind("ENGINETILEINFOEND"), "TILE\r\nnewkind\r\n0\r\n0\r\n0\r\n32\r\n32\r\n0\r\n");
-    writeFile(w.dir() / "MAPS/0/0", seg);
+    writeFile(w.dir() / "MAPS/7/0", seg);
     bool reloaded = false;
     for (int i = 0; i < 100 && !reloaded; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        reloaded = readFile(err).find("map 0 changed on disk: reloaded") != std::string::npos;
+        reloaded = readFile(err).find("map 7 changed on disk: reloaded") != std::string::npos;
     }
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
