@@ -504,11 +504,12 @@ private:
     void buildFrame() {
         ImGui_ImplSDLRenderer_NewFrame();
         ImGui_ImplSDL2_NewFrame();
-        // Without the keyboard focus (a display without a window manager) the backend leaves the
-        // mouse position unknown, and nothing would highlight, show a tip or drag: the last motion
-        // event tells where the mouse is.
+        // The mouse position comes from the last mouse event over the window. The backend asks the
+        // display for the global pointer instead, which is unknown without the keyboard focus (a
+        // display without a window manager: nothing would highlight or show a tip) and, on some X
+        // servers, frozen while a drag holds the pointer (a tool window would not move or resize).
         ImGuiIO& io = ImGui::GetIO();
-        if (!ImGui::IsMousePosValid(&io.MousePos) && mouseSeen_)
+        if (mouseSeen_)
             io.MousePos = ImVec2(static_cast<float>(lastMouseX_), static_cast<float>(lastMouseY_));
         ImGui::NewFrame();
         const bool hadFrame = needFrame_;
