@@ -36,26 +36,42 @@ struct AnimFrameBlock {
     std::int32_t FrameHeights[kAnimDirections][kAnimSlots] = {};
 };
 
-struct WorldObject {
-    // ---- hot: read or written by the world frame on every pass --------------------------------
+// Aligned to a cache line, so that the first block below is a single line.
+struct alignas(64) WorldObject {
+    // ---- hottest: the fields that other objects' updates read at random (the visibility test of
+    // the object at the same list position, collision rectangles and tests, a target's reactions),
+    // all in the first 64 bytes, so that each such read into the large table costs one cache line
     float MapX = 0, MapY = 0;                       // position in world pixels (scaled)
     float Width = 0, Height = 0;                    // placed size in world pixels (scaled)
-    float worldFTileTransparency = 0;               // DNA; 0 when worldFTileHideOnStart is 2
-    float worldFTileFadeIn = 0;                     // DNA; the running fade value
-    float worldFTileFadeOut = 0;                    // DNA
-    float worldFTileFadeInStep = 0;                 // DNA
-    float worldFTileVELO = 0;                       // DNA, times scalerX / scalerY at load
     float VelocityX = 0, VelocityY = 0;             // start as worldFTileVELO, scaled twice at load
     float worldFTileMoveH = 0, worldFTileMoveV = 0; // DNA
-    float worldFTileRotate = 0;                     // DNA
-    float rotationAngle = 0;                        // accumulated rotation in radians
-    float worldFTilePlayerMOVE = 0;                 // DNA (an integer in the DNA)
-    float worldFTileFlire = 0;                      // DNA (an integer in the DNA)
-    float StartX = 0, StartY = 0;                   // MapX, MapY right after loading and scaling
-    float OriginX = 0, OriginY = 0;                 // position as read from the map file, before scaling
-    float ImageWidth = 0, ImageHeight = 0;          // size of the kind's image in pixels
-    float ZoomX = 0, ZoomY = 0;                     // Width / ImageWidth, Height / ImageHeight (animated)
     float ScaledWidth = 0, ScaledHeight = 0;        // Width and Height after screen scaling
+    std::int32_t worldFTileTouchMove = 0;           // DNA (a byte, widened)
+    std::int32_t worldFTileTouchTransparency = 0;   // DNA
+    std::int32_t worldFTileTouchRotate = 0;         // DNA
+    std::int8_t Visible = 0;                        // 1 shown, 0 inactive, -1 hidden for this frame
+    std::int8_t IsInScreen = 0;                     // set by the visibility test ("IsInScreen:")
+    std::int8_t mirrorVisible = 0;                  // second copy of the visibility result
+    std::int8_t worldFTileCollision = 0;            // DNA
+    std::int8_t AI = 0;                             // DNA
+    std::int8_t canMoveH = 0, canMoveV = 0;         // may move horizontally / vertically this frame
+    std::int8_t worldFTileTransport = 0;            // DNA
+    std::int8_t worldFTileRandomMove = 0;           // DNA
+
+    // ---- hot: read or written by the world frame on every pass --------------------------------
+    float worldFTileTransparency = 0;      // DNA; 0 when worldFTileHideOnStart is 2
+    float worldFTileFadeIn = 0;            // DNA; the running fade value
+    float worldFTileFadeOut = 0;           // DNA
+    float worldFTileFadeInStep = 0;        // DNA
+    float worldFTileVELO = 0;              // DNA, times scalerX / scalerY at load
+    float worldFTileRotate = 0;            // DNA
+    float rotationAngle = 0;               // accumulated rotation in radians
+    float worldFTilePlayerMOVE = 0;        // DNA (an integer in the DNA)
+    float worldFTileFlire = 0;             // DNA (an integer in the DNA)
+    float StartX = 0, StartY = 0;          // MapX, MapY right after loading and scaling
+    float OriginX = 0, OriginY = 0;        // position as read from the map file, before scaling
+    float ImageWidth = 0, ImageHeight = 0; // size of the kind's image in pixels
+    float ZoomX = 0, ZoomY = 0;            // Width / ImageWidth, Height / ImageHeight (animated)
 
     plat::SpriteId Sprite = 0;       // the sprite drawn: the kind's drawable, or an animation frame
     plat::SpriteId KindSprite = 0;   // the object's own drawable sprite of its kind's image
@@ -72,15 +88,14 @@ struct WorldObject {
     std::int32_t AnimFrame = 0;         // current frame number ("AnimFrame#:")
     std::int32_t AnimFramesDefault = 0, AnimFramesRight = 0, AnimFramesLeft = 0; // last frame per dir
     std::int32_t AnimFramesUp = 0, AnimFramesDown = 0;
-    std::int32_t AnimMaxFrames = 0;                             // MAXANIMFRAMES at load time
-    std::int32_t AnimTick = 0;                                  // tick when the animation was set up
-    std::int32_t animTimer = 0;                                 // DNA
-    std::int32_t worldFTileGOBACK = 0, worldFTileTouchMove = 0; // DNA (bytes, widened)
-    std::int32_t worldFTileTouchTransparency = 0, worldFTilePlayerID = 0; // DNA
+    std::int32_t AnimMaxFrames = 0;           // MAXANIMFRAMES at load time
+    std::int32_t AnimTick = 0;                // tick when the animation was set up
+    std::int32_t animTimer = 0;               // DNA
+    std::int32_t worldFTileGOBACK = 0;        // DNA (a byte, widened)
+    std::int32_t worldFTilePlayerID = 0;      // DNA
     std::int32_t worldFTileGravity = 0;       // DNA rounded, times scalerX, rounded
     std::int32_t worldFTileFollowObject = 0;  // DNA
     std::int32_t worldFTileUseMoveLogic = 0;  // DNA ("MoveLogicValue:")
-    std::int32_t worldFTileTouchRotate = 0;   // DNA
     std::int32_t worldFTileID = 0;            // DNA
     std::int32_t worldFTileLifeTime = 0;      // DNA ("LifeTime:")
     std::int32_t worldFTileTimerMS = 0;       // DNA
@@ -90,23 +105,15 @@ struct WorldObject {
     std::int32_t worldFTileSoundDuration = 0; // DNA
     std::int32_t SoundStart = 0;              // 0 at creation
 
-    std::int8_t HasEffect = 0;                          // 1 when EffectImage was loaded
-    std::int8_t HasShadow = 0;                          // 1 when ShadowImage was loaded
-    std::int8_t mirrorVisible = 0;                      // second copy of the visibility result
-    std::int8_t animAutoPlay = 0;                       // DNA
-    std::int8_t worldFTileCollision = 0;                // DNA
-    std::int8_t worldFTileIsGUI = 0, worldFStretch = 0; // DNA
-    std::int8_t Visible = 0;                            // 1 shown, 0 inactive, -1 hidden for this frame
+    std::int8_t HasEffect = 0;                                        // 1 when EffectImage was loaded
+    std::int8_t HasShadow = 0;                                        // 1 when ShadowImage was loaded
+    std::int8_t animAutoPlay = 0;                                     // DNA
+    std::int8_t worldFTileIsGUI = 0, worldFStretch = 0;               // DNA
     std::int8_t worldFTileUseKeyboard = 0, worldFTileUseJoyStick = 0; // DNA
-    std::int8_t worldFTileTransport = 0;                              // DNA
-    std::int8_t canMoveH = 0, canMoveV = 0; // may move horizontally / vertically this frame
-    std::int8_t worldFTileRandomMove = 0;   // DNA
-    std::int8_t worldFTileHideOnStart = 0;  // DNA
-    std::int8_t shotInFlight = 0;           // a projectile of this shooter is in flight
-    std::int8_t AI = 0;                     // DNA
-    std::int8_t SoundLoaded = 0;            // 1 when the object's sound is loaded
-    std::int8_t worldFTileSoundVolume = 0;  // DNA ("SoundVolume:")
-    std::int8_t IsInScreen = 0;             // set by the visibility test ("IsInScreen:")
+    std::int8_t worldFTileHideOnStart = 0;                            // DNA
+    std::int8_t shotInFlight = 0;          // a projectile of this shooter is in flight
+    std::int8_t SoundLoaded = 0;           // 1 when the object's sound is loaded
+    std::int8_t worldFTileSoundVolume = 0; // DNA ("SoundVolume:")
 
     // ---- cold: texts, read at load time and by a few behaviours --------------------------------
     std::string ObjectFile;            // name of the tile kind (graphic file name without extension)
