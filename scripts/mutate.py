@@ -35,13 +35,13 @@ SITES_FILE = os.path.join(HERE, "mutation_sites.txt")
 # The production folders and the test programs that exercise each (longest prefix wins).
 TEST_PROGRAMS = [
     ("platform/sdl/", ["platform_sdl_tests"]),
-    ("platform/", ["platform_tests", "engine_tests"]),
+    ("platform/", ["platform_tests", "platform_sdl_tests", "engine_tests"]),
     ("world/", ["world_tests", "sim_tests", "builder_tests"]),
-    ("engine/", ["engine_tests", "sim_tests"]),
+    ("engine/", ["engine_tests", "sim_tests", "e2e_makers_tests"]),
     ("sim/", ["sim_tests", "engine_tests"]),
-    ("builder/SdlWindows", ["builder_sdl_tests", "e2e_tarn_tests"]),
+    ("builder/SdlWindows", ["builder_sdl_tests", "e2e_tarn_tests", "e2e_mapmaking_tests"]),
     ("builder/", ["builder_tests"]),
-    ("apps/biosim", ["e2e_biosim_tests"]),
+    ("apps/biosim", ["e2e_biosim_tests", "e2e_biosim_screen_tests", "e2e_makers_tests"]),
     ("apps/tarn", ["e2e_tarn_tests"]),
 ]
 # Where each test program is built (relative to the build folder).
@@ -54,14 +54,20 @@ PROGRAM_DIRS = {
     "builder_tests": "tests/builder",
     "builder_sdl_tests": "tests/builder",
     "e2e_biosim_tests": "tests/e2e_biosim",
+    "e2e_biosim_screen_tests": "tests/e2e_biosim",
+    "e2e_makers_tests": "tests/e2e_makers",
     "e2e_tarn_tests": "tests/e2e_tarn",
+    "e2e_mapmaking_tests": "tests/e2e_tarn",
 }
 # Extra targets a program needs at run time (end-to-end programs run the real binaries).
 RUNTIME_TARGETS = {
     "platform_sdl_tests": ["platform_xvfb_probe"],
     "sim_tests": ["biosim"],
     "e2e_biosim_tests": ["biosim"],
+    "e2e_biosim_screen_tests": ["biosim"],
+    "e2e_makers_tests": ["biosim", "tarn"],
     "e2e_tarn_tests": ["tarn"],
+    "e2e_mapmaking_tests": ["tarn", "biosim"],
 }
 
 # Per-folder share of generated sites (every folder is represented).

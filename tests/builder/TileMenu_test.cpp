@@ -43,6 +43,17 @@ TEST(TileMenu, KindsWithoutAPictureTakeNoCellAndCannotBeChosen) {
     t.b.currentKind = 0;
     tarn::selectTileAtMouse(t.b, 60, 10);
     EXPECT_EQ(t.b.currentKind, 2);
+
+    // A set none of whose pictures decode still has a current kind inside the set: the last.
+    Harness broken;
+    for (const char* name : {"p", "q"}) {
+        broken.addKind(name, 16, 16);
+        ASSERT_TRUE(support::writeFile(broken.dir + "_DATA/2DGFX/" + name + ".bmp", "not a picture"));
+    }
+    ASSERT_TRUE(broken.start());
+    ASSERT_EQ(broken.b.kinds.size(), 2u);
+    EXPECT_EQ(broken.b.kinds[1].picture, 0);
+    EXPECT_EQ(broken.b.currentKind, 1);
 }
 
 TEST(TileMenu, ClickStrictlyInsideSelectsAndSetsTheTitle) {

@@ -186,6 +186,12 @@ TEST(MapLoads, FailuresKeepTheMapAndSayWhy) {
     EXPECT_NE(e.lastBox().find("no map segment"), std::string::npos) << e.lastBox();
     writeText(e.dir + "notes.txt", "hello\r\nworld\r\n");
     EXPECT_FALSE(tarn::loadMapFile(e.b, e.dir + "notes.txt").ok);
+    writeText(e.dir + "numbers.txt", "0\r\n0\r\nhello\r\n"); // numbers, but then no record
+    EXPECT_FALSE(tarn::loadMapFile(e.b, e.dir + "numbers.txt").ok);
+    EXPECT_EQ(e.map(), before);
+    // The same map written as one file loads back as it was.
+    ASSERT_TRUE(tarn::writeMapOld(e.b, e.dir + "one.map"));
+    EXPECT_TRUE(tarn::loadMapFile(e.b, e.dir + "one.map").ok);
     EXPECT_EQ(e.map(), before);
 
     // Unsaved changes: a load asks first, and "no" keeps the map.

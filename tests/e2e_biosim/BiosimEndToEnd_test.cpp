@@ -134,12 +134,15 @@ TEST(BiosimE2E, OptionsHelpVersionAndErrors) {
     EXPECT_EQ(biosim(w, "--headless --input missing.txt").code, 2);
 }
 
-TEST(BiosimE2E, UnwritableDumpIsReportedWithExitCodeThree) {
+TEST(BiosimE2E, UnwritableDumpAndRecordAreReportedWithExitCodeThree) {
     World w;
     w.standard();
     const RunResult r = biosim(w, "--headless --frames 1 --dump no/such/folder/d.json");
     EXPECT_EQ(r.code, 3);
     EXPECT_TRUE(contains(r.err, "cannot write the dump"));
+    const RunResult rec = biosim(w, "--headless --frames 1 --record no/such/folder/r.json");
+    EXPECT_EQ(rec.code, 3);
+    EXPECT_TRUE(contains(rec.err, "cannot write the record no/such/folder/r.json")) << rec.err;
 }
 
 // The plain program (full screen, real clock) on an X server: Escape with left Alt closes it.

@@ -61,7 +61,9 @@ const char* kScript = "3 move 74 62\n"
                       "20 key 22\n" // U
                       "21 key 19\n" // R
                       "22 answer MAPS/5/\n"
-                      "23 menu 128\n";
+                      "23 menu 128\n"
+                      "25 answer MAPS/7/\n" // each answer serves one requester
+                      "26 menu 128\n";
 
 } // namespace
 
@@ -73,6 +75,7 @@ TEST(MapMaking, ScriptedMapSavedInTarnPlaysInBiosim) {
     const std::string segment = read(d.dir + "MAPS/5/1");
     ASSERT_FALSE(segment.empty()) << read(d.dir + "err.txt");
     EXPECT_NE(segment.find("TILE\r\nchaser\r\n1\r\n600\r\n400\r\n"), std::string::npos) << segment;
+    EXPECT_EQ(read(d.dir + "MAPS/7/1"), segment);
     EXPECT_NE(segment.find("TILE\r\nwall\r\n22\r\n300\r\n200\r\n"), std::string::npos) << segment;
     for (const char* f : {"chaser.png", "chaser.dll", "wall.png", "wall.dll"})
         EXPECT_TRUE(fs::exists(d.dir + "MAPS/5/_DATA/2DGFX/" + f)) << f;

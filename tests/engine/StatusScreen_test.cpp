@@ -48,6 +48,17 @@ TEST(StatusLayer, NoWorldShowsTheStatusScreenAndTheBannerScrolls) {
     EXPECT_EQ(e.statusLineY, 768);
     drawStatusLayer(e);
     EXPECT_EQ(e.statusLineY, 0); // passed the bottom: back to the top
+
+    // While a map is fetched the lines name the server and the map instead of a missing connection.
+    e.serverReachable = 1;
+    e.server.fetching = true;
+    e.serverMaps = "http://maps.test/";
+    s.h.gfx().clearCalls();
+    drawStatusLayer(e);
+    const auto fetching = s.texts();
+    EXPECT_FALSE(hasText(fetching, "MISSING CONNECTION"));
+    EXPECT_TRUE(hasText(fetching, "CONNECTING TO http://maps.test/3"));
+    EXPECT_TRUE(hasText(fetching, "TRY TO GET: "));
 }
 
 TEST(StatusLayer, AWorldWithTwoTilesShowsNoStatusScreenButAlwaysTheBottomBar) {

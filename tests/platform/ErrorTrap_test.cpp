@@ -264,3 +264,30 @@ TEST(ErrorTrap, CheckpointsAndModuleNames) {
     EXPECT_EQ(d.message, "boom");
     EXPECT_EQ(d.module, "InputStep");
 }
+
+// The report's time stamp is computed without localtime: midnights, the day before 1970, a leap
+// day, a century that is no leap year and an offset that moves the date across midnight.
+TEST(ErrorTrap, CivilTimeAtDayAndYearEdges) {
+    struct Case {
+        std::int64_t t;
+        long offset;
+        int year, month, day, hour, minute, second;
+    };
+    const Case cases[] = {
+        {0, 0, 1970, 1, 1, 0, 0, 0},
+        {86399, 0, 1970, 1, 1, 23, 59, 59},
+        {-1, 0, 1969, 12, 31, 23, 59, 59},
+        {-86400, 0, 1969, 12, 31, 0, 0, 0},
+        {951782400, 0, 2000, 2, 29, 0, 0, 0},
+        {951868799, 0, 2000, 2, 29, 23, 59, 59},
+        {4107542400, 0, 2100, 3, 1, 0, 0, 0},
+        {82800, 3600, 1970, 1, 2, 0, 0, 0},
+        {3599, -3600, 1969, 12, 31, 23, 59, 59},
+    };
+    for (const Case& c : cases) {
+        const plat::CivilTime r = plat::civilTime(c.t, c.offset);
+        const int got[] = {r.year, r.month, r.day, r.hour, r.minute, r.second};
+        const int want[] = {c.year, c.month, c.day, c.hour, c.minute, c.second};
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(got[i], want[i]) << "time " << c.t << " offset " << c.offset;
+    }
+}

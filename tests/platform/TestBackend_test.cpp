@@ -190,6 +190,27 @@ TEST_F(TestGraphicsRecord, SpritesHaveTheRealSizeAndShareTheirKey) {
     EXPECT_EQ(g().spriteHeight(changed), 7);
     std::filesystem::remove(dir.file("tile.png"));
     EXPECT_EQ(g().loadSprite(dir.file("tile.png")), 0);
+
+    // A file that failed to decode forgets the size known before: a picture of the same byte count
+    // and time stamp (restored from a copy that keeps times) is decoded again, not taken as the old.
+    const std::string bmp = dir.file("tile.bmp");
+    auto writeBmp = [&](int w, int h) {
+        SDL_Surface* b = bt_test::makeSurface(w, h, [](int, int) { return 0xff654321u; });
+        ASSERT_TRUE(bt_test::writeBmp(b, bmp));
+        SDL_FreeSurface(b);
+    };
+    writeBmp(5, 7);
+    EXPECT_EQ(g().spriteWidth(g().loadSprite(bmp)), 5);
+    const auto stamp = std::filesystem::last_write_time(bmp);
+    const auto bytes = std::filesystem::file_size(bmp);
+    ASSERT_TRUE(bt_test::writeText(bmp, "not a picture"));
+    EXPECT_EQ(g().loadSprite(bmp), 0);
+    writeBmp(7, 5);
+    std::filesystem::last_write_time(bmp, stamp);
+    ASSERT_EQ(std::filesystem::file_size(bmp), bytes);
+    const SpriteId restored = g().loadSprite(bmp);
+    EXPECT_EQ(g().spriteWidth(restored), 7);
+    EXPECT_EQ(g().spriteHeight(restored), 5);
 }
 
 TEST_F(TestGraphicsRecord, DrawsCarryTheStateTheyWereMadeWith) {

@@ -7,6 +7,7 @@
 
 #include "SimHarness.h"
 #include "engine/MapLoader.h"
+#include "engine/TileKinds.h"
 
 using simtest::Tile;
 using simtest::World;
@@ -254,7 +255,11 @@ TEST(MapLoader, GridMarkersAndExtentsThatNeverShrink) {
     w.e().gridCell(0, 0).marker = 5;
     w.kind("wall", {{"worldFTileCollision", "12"}});
     w.kind("rock", {{"worldFTileCollision", "1"}});
-    w.segment(5, 0, {{"wall", 40, 40, 64, 64}, {"rock", 0, 0, 8, 8}, {"rock", 900, 700, 100, 60}});
+    w.segment(5, 0,
+              {{"wall", 40, 40, 64, 64},
+               {"rock", 0, 0, 8, 8},
+               {"rock", 900, 700, 100, 60},
+               {"wall", 512, 256, 32, 32}});
     w.load(5);
     Biosim& e = w.e();
     EXPECT_EQ(e.gridCell(1, 1).marker, 12);
@@ -262,6 +267,10 @@ TEST(MapLoader, GridMarkersAndExtentsThatNeverShrink) {
     EXPECT_EQ(e.gridCell(1, 3).marker, 12);
     EXPECT_EQ(e.gridCell(3, 3).marker, 0);
     EXPECT_EQ(e.gridCell(0, 0).marker, 0);
+    // Cell 16, the highest in use, is marked; the corner in cell 17 lies outside the matrix.
+    EXPECT_EQ(e.gridCell(16, 8).marker, 12);
+    EXPECT_EQ(e.gridCell(16, 9).marker, 12);
+    EXPECT_EQ(e.gridCell(17, 8).marker, 0);
     EXPECT_EQ(e.mapExtentX, 1000);
     EXPECT_EQ(e.mapExtentY, 760);
     w.segment(6, 0, {{"rock", 0, 0, 8, 8}});
@@ -285,6 +294,32 @@ TEST(MapLoader, SecondLoadReleasesEverySpriteOfTheFirst) {
     w.load(5);
     EXPECT_EQ(w.obj(0).rotationAngle, 0);
     EXPECT_EQ(w.obj(0).ownerIndex, -1);
+}
+
+// Every object loads its own copy of its sound; a map switch frees them all, so switching back and
+// forth never adds to the sounds held.
+TEST(MapLoader, MapSwitchesFreeEveryObjectsSound) {
+    World w;
+    ASSERT_TRUE(support::writeFile(w.root() + "SOUNDS/ring.ogg", ""));
+    buildSoundFileList(w.e());
+    w.kind("bell", {{"worldFTileSoundFile", "ring"}});
+    w.kind("rock", {{"worldFTileSoundFile", "NOPE"}});
+    w.segment(1, 0, {{"bell", 0, 0}, {"rock", 40, 0}, {"bell", 80, 0}});
+    w.segment(2, 0, {{"rock", 0, 0}});
+    plat::test::TestSound& s = w.tp().sound();
+    w.load(1);
+    ASSERT_EQ(s.liveSounds(), 2);
+    const plat::SoundId first = w.obj(0).SoundHandle;
+    EXPECT_TRUE(s.isSound(first));
+    EXPECT_NE(w.obj(2).SoundHandle, first);
+    w.load(2);
+    EXPECT_EQ(s.liveSounds(), 0);
+    EXPECT_FALSE(s.isSound(first));
+    for (int i = 0; i < 5; ++i) {
+        w.load(1);
+        w.load(1);
+    }
+    EXPECT_EQ(s.liveSounds(), 2);
 }
 
 TEST(MapLoader, CutRecordAndGarbageSurvive) {
