@@ -18,6 +18,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/support/Subprocess.h"
+#include "tests/support/TempFolder.h"
+
 namespace fs = std::filesystem;
 using nlohmann::json;
 
@@ -34,44 +37,21 @@ void writeFile(const fs::path& p, const std::string& text) {
     std::ofstream(p, std::ios::binary) << text;
 }
 std::string quote(const std::string& s) {
-    return "'" + s + "'";
+    return support::shellQuote(s);
 }
-bool onPath(const std::string& program) {
-    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
-}
+using support::onPath;
+using support::RunResult;
 
-struct RunResult {
-    int code = -1;
-    std::string out, err;
-};
-
-// A copy of the demo world in a fresh folder, removed afterwards.
+// A copy of the demo world in a fresh folder, removed however the test ends.
 class World {
 public:
-    World() {
-        std::string tmpl = (fs::temp_directory_path() / "makers_e2e_XXXXXX").string();
-        if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp");
-        root_ = tmpl;
-        fs::copy(DEMO_FOLDER, root_ / "world", fs::copy_options::recursive);
-    }
-    ~World() {
-        std::error_code ec;
-        fs::remove_all(root_, ec);
-    }
-    fs::path dir() const { return root_ / "world"; }
-    fs::path file(const std::string& name) const { return root_ / name; }
+    World() { fs::copy(DEMO_FOLDER, dir(), fs::copy_options::recursive); }
+    fs::path dir() const { return root() / "world"; }
+    fs::path file(const std::string& name) const { return root() / name; }
 
     // Runs a shell command in the world folder (at most 120 seconds).
     RunResult run(const std::string& command) const {
-        const std::string out = file("stdout").string(), err = file("stderr").string();
-        const std::string line = "cd " + quote(dir().string()) + " && SDL_AUDIODRIVER=dummy timeout 120 " +
-                                 command + " >" + quote(out) + " 2>" + quote(err);
-        const int status = std::system(line.c_str());
-        RunResult r;
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = readFile(out);
-        r.err = readFile(err);
-        return r;
+        return support::runCommand(command, dir().string(), 120);
     }
     RunResult biosim(const std::string& args) const { return run(quote(BIOSIM_EXE) + " " + args); }
     RunResult tarn(const std::string& args) const { return run(quote(TARN_EXE) + " " + args); }
@@ -87,7 +67,8 @@ public:
     }
 
 private:
-    fs::path root_;
+    fs::path root() const { return fs::path(folder_.path()); }
+    support::TempFolder folder_{"makers_e2e"};
 };
 
 // The records of a map folder's segments (position, size, layer and name; not the kind number).

@@ -3,41 +3,34 @@
 // requester the script answers), then played by the real biosim: its dump holds the placed tiles.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
+
+#include "tests/support/Subprocess.h"
+#include "tests/support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 std::string read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return support::readFile(path);
 }
 
-// Runs `command` in `dir` (standard error into dir/err.txt); the exit code, -1 when it did not end
-// normally.
+// Runs `command` in `dir` (standard error into dir/err.txt, as the assertions show it); the exit
+// code, -1 when it did not end normally or ran out of its time.
 int run(const std::string& dir, const std::string& command) {
-    const std::string cmd = "cd '" + dir + "' && timeout 120 " + command + " > /dev/null 2> err.txt";
-    const int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    const support::RunResult r = support::runCommand(command, dir, 120);
+    support::writeFile(dir + "err.txt", r.err);
+    return r.code;
 }
 
+// A copy of the demo world in a folder of its own, removed however the test ends.
 struct DemoCopy {
-    std::string dir;
-    DemoCopy() {
-        std::string pattern = (fs::temp_directory_path() / "tarn_mapmaking_XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        dir = pattern + "/";
-        fs::copy(DEMO_FOLDER, dir, fs::copy_options::recursive);
-    }
-    ~DemoCopy() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
+    support::TempFolder folder{"tarn_mapmaking"};
+    std::string dir = folder.path();
+    DemoCopy() { fs::copy(DEMO_FOLDER, dir, fs::copy_options::recursive); }
 };
 
 // The demo's 23 kinds in name order, four to a row of the 256-pixel tile window: kind 1 "chaser"
