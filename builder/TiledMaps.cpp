@@ -14,6 +14,7 @@
 #include "platform/ImageFiles.h"
 #include "platform/TextIo.h"
 #include "world/DnaFile.h"
+#include "world/JsonNumbers.h"
 #include "world/MapFormat.h"
 
 namespace fs = std::filesystem;
@@ -220,7 +221,7 @@ struct Kind {
 // by global id. false with `error` for what cannot be imported.
 bool readTileset(const json& ref, const fs::path& base, std::map<std::uint32_t, Kind>& kinds,
                  std::string& error) {
-    const std::uint32_t first = ref.at("firstgid").get<std::uint32_t>();
+    const std::uint32_t first = world::wholeNumber<std::uint32_t>(ref.at("firstgid"));
     json ts = ref;
     fs::path where = base;
     if (ref.contains("source")) {
@@ -258,7 +259,7 @@ bool readTileset(const json& ref, const fs::path& base, std::map<std::uint32_t, 
                 k.dna.push_back(
                     {p.at("name").get<std::string>(), v.is_string() ? v.get<std::string>() : v.dump()});
             }
-        kinds[first + t.at("id").get<std::uint32_t>()] = std::move(k);
+        kinds[first + world::wholeNumber<std::uint32_t>(t.at("id"))] = std::move(k);
     }
     return true;
 }
@@ -267,7 +268,7 @@ bool readTileset(const json& ref, const fs::path& base, std::map<std::uint32_t, 
 bool layerCells(const json& layer, std::vector<std::uint32_t>& cells, std::string& error) {
     const json& data = layer.at("data");
     if (data.is_array()) {
-        for (const json& v : data) cells.push_back(v.get<std::uint32_t>());
+        for (const json& v : data) cells.push_back(world::wholeNumber<std::uint32_t>(v));
         return true;
     }
     if (layer.value("compression", std::string()) != "") {
@@ -332,7 +333,8 @@ TiledResult importTiledMap(const std::string& tmjPath, const std::string& mapFol
         const fs::path base = fs::absolute(textio::nativePath(tmjPath)).lexically_normal().parent_path();
         for (const json& ref : map.at("tilesets"))
             if (!readTileset(ref, base, kinds, r.message)) return r;
-        const int cellW = map.at("tilewidth").get<int>(), cellH = map.at("tileheight").get<int>();
+        const int cellW = world::wholeNumber<int>(map.at("tilewidth")),
+                  cellH = world::wholeNumber<int>(map.at("tileheight"));
         std::int32_t layer = 0;
         auto place = [&](std::uint32_t gid, double x, double y, double w, double h) {
             gid &= ~kGidFlags;
@@ -361,14 +363,14 @@ TiledResult importTiledMap(const std::string& tmjPath, const std::string& mapFol
                     if (!o.contains("gid")) continue; // shapes and points are not tiles
                     const double w = o.value("width", 0.0), h = o.value("height", 0.0);
                     // A tile object's y is its bottom edge.
-                    if (!place(o.at("gid").get<std::uint32_t>(), o.at("x").get<double>(),
+                    if (!place(world::wholeNumber<std::uint32_t>(o.at("gid")), o.at("x").get<double>(),
                                o.at("y").get<double>() - h, w, h))
                         return r;
                 }
             } else if (type == "tilelayer") {
                 std::vector<std::uint32_t> cells;
                 if (!layerCells(l, cells, r.message)) return r;
-                const int width = l.at("width").get<int>();
+                const int width = world::wholeNumber<int>(l.at("width"));
                 for (std::size_t i = 0; i < cells.size() && width > 0; ++i) {
                     const std::uint32_t gid = cells[i] & ~kGidFlags;
                     if (gid == 0) continue;

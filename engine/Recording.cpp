@@ -5,11 +5,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
+#include <type_traits>
 
 #include <nlohmann/json.hpp>
 
 #include "engine/Biosim.h"
+#include "world/JsonNumbers.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -45,11 +48,13 @@ json passToJson(const RecordedPass& p) {
     return j;
 }
 
+using world::wholeNumber;
+
 std::vector<int> intList(const json& j, const char* key, int lo, int hi) {
     std::vector<int> out;
     if (!j.contains(key)) return out;
     for (const json& v : j.at(key)) {
-        const int n = v.get<int>();
+        const int n = wholeNumber<int>(v);
         if (n < lo || n > hi) throw std::out_of_range(std::string(key) + " value out of range");
         out.push_back(n);
     }
@@ -87,38 +92,41 @@ bool recordFromJson(const std::string& text, RunRecord& r, std::string& error) {
         return false;
     }
     try {
-        if (j.at("biosimRecord").get<int>() != 1) {
+        if (wholeNumber<int>(j.at("biosimRecord")) != 1) {
             error = "unknown record version";
             return false;
         }
         RunRecord out;
-        out.seed = j.at("seed").get<std::uint64_t>();
-        out.clockStepMs = j.at("clockStepMs").get<int>();
-        out.mapId = j.at("mapId").get<std::int32_t>();
+        out.seed = wholeNumber<std::uint64_t>(j.at("seed"));
+        out.clockStepMs = wholeNumber<int>(j.at("clockStepMs"));
+        out.mapId = wholeNumber<std::int32_t>(j.at("mapId"));
         out.contentHash = j.at("contentHash").get<std::string>();
         const json& d = j.at("desktop");
-        out.desktop = {d.at("width").get<int>(), d.at("height").get<int>(), d.at("depth").get<int>()};
+        out.desktop = {wholeNumber<int>(d.at("width")), wholeNumber<int>(d.at("height")),
+                       wholeNumber<int>(d.at("depth"))};
         out.joystickPresent = j.at("joystickPresent").get<bool>();
-        out.passCount = j.at("passCount").get<std::int64_t>();
+        out.passCount = wholeNumber<std::int64_t>(j.at("passCount"));
         if (out.passCount < 0 || out.clockStepMs < 0) throw std::out_of_range("negative count");
         for (const json& p : j.at("passes")) {
             RecordedPass rp;
-            rp.pass = p.at("pass").get<std::int64_t>();
+            rp.pass = wholeNumber<std::int64_t>(p.at("pass"));
             if (rp.pass != static_cast<std::int64_t>(out.passes.size()))
                 throw std::out_of_range("passes out of order");
-            rp.ticks = p.at("ticks").get<std::vector<std::int64_t>>();
+            const json& ticks = p.at("ticks");
+            if (!ticks.is_array()) throw std::invalid_argument("ticks is not a list");
+            for (const json& t : ticks) rp.ticks.push_back(wholeNumber<std::int64_t>(t));
             if (p.contains("keyboard"))
                 for (const json& s : p.at("keyboard"))
                     rp.keyboard.push_back({intList(s, "held", 0, 255), intList(s, "released", 0, 255)});
             if (p.contains("mouse"))
                 for (const json& s : p.at("mouse"))
-                    rp.mouse.push_back({s.at("x").get<int>(), s.at("y").get<int>(), s.at("dx").get<int>(),
-                                        s.at("dy").get<int>(), s.at("wheel").get<int>(),
-                                        intList(s, "buttons", 1, 3)});
+                    rp.mouse.push_back({wholeNumber<int>(s.at("x")), wholeNumber<int>(s.at("y")),
+                                        wholeNumber<int>(s.at("dx")), wholeNumber<int>(s.at("dy")),
+                                        wholeNumber<int>(s.at("wheel")), intList(s, "buttons", 1, 3)});
             if (p.contains("joystick"))
                 for (const json& s : p.at("joystick"))
-                    rp.joystick.push_back(
-                        {s.at("x").get<int>(), s.at("y").get<int>(), intList(s, "buttons", 1, 32)});
+                    rp.joystick.push_back({wholeNumber<int>(s.at("x")), wholeNumber<int>(s.at("y")),
+                                           intList(s, "buttons", 1, 32)});
             out.passes.push_back(std::move(rp));
         }
         if (static_cast<std::int64_t>(out.passes.size()) != out.passCount + 1)
