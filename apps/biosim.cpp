@@ -215,8 +215,9 @@ int main(int argc, char** argv) {
     plat::sdl::Options so;
     so.headless = opt.headless;
     if (opt.windowed) so.screenMode = plat::ScreenMode::Windowed;
-    // Frames wait for the display's refresh, so play speed follows the display, not the machine.
-    so.vsync = !opt.headless && !opt.noVsync;
+    // Frames wait for the display's refresh, so play speed follows the display, not the machine
+    // (a headless platform has no display and never waits).
+    so.vsync = !opt.noVsync;
     if (opt.seedSet) so.seed = opt.seed;
     plat::test::TestClock* virtualClock = nullptr;
     if (opt.headless) {

@@ -39,6 +39,12 @@ bool takeEventsArrived(plat::Platform& platform);
 // unknown format or one that is no regular file is refused with a notice naming the file.
 SDL_Surface* loadImageSurface(const std::string& path);
 
+// The description of SDL's message box for a box with `buttons`: Yes (answer 1, the Return key)
+// and No (answer 0, Escape), or a single OK (answer 1, both keys). The texts are referenced, not
+// copied; the buttons are static.
+SDL_MessageBoxData messageBoxData(const std::string& title, const std::string& text, plat::Buttons buttons,
+                                  SDL_Window* parent);
+
 // Maps an SDL scancode to a DirectInput scan code; 0 when the key has none.
 int scanCodeOf(SDL_Scancode scancode);
 

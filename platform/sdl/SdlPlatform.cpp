@@ -947,19 +947,7 @@ public:
 
     bool messageBox(const std::string& title, const std::string& text, Buttons buttons) override {
         if (!opts_.headless && videoOk_) {
-            SDL_MessageBoxButtonData yesNo[2] = {
-                {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
-                {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
-            };
-            SDL_MessageBoxButtonData ok[1] = {
-                {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 1, "OK"}};
-            SDL_MessageBoxData data{};
-            data.flags = SDL_MESSAGEBOX_INFORMATION;
-            data.window = gfx_.window();
-            data.title = title.c_str();
-            data.message = text.c_str();
-            data.numbuttons = buttons == Buttons::YesNo ? 2 : 1;
-            data.buttons = buttons == Buttons::YesNo ? yesNo : ok;
+            const SDL_MessageBoxData data = messageBoxData(title, text, buttons, gfx_.window());
             int hit = -1;
             if (SDL_ShowMessageBox(&data, &hit) == 0) return buttons == Buttons::Ok || hit == 1;
         }
@@ -1099,6 +1087,24 @@ SdlPlatform* asSdl(plat::Platform& p) {
 }
 
 } // namespace
+
+SDL_MessageBoxData messageBoxData(const std::string& title, const std::string& text, Buttons buttons,
+                                  SDL_Window* parent) {
+    static const SDL_MessageBoxButtonData yesNo[2] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT, 1, "Yes"},
+        {SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "No"},
+    };
+    static const SDL_MessageBoxButtonData ok[1] = {
+        {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 1, "OK"}};
+    SDL_MessageBoxData data{};
+    data.flags = SDL_MESSAGEBOX_INFORMATION;
+    data.window = parent;
+    data.title = title.c_str();
+    data.message = text.c_str();
+    data.numbuttons = buttons == Buttons::YesNo ? 2 : 1;
+    data.buttons = buttons == Buttons::YesNo ? yesNo : ok;
+    return data;
+}
 
 std::unique_ptr<plat::Platform> createPlatform(Options options) {
     return std::make_unique<SdlPlatform>(std::move(options));

@@ -23,15 +23,15 @@ struct Options {
     bool headless = false;
     bool answerYes = true;              // answer of Yes/No boxes when no box can be shown
     bool softwareRenderer = false;      // also without headless (forced when headless)
-    bool vsync = false;                 // wait for the display's refresh in flip
+    bool vsync = false;                 // wait for the display's refresh in flip (never headless)
     std::unique_ptr<plat::Input> input; // replaces keyboard, mouse and joystick (scripted runs);
                                         // SDL events are still pumped and window close still
                                         // counts as a quit request
     std::unique_ptr<plat::Clock> clock; // replaces the real clock (virtual time)
     std::optional<std::uint64_t> seed;  // random seed; a fresh one per run when unset
     std::string fontPath;               // "" = DejaVu Sans Mono from fonts-dejavu-core
-    int fontSize = 11; // a line skip of 13 pixels: overlay lines 14 pixels apart stay apart
-    int soundChannels = 512; // mixing channels allocated at start (grown when all are busy)
+    int fontSize = 11;                  // a line skip of 13 pixels: overlay lines 14 pixels apart stay apart
+    int soundChannels = 512;            // mixing channels allocated at start (grown when all are busy)
 };
 
 // Starts SDL (video, events, joystick, audio), SDL2_image, SDL2_ttf and SDL2_mixer. Never fails:

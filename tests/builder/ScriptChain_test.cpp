@@ -2,6 +2,8 @@
 #include "Harness.h"
 
 #include "builder/ScriptChain.h"
+#include "builder/Startup.h"
+#include "platform/ErrorTrap.h"
 
 using namespace tarntest;
 
@@ -93,6 +95,12 @@ TEST(StartUp, WindowModeOtherThanZeroOpensNothingAndEndsWithMessage100) {
     ASSERT_EQ(h.tp.dialogs().boxes().size(), 1u);
     EXPECT_EQ(h.tp.dialogs().boxes()[0].title, "MAP BUILDER ERROR:");
     EXPECT_EQ(h.tp.dialogs().boxes()[0].text, "Can Not Open Main Window");
+
+    // A fault while the windows open is blamed on start-up, not on whatever code ran before.
+    plat::checkpoint("builder/Elsewhere.cpp", 1);
+    h.win.failMain = true;
+    EXPECT_FALSE(tarn::openWindowsAndScreen(h.b));
+    EXPECT_EQ(plat::lastCheckpoint().module, "Startup");
 }
 
 TEST(StartUp, WindowsAndStartValues) {

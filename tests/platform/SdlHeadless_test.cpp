@@ -390,6 +390,24 @@ TEST_F(SdlHeadless, HeadlessDialogsAnswerWithTheDefault) {
     p = sdl::createPlatform(std::move(o));
     EXPECT_FALSE(p->dialogs().messageBox("t", "question", Buttons::YesNo));
     EXPECT_TRUE(p->dialogs().messageBox("t", "ok box", Buttons::Ok));
+
+    // With a display the box is SDL's: Yes answers 1 on Return, No 0 on Escape; OK takes both keys.
+    const std::string title = "t", text = "question";
+    const SDL_MessageBoxData yesNo = sdl::messageBoxData(title, text, Buttons::YesNo, nullptr);
+    ASSERT_EQ(yesNo.numbuttons, 2);
+    EXPECT_STREQ(yesNo.title, "t");
+    EXPECT_STREQ(yesNo.message, "question");
+    EXPECT_STREQ(yesNo.buttons[0].text, "Yes");
+    EXPECT_EQ(yesNo.buttons[0].buttonid, 1);
+    EXPECT_EQ(yesNo.buttons[0].flags, Uint32{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT});
+    EXPECT_STREQ(yesNo.buttons[1].text, "No");
+    EXPECT_EQ(yesNo.buttons[1].buttonid, 0);
+    EXPECT_EQ(yesNo.buttons[1].flags, Uint32{SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT});
+    const SDL_MessageBoxData ok = sdl::messageBoxData(title, text, Buttons::Ok, nullptr);
+    ASSERT_EQ(ok.numbuttons, 1);
+    EXPECT_STREQ(ok.buttons[0].text, "OK");
+    EXPECT_EQ(ok.buttons[0].flags,
+              Uint32{SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT});
 }
 
 TEST(SdlScripted, TestInputDrivesTheSdlBackend) {
