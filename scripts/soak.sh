@@ -3,8 +3,9 @@
 # sampled, to show that memory stays flat once warmed up.
 #
 #   biosim: the demo world headless for BIOSIM_FRAMES frames (default 100000)
-#   tarn:   the demo world headless for TARN_PASSES passes (default 20000) of scripted editing:
-#           tiles placed all over the map, layers changed, tiles resized and deleted, undo and redo
+#   tarn:   the demo world headless for TARN_PASSES passes (default 20000) of scripted editing
+#           whose edits cancel out: tiles placed, undone, redone and deleted all over the map,
+#           layers changed, the tile kind resized
 #
 # Each program runs on its own copy of the demo. RSS is read from /proc every second; the report
 # gives the first sample after warm-up (10% of the samples), the last and the peak, and the growth
@@ -27,21 +28,24 @@ cp -R demo "$work/biosim-world"
 cp -R demo "$work/tarn-world"
 export SDL_AUDIODRIVER=dummy
 
-# The editing script: one action per pass, cycling through placing, layer changes, resizing,
-# deleting, undo and redo; positions sweep the main window.
+# The editing script: cycles of 12 passes whose edits cancel out, so the map ends as it began and
+# any growth is the program's own. Each cycle places a tile, undoes and redoes that, deletes the
+# tile at the same spot, turns the wheel (one notch, the other way next cycle) and changes the layer
+# (up twice, then down twice); positions sweep the main window from cycle to cycle.
 awk -v n="$passes" 'BEGIN {
     for (p = 1; p <= n; p++) {
-        x = 40 + (p * 37) % 900; y = 40 + (p * 53) % 600; s = p % 12;
+        c = int((p - 1) / 12); s = (p - 1) % 12;
+        x = 40 + (c * 37) % 900; y = 40 + (c * 53) % 600;
         if (s == 0) print p, "move", x, y;
         else if (s == 1) print p, "press left";
         else if (s == 2) print p, "release left";
-        else if (s == 3) print p, "key", (p % 48 < 24 ? 201 : 209);
-        else if (s == 4) print p, "wheel", (p % 24 < 12 ? 1 : -1);
-        else if (s == 5) print p, "move", y, x;
-        else if (s == 6) print p, "press right";
-        else if (s == 7) print p, "release right";
-        else if (s == 8) print p, "key 22";
-        else if (s == 9) print p, "key 19";
+        else if (s == 3) print p, "key 22";
+        else if (s == 4) print p, "key 19";
+        else if (s == 5) print p, "press right";
+        else if (s == 6) print p, "release right";
+        else if (s == 7) print p, "wheel", (c % 2 == 0 ? 1 : -1);
+        else if (s == 8) print p, "key", (c % 4 < 2 ? 201 : 209);
+        else if (s == 9) print p, "move", y, x;
         else print p, "move", x, y;
     }
 }' >"$work/tarn-input.txt"
