@@ -136,16 +136,19 @@ TEST(Translator, MovesMergeAndHiddenWindowsTakeNothing) {
 TEST(InputScript, ParsesAndOrdersByPass) {
     std::vector<tarn::ScriptAction> acts;
     std::string err;
-    ASSERT_TRUE(
-        tarn::parseInputScript("# comment\n3 press left\n1 move 10 20\n\n2 menu 106\n2 key 35\n", acts, err))
+    ASSERT_TRUE(tarn::parseInputScript(
+        "# comment\n3 press left\n1 move 10 20\n\n2 menu 106\n2 key 35\n4 release right\n", acts, err))
         << err;
-    ASSERT_EQ(acts.size(), 4u);
+    ASSERT_EQ(acts.size(), 5u);
     EXPECT_EQ(acts[0].verb, tarn::ScriptAction::Verb::Move);
     EXPECT_EQ(std::make_pair(acts[0].a, acts[0].b), std::make_pair(10, 20));
     EXPECT_EQ(acts[1].verb, tarn::ScriptAction::Verb::Menu);
     EXPECT_EQ(std::make_pair(acts[1].a, acts[1].b), std::make_pair(106, 102));
     EXPECT_EQ(acts[2].verb, tarn::ScriptAction::Verb::Key);
+    EXPECT_EQ(acts[3].verb, tarn::ScriptAction::Verb::Press);
     EXPECT_EQ(acts[3].a, 1);
+    EXPECT_EQ(acts[4].verb, tarn::ScriptAction::Verb::Release);
+    EXPECT_EQ(acts[4].a, 2);
     // A requester's answer keeps its path whole, blanks inside included; no path cancels.
     ASSERT_TRUE(tarn::parseInputScript("2 answer\n1 answer MAPS/my map/ \n", acts, err)) << err;
     ASSERT_EQ(acts.size(), 2u);

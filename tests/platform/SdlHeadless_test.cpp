@@ -541,3 +541,34 @@ TEST_F(SdlHeadless, SpritesOutliveTheScreen) {
     EXPECT_EQ(pixel(102, 102), kBlue);
     EXPECT_EQ(pixel(120, 102), kRed);
 }
+
+TEST(SdlDialogs, ABoxThatCannotBeShownFallsBackToTheDefaultAnswer) {
+    // A video driver but nowhere to show a box (no X or Wayland display): the box goes to standard
+    // error and Yes/No takes the configured answer, as in headless runs.
+    struct Env {
+        std::string name, old;
+        bool had;
+        explicit Env(const char* n, const char* value) : name(n) {
+            const char* v = std::getenv(n);
+            had = v != nullptr;
+            if (had) old = v;
+            if (value)
+                ::setenv(n, value, 1);
+            else
+                ::unsetenv(n);
+        }
+        ~Env() {
+            if (had)
+                ::setenv(name.c_str(), old.c_str(), 1);
+            else
+                ::unsetenv(name.c_str());
+        }
+    } driver("SDL_VIDEODRIVER", "dummy"), x("DISPLAY", nullptr), wayland("WAYLAND_DISPLAY", nullptr);
+    for (const bool answer : {true, false}) {
+        sdl::Options o;
+        o.answerYes = answer;
+        auto p = sdl::createPlatform(std::move(o));
+        EXPECT_EQ(p->dialogs().messageBox("t", "question", Buttons::YesNo), answer);
+        EXPECT_TRUE(p->dialogs().messageBox("t", "ok box", Buttons::Ok));
+    }
+}

@@ -322,11 +322,17 @@ TEST(Collision, PushesAndTouchReactions) {
     w.load(5);
     w.step(1); // on-screen flags
     w.tp().input().press(plat::key::Right);
+    w.tp().graphics().clearCalls();
     w.step(1);
     const WorldObject& crate = w.obj(1);
-    EXPECT_EQ(crate.MapX, 134);                       // pushed by the player's step
-    EXPECT_EQ(w.obj(0).MapX, 100);                    // the player was blocked
-    EXPECT_EQ(crate.worldFTileTransparency, 255);     // restored by the post step
+    EXPECT_EQ(crate.MapX, 134);    // pushed by the player's step
+    EXPECT_EQ(w.obj(0).MapX, 100); // the player was blocked
+    // The touch shows in the frame of the hit: the crate is drawn with its touch transparency, then
+    // the post step restores it.
+    const auto draws = w.tp().graphics().draws();
+    ASSERT_EQ(draws.size(), 2u);
+    EXPECT_EQ(draws[1].alpha, 90);
+    EXPECT_EQ(crate.worldFTileTransparency, 255);
     EXPECT_NEAR(crate.worldFTileRotate, 0.05f, 1e-6); // +0.1, then one decay step
     // A push by a player standing still on an axis moves nothing on that axis.
     w.tp().input().release(plat::key::Right);

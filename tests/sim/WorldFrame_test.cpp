@@ -81,6 +81,10 @@ TEST(WorldFrame, MirrorGrabsBelowItselfAndDrawsWithThePairLeftByTheLastObject) {
     ASSERT_TRUE(grab);
     EXPECT_TRUE(grab->hasTransparent);
     EXPECT_EQ(grab->transparent, plat::rgb(255, 255, 255));
+    // Each frame's grab and image replace the last ones: no sprite piles up.
+    const int live = w.tp().graphics().liveSprites();
+    w.step(5);
+    EXPECT_EQ(w.tp().graphics().liveSprites(), live);
 
     // F10's switch hides mirror images; an unknown side draws nothing.
     w.e().mirrorsHidden = 1;
