@@ -80,7 +80,7 @@ if [ "${BT_SYSTEM_INSTALL:-0}" = 1 ] && [ "$(id -u)" = 0 ] && ! dpkg -s biosim-t
     trap 'apt-get purge -y biosim-tarn >/dev/null 2>&1; rm -rf "$work"' EXIT
     # apt reads the file as its own unprivileged user.
     chmod a+rx "$work" "$work/out" && chmod a+r "$deb"
-    apt-get -o DPkg::Lock::Timeout=300 install -y "$deb" >"$work/apt-install.log" 2>&1 || {
+    apt-get -o DPkg::Lock::Timeout=120 install -y "$deb" >"$work/apt-install.log" 2>&1 || {
         cat "$work/apt-install.log" >&2
         fail "apt-get install of the package failed"
     }
@@ -89,7 +89,7 @@ if [ "${BT_SYSTEM_INSTALL:-0}" = 1 ] && [ "$(id -u)" = 0 ] && ! dpkg -s biosim-t
         fail "the installed biosim failed: $(cat "$work/biosim-system.log")"
     /usr/bin/biosim-world tarn --headless --passes 5 >"$work/tarn-system.log" 2>&1 ||
         fail "the installed tarn failed: $(cat "$work/tarn-system.log")"
-    apt-get -o DPkg::Lock::Timeout=300 purge -y biosim-tarn >"$work/apt-purge.log" 2>&1 || fail "apt-get purge failed: $(cat "$work/apt-purge.log")"
+    apt-get -o DPkg::Lock::Timeout=120 purge -y biosim-tarn >"$work/apt-purge.log" 2>&1 || fail "apt-get purge failed: $(cat "$work/apt-purge.log")"
     [ ! -e /usr/bin/biosim ] && [ ! -e /usr/share/biosim-tarn ] || fail "the purge left files behind"
     echo "check_package: apt-get installed, ran and purged the package"
 fi
