@@ -250,8 +250,8 @@ bool readTileset(const json& ref, const fs::path& base, std::map<std::uint32_t, 
         const fs::path picture = (where / t.at("image").get<std::string>()).lexically_normal();
         k.picture = picture.string();
         k.name = picture.stem().string();
-        k.width = t.value("imagewidth", 0);
-        k.height = t.value("imageheight", 0);
+        k.width = t.contains("imagewidth") ? world::wholeNumber<int>(t.at("imagewidth")) : 0;
+        k.height = t.contains("imageheight") ? world::wholeNumber<int>(t.at("imageheight")) : 0;
         if (k.width <= 0 || k.height <= 0) pictureSize(k.picture, k.width, k.height);
         if (t.contains("properties"))
             for (const json& p : t.at("properties")) {
