@@ -77,7 +77,7 @@ grep -q '"objectCount"' "$work/dump.json" || fail "biosim wrote no dump"
 
 if [ "${BT_SYSTEM_INSTALL:-0}" = 1 ] && [ "$(id -u)" = 0 ] && ! dpkg -s biosim-tarn >/dev/null 2>&1 &&
     [ ! -e /usr/bin/biosim ]; then
-    trap 'apt-get purge -y biosim-tarn >/dev/null 2>&1; rm -rf "$work"' EXIT
+    trap 'apt-get purge -y biosim-tarn >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
     # apt reads the file as its own unprivileged user.
     chmod a+rx "$work" "$work/out" && chmod a+r "$deb"
     apt-get -o DPkg::Lock::Timeout=120 install -y "$deb" >"$work/apt-install.log" 2>&1 || {
