@@ -15,6 +15,7 @@
 
 #include "builder/DnaWindow.h"
 #include "builder/TileMenu.h"
+#include "platform/Services.h"
 #include "platform/sdl/SdlAccess.h"
 #include "platform/test/TestPlatform.h"
 
@@ -38,20 +39,6 @@ int growString(ImGuiInputTextCallbackData* data) {
 bool inputString(const char* label, std::string& s) {
     return ImGui::InputText(label, s.data(), s.capacity() + 1, ImGuiInputTextFlags_CallbackResize, growString,
                             &s);
-}
-
-bool onPath(const char* name) {
-    const char* path = std::getenv("PATH");
-    if (path == nullptr) return false;
-    const std::string p(path);
-    for (std::size_t start = 0; start <= p.size();) {
-        const std::size_t end = p.find(':', start);
-        const std::string dir = p.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!dir.empty() && ::access((dir + "/" + name).c_str(), X_OK) == 0) return true;
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-    return false;
 }
 
 // The folder and file chooser of machines without zenity: a folder list, a path field, OK and
@@ -257,7 +244,7 @@ public:
         const char* driver = SDL_GetCurrentVideoDriver();
         if (driver == nullptr || std::string(driver) == "offscreen" || std::string(driver) == "dummy")
             return {};
-        if (kind == PathKind::Folder && onPath("zenity")) return dialogs.folderRequester(title, start);
+        if (kind == PathKind::Folder && plat::onPath("zenity")) return dialogs.folderRequester(title, start);
         return runChooser(title, start, kind);
     }
 

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <curl/curl.h>
 #include <filesystem>
 #include <mutex>
@@ -48,6 +49,20 @@ std::uint64_t freshSeed() {
     const auto now =
         static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
     return (static_cast<std::uint64_t>(rd()) << 32) ^ rd() ^ now;
+}
+
+bool onPath(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    if (path == nullptr) return false;
+    const std::string p(path);
+    for (std::size_t start = 0; start <= p.size();) {
+        const std::size_t end = p.find(':', start);
+        const std::string dir = p.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!dir.empty() && ::access((dir + "/" + name).c_str(), X_OK) == 0) return true;
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return false;
 }
 
 namespace {

@@ -56,6 +56,9 @@ private:
 // The target is replaced only when the whole transfer succeeded (HTTP status below 400).
 bool downloadUrl(const std::string& url, const std::string& file, const DownloadLimits& limits = {});
 
+// Whether an executable file of that name stands in one of the folders of PATH.
+bool onPath(const std::string& name);
+
 // The libcurl network of the programs.
 class CurlNetwork : public Network {
 public:

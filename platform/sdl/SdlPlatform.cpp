@@ -893,21 +893,6 @@ private:
 
 // ------------------------------------------------------------------------------------ dialogs
 
-bool hasProgram(const char* name) {
-    const char* path = std::getenv("PATH");
-    if (!path) return false;
-    std::string p(path);
-    std::size_t start = 0;
-    while (start <= p.size()) {
-        const std::size_t end = p.find(':', start);
-        const std::string dir = p.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!dir.empty() && ::access((dir + "/" + name).c_str(), X_OK) == 0) return true;
-        if (end == std::string::npos) break;
-        start = end + 1;
-    }
-    return false;
-}
-
 // Runs a program (no shell) and returns what it printed, or "" when it failed or was cancelled.
 std::string runAndRead(const std::vector<std::string>& argv) {
     int fds[2];
@@ -958,7 +943,7 @@ public:
     }
 
     std::string folderRequester(const std::string& title, const std::string& startFolder) override {
-        if (opts_.headless || !videoOk_ || !hasProgram("zenity")) return {};
+        if (opts_.headless || !videoOk_ || !plat::onPath("zenity")) return {};
         std::string start = startFolder.empty() ? std::string("./") : startFolder;
         if (start.back() != '/') start.push_back('/');
         std::string folder = runAndRead(
