@@ -12,13 +12,13 @@
 #include <CLI/CLI.hpp>
 
 #include "engine/Biosim.h"
-#include "engine/ContentCheck.h"
 #include "engine/Dump.h"
 #include "engine/Engine.h"
 #include "engine/InputScript.h"
 #include "engine/Logs.h"
-#include "engine/MapWatch.h"
-#include "engine/Recording.h"
+#include "makers/ContentCheck.h"
+#include "makers/MapWatch.h"
+#include "makers/Recording.h"
 #include "platform/ErrorTrap.h"
 #include "platform/TextIo.h"
 #include "platform/sdl/SdlPlatform.h"
@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
         return usageError("cannot enter the world folder " + tools.world);
 
     if (tools.check) {
-        ContentCheckRequest request{currentFolder(), {}, {}};
+        ContentCheckRequest request{currentFolder(), {}};
         for (const std::string& id : tools.checkMaps) {
             if (id.empty()) continue;
             try {
@@ -181,9 +181,6 @@ int main(int argc, char** argv) {
                 return usageError("--check: \"" + id + "\" is no map id");
             }
         }
-        // The title screens lead on to fixed maps.
-        request.mapLinks = {
-            {kIntroMap, kTitleMap}, {kTitleMap, kFirstLevelMap}, {kTitleMapA, kFirstLevelMap}};
         const ContentReport report = checkContent(request);
         const std::string text = tools.json ? contentReportJson(report) : formatContentReport(report);
         std::fputs(text.c_str(), stdout);

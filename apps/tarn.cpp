@@ -17,7 +17,7 @@
 #include "builder/MainLoop.h"
 #include "builder/ScriptedInput.h"
 #include "builder/SdlWindows.h"
-#include "builder/TiledMaps.h"
+#include "world/TiledMaps.h"
 #include "platform/ErrorTrap.h"
 #include "platform/TextIo.h"
 #include "platform/sdl/SdlPlatform.h"
@@ -145,9 +145,9 @@ int main(int argc, char** argv) {
     if (const int code = parseOptions(argc, argv, opt); code >= 0) return code;
     if (!opt.world.empty() && !enterWorld(opt)) return usage("cannot enter the world folder " + opt.world);
     if (!opt.exportTiled.empty() || !opt.importTiled.empty()) {
-        const tarn::TiledResult r = opt.exportTiled.empty()
-                                        ? tarn::importTiledMap(opt.importTiled[0], opt.importTiled[1])
-                                        : tarn::exportTiledMap(opt.exportTiled[0], opt.exportTiled[1]);
+        const world::TiledResult r = opt.exportTiled.empty()
+                                        ? world::importTiledMap(opt.importTiled[0], opt.importTiled[1])
+                                        : world::exportTiledMap(opt.exportTiled[0], opt.exportTiled[1]);
         std::fprintf(r.ok ? stdout : stderr, "tarn: %s\n", r.message.c_str());
         return r.ok ? 0 : 1;
     }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "builder/MapFiles.h"
-#include "builder/TiledMaps.h"
+#include "world/TiledMaps.h"
 #include "builder/Windows.h"
 
 namespace fs = std::filesystem;
@@ -135,9 +135,9 @@ void exportTiledFromEditor(Builder& b) {
     const bool modified = b.mapModified;
     const MapFileResult saved = saveMapFolder(b, scratch.string());
     b.mapModified = modified;
-    TiledResult r;
+    world::TiledResult r;
     // The tileset refers to the pictures in the tile folder, which stays.
-    if (saved.ok) r = exportTiledMap(scratch.string(), path, b.cfg.GFXPATH);
+    if (saved.ok) r = world::exportTiledMap(scratch.string(), path, b.cfg.GFXPATH);
     fs::remove_all(scratch, ec);
     if (!saved.ok)
         show(b, "The map could not be prepared for Tiled:\n" + saved.message);
@@ -154,7 +154,7 @@ void importTiledIntoEditor(Builder& b) {
     std::error_code ec;
     const fs::path scratch = fs::temp_directory_path(ec) / ("tarn-tiled-" + std::to_string(::getpid()));
     fs::remove_all(scratch, ec);
-    const TiledResult r = importTiledMap(path, scratch.string());
+    const world::TiledResult r = world::importTiledMap(path, scratch.string());
     if (!r.ok) {
         fs::remove_all(scratch, ec);
         show(b, "The Tiled map " + path + " could not be imported; the map stays:\n" + r.message);

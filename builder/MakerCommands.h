@@ -8,7 +8,7 @@
 // the biosim beside tarn's own program, else biosim on the PATH; it is run in the working folder as
 // `PROGRAM --windowed --map ID`, ID being the folder's name. The map's modified mark is left as it
 // was: the play-test copy is not the user's save.
-// Depends on: builder/Builder.h, builder/MapFiles.h, builder/TiledMaps.h, builder/Windows.h.
+// Depends on: builder/Builder.h, builder/MapFiles.h, world/TiledMaps.h, builder/Windows.h.
 #pragma once
 
 #include <string>

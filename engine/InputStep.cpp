@@ -7,6 +7,7 @@
 
 #include "engine/Biosim.h"
 #include "platform/Keys.h"
+#include "world/KindNames.h"
 
 namespace {
 
@@ -82,7 +83,7 @@ void evaluateHotkeys(Biosim& e) {
     }
     if (in.keyReleased(key::F10)) e.mirrorsHidden = static_cast<std::int8_t>(1 - e.mirrorsHidden);
     // Title screens (1000 and above) have no overview, pause or delay reset by key.
-    if (e.actualMapId < 1000) {
+    if (e.actualMapId < world::kFirstNoOverviewMap) {
         const bool mReleased = in.keyReleased(key::M);
         if (alt && mReleased && ctrl) e.multitaskDelayMs = 0;
         if (mReleased && e.pauseFlag == 0) toggleOverview(e);

@@ -18,6 +18,7 @@
 #include "engine/TileKinds.h"
 #include "platform/ErrorTrap.h"
 #include "platform/TextIo.h"
+#include "world/KindNames.h"
 #include "world/MapFormat.h"
 
 namespace {
@@ -34,7 +35,7 @@ std::int32_t nearestInt(double v) {
 }
 
 bool isNone(const std::string& name) {
-    return name.empty() || name == "NOPE";
+    return world::isNoneName(name);
 }
 
 // A name that is joined to a configured folder must stay inside it: no absolute name, no "..".
@@ -197,8 +198,6 @@ void markGrid(Biosim& e) {
     }
 }
 
-const char* const kDirectionNames[kAnimDirections] = {"DEFAULT", "RIGHT", "LEFT", "UP", "DOWN"};
-
 // A weapon fires objects of the map whose kind name it names; a map without one would leave its
 // shooters silent with nothing to tell why.
 void warnAboutMissingShots(Biosim& e, const std::string& mapId) {
@@ -332,8 +331,9 @@ void loadDirectionFrames(Biosim& e, std::int32_t index, int direction) {
         if (g.isSprite(spr)) g.freeSprite(spr);
         spr = 0;
         img = g.loadSprite(path(e, e.cfg.ANIMSYSTEM,
-                                o.animContainer + "/" + kDirectionNames[direction] + "/" + std::to_string(n) +
-                                    e.cfg.GFXCODEC));
+                                o.animContainer + "/" +
+                                    std::string(world::kDirectionNames[static_cast<std::size_t>(direction)]) +
+                                    "/" + std::to_string(n) + e.cfg.GFXCODEC));
         if (img == 0) continue;
         g.setTransparentColour(img, kTileTransparent);
         const float w = static_cast<float>(g.spriteWidth(img));
@@ -463,7 +463,8 @@ void loadMap(Biosim& e, int scale, int reset) {
             const std::int32_t ey = nearestInt(o.MapY + o.Height);
             if (ex > e.mapExtentX) e.mapExtentX = ex;
             if (ey > e.mapExtentY) e.mapExtentY = ey;
-            if (e.cfg.LOADPIC == 1 && e.mapLoading == 1 && e.mapTileCount > 500) loadingStep(e);
+            if (e.cfg.LOADPIC == 1 && e.mapLoading == 1 && e.mapTileCount > world::kLargeMapRecords)
+                loadingStep(e);
             ++e.objectCount;
             ++created;
         }
@@ -491,7 +492,7 @@ void switchMap(Biosim& e) {
     textio::LineReader count;
     if (count.open(path(e, mapsFolder(e), m + "/_"))) e.mapTileCount = textio::toInt(count.readLine());
     plat::Sound& s = e.sound();
-    if (e.mapTileCount > 500) {
+    if (e.mapTileCount > world::kLargeMapRecords) {
         if (s.isSound(e.loadMusicSound)) {
             s.stopSound(e.loadMusicSound);
             s.freeSound(e.loadMusicSound);
@@ -508,7 +509,7 @@ void switchMap(Biosim& e) {
     if (e.levelMusicSound == -1) {
         warn(e, "COULD NOT FIND SOUND:" + e.cfg.SOUNDPATH + "#L" + m + e.cfg.SOUNDCODEC);
     } else {
-        s.setVolume(e.levelMusicSound, e.actualMapId > 999 ? 100 : 50);
+        s.setVolume(e.levelMusicSound, e.actualMapId > world::kFirstScreenMap ? 100 : 50);
         s.playSound(e.levelMusicSound, true);
     }
     e.mapStartTick = static_cast<std::int32_t>(e.clock().ticks());

@@ -3,9 +3,9 @@
 
 Usage: check_layers.py [ROOT]   (ROOT defaults to the repository this script lives in)
 
-Two rules, over the program folders (platform, world, engine, sim, builder, apps):
-  1. Layer order. biosim: platform <- world <- engine <- sim <- apps; tarn: platform <- world <-
-     builder <- apps. A file may include files of its own folder and of the folders below it, never
+Two rules, over the program folders (platform, world, engine, sim, makers, builder, apps):
+  1. Layer order. biosim: platform <- world <- engine <- sim <- makers <- apps; tarn: platform <-
+     world <- builder <- apps. A file may include files of its own folder and of the folders below it, never
      of a folder above it or of the other program's branch. Only the platform backends
      (platform/sdl/, platform/test/) and tarn's window layer (builder/Sdl*) may include SDL or
      Dear ImGui headers.
@@ -25,8 +25,9 @@ ALLOWED = {
     "world": {"platform", "world"},
     "engine": {"platform", "world", "engine"},
     "sim": {"platform", "world", "engine", "sim"},
+    "makers": {"platform", "world", "engine", "sim", "makers"},
     "builder": {"platform", "world", "builder"},
-    "apps": {"platform", "world", "engine", "sim", "builder", "apps"},
+    "apps": {"platform", "world", "engine", "sim", "makers", "builder", "apps"},
 }
 SOURCE_EXT = (".h", ".hpp", ".cpp", ".cc")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^">]+)[">]')

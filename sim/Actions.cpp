@@ -4,23 +4,24 @@
 #include <string>
 
 #include "engine/Biosim.h"
+#include "world/KindNames.h"
 
 void transportAction(Biosim& e, std::int32_t a, std::int32_t b) {
     WorldObject& A = e.objectTable[static_cast<std::size_t>(a)];
     const std::string& kind = e.objectTable[static_cast<std::size_t>(b)].worldFTileIDString;
-    if (kind == "WALKDOWN") {
+    if (kind == world::kind::WalkDown) {
         A.canMoveH = 0;
         A.canMoveV = 1;
         A.worldFTileMoveV = 1;
-    } else if (kind == "WALKUP") {
+    } else if (kind == world::kind::WalkUp) {
         A.canMoveH = 0;
         A.canMoveV = 1;
         A.worldFTileMoveV = -1;
-    } else if (kind == "WALKLEFT") {
+    } else if (kind == world::kind::WalkLeft) {
         A.canMoveH = 1;
         A.canMoveV = 0;
         A.worldFTileMoveH = -1;
-    } else if (kind == "WALKRIGHT") {
+    } else if (kind == world::kind::WalkRight) {
         A.canMoveH = 1;
         A.canMoveV = 0;
         A.worldFTileMoveH = 1;
@@ -32,10 +33,10 @@ void playerHitAction(Biosim& e, std::int32_t a, std::int32_t b) {
     const WorldObject& B = e.objectTable[static_cast<std::size_t>(b)];
     const std::string& kind = B.worldFTileIDString;
     // The map switch happens at the end of the pass, so the rest of this frame plays out as usual.
-    if (kind == "NOGO") {
-        e.nextMapId = 1000;
-    } else if (kind == "STUHL") {
-    } else if (kind == "FASS") {
+    if (kind == world::kind::Catcher) {
+        e.nextMapId = world::kTitleMap;
+    } else if (kind == world::kind::Chair) {
+    } else if (kind == world::kind::Door) {
         e.nextMapId = B.worldFTileID;
     }
 }
@@ -43,6 +44,6 @@ void playerHitAction(Biosim& e, std::int32_t a, std::int32_t b) {
 void skeletonAction(Biosim& e, std::int32_t a, std::int32_t b) {
     (void)a;
     const std::string& kind = e.objectTable[static_cast<std::size_t>(b)].worldFTileIDString;
-    if (kind == "NOGO") {
+    if (kind == world::kind::Catcher) {
     }
 }

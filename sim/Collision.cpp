@@ -18,6 +18,7 @@
 #include "sim/Actions.h"
 #include "sim/Collision.h"
 #include "sim/Rounding.h"
+#include "world/KindNames.h"
 
 namespace {
 
@@ -365,14 +366,14 @@ void collisionReaction(Biosim& e, std::int32_t a, std::int32_t b) {
     }
     if (B.worldFTileTransport != 0) transportAction(e, a, b);
     if (B.worldFTileTouchTransparency != 0 && A.worldFTileVELO != 0 && a != b) {
-        if (A.worldFTileIDString != "LIGHTBLUE")
+        if (A.worldFTileIDString != world::kind::LightBlue)
             B.worldFTileTransparency = static_cast<float>(B.worldFTileTouchTransparency);
     }
     if (B.worldFTileTouchRotate != 0 && A.worldFTileVELO != 0) {
         B.worldFTileRotate += (A.worldFTileMoveH + A.worldFTileMoveV) / 10.0f;
         B.worldFTileRotate = std::clamp(B.worldFTileRotate, -1.0f, 1.0f);
     }
-    if (A.worldFTileIDString == "DEFAULTSKELETON") {
+    if (A.worldFTileIDString == world::kind::Skeleton) {
         skeletonAction(e, a, b);
     } else if (A.worldFTilePlayerID != 0) {
         playerHitAction(e, a, b);

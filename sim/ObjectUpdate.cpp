@@ -12,6 +12,7 @@
 #include "sim/Following.h"
 #include "sim/Rounding.h"
 #include "sim/TitleScreens.h"
+#include "world/KindNames.h"
 
 namespace {
 
@@ -31,10 +32,6 @@ std::int64_t now(Biosim& e) {
     return e.clock().ticks();
 }
 
-bool isEffectKind(const std::string& k) {
-    return k == "DEFLY" || k == "BLUEFIRE" || k == "REDFIRE" || k == "GREENFIREFLY";
-}
-
 // Ends an object: inactive, its shooter may fire again, no owner, sound stopped by the caller.
 void releaseOwner(Biosim& e, WorldObject& o) {
     if (namesObject(e, o.ownerIndex)) obj(e, o.ownerIndex).shotInFlight = 0;
@@ -44,12 +41,12 @@ void releaseOwner(Biosim& e, WorldObject& o) {
 } // namespace
 
 bool isNoneText(const std::string& s) {
-    return s.empty() || s == "NOPE";
+    return world::isNoneName(s);
 }
 
 void effectExpiry(Biosim& e, std::int32_t i) {
     WorldObject& o = obj(e, i);
-    if (o.IsInScreen != 0 || o.Visible == 0 || !isEffectKind(o.worldFTileIDString)) return;
+    if (o.IsInScreen != 0 || o.Visible == 0 || !world::isEffectKind(o.worldFTileIDString)) return;
     o.Visible = 0;
     releaseOwner(e, o);
     if (o.SoundHandle != 0) e.sound().stopSound(o.SoundHandle);
@@ -130,7 +127,7 @@ void fireWeapon(Biosim& e, std::int32_t i) {
     }
     const float x = shooter.MapX, y = shooter.MapY;
     const std::string& kind = pr.worldFTileIDString;
-    if (kind == "BLUEFIRE" || kind == "REDFIRE" || kind == "GREENFIRE") {
+    if (world::isOneOf(kind, world::kCornerShotKinds)) {
         pr.MapX = x + shooter.Width;
         pr.MapY = y + shooter.Height;
     } else {

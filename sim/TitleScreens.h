@@ -5,12 +5,14 @@
 
 #include <cstdint>
 
+#include "world/KindNames.h"
+
 struct Biosim;
 
-constexpr std::int32_t kFirstLevelMap = 0;
-constexpr std::int32_t kTitleMapA = 999;
-constexpr std::int32_t kTitleMap = 1000;
-constexpr std::int32_t kIntroMap = 1001;
+using world::kFirstLevelMap;
+using world::kIntroMap;
+using world::kTitleMap;
+using world::kTitleMapA;
 
 // Runs at the start of every object update: after SCRSWITCHMS the timer restarts, and the intro
 // map asks for the title map.

@@ -9,6 +9,7 @@
 #include "sim/Collision.h"
 #include "sim/ObjectUpdate.h"
 #include "sim/Rounding.h"
+#include "world/KindNames.h"
 
 namespace {
 
@@ -151,15 +152,15 @@ void drawMirror(Biosim& e, std::int32_t i) {
     const float sx = e.scrollX, sy = e.scrollY, w = o.Width, h = o.Height;
     float l = 0, t = 0, rw = 0, rh = 0;
     const std::string& at = o.worldFTileMirrorAt;
-    if (at == "LEFT") {
+    if (at == world::mirror::Left) {
         l = o.MapX - w + sx, t = o.MapY + sy, rw = w * 1.2f, rh = h;
-    } else if (at == "RIGHT") {
+    } else if (at == world::mirror::Right) {
         l = o.MapX + w + sx, t = o.MapY + sy, rw = w * 1.2f, rh = h;
-    } else if (at == "TOP") {
+    } else if (at == world::mirror::Top) {
         l = o.MapX + sx, t = o.MapY - h + sy, rw = w, rh = h * 1.2f;
-    } else if (at == "DOWN") {
+    } else if (at == world::mirror::Down) {
         l = o.MapX + sx, t = o.MapY + h + sy, rw = w, rh = h * 1.2f;
-    } else if (at == "FLOOR") {
+    } else if (at == world::mirror::Floor) {
         l = o.MapX + sx, t = o.MapY + sy, rw = w * 1.1f, rh = h * 1.1f;
     } else {
         return;

@@ -98,10 +98,6 @@ std::span<const DnaKey<TileDna>> tileDnaKeys() {
     return kTileDnaKeys;
 }
 
-bool isNoneName(std::string_view value) {
-    return value.empty() || value == "NOPE";
-}
-
 bool applyTileDnaPair(TileDna& dna, std::string_view key, std::string_view value) {
     return applyDnaPair<TileDna>(kTileDnaKeys, dna, key, value);
 }

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "world/DnaKeyTable.h"
+#include "world/KindNames.h"
 
 namespace world {
 
@@ -97,8 +98,8 @@ struct TileDna {
 // biosim's key table, in the order the reader tests the keys (67 rows, first match wins).
 std::span<const DnaKey<TileDna>> tileDnaKeys();
 
-// True when a text DNA value means "none" (animContainer, worldFTileSoundFile): "" or "NOPE".
-bool isNoneName(std::string_view value);
+// isNoneName (world/KindNames.h) tells a text DNA value that means "none" (animContainer,
+// worldFTileSoundFile): "" or "NOPE".
 
 // Applies one pair to `dna` through biosim's key table; true when the key is known.
 bool applyTileDnaPair(TileDna& dna, std::string_view key, std::string_view value);

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "builder/TiledMaps.h"
+#include "world/TiledMaps.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string tmj = scratch.path + "in.tmj", folder = scratch.path + "map/";
     std::ofstream(tmj, std::ios::binary)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    const tarn::TiledResult r = tarn::importTiledMap(tmj, folder);
+    const world::TiledResult r = world::importTiledMap(tmj, folder);
     std::error_code ec;
     if (!r.ok && r.message.empty()) std::abort();
     if (r.ok && !std::filesystem::exists(folder + "0", ec)) std::abort();

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/Recording.h"
+#include "makers/Recording.h"
 #include "platform/test/TestPlatform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,5 +1,5 @@
 // TiledMaps: map folders to and from Tiled's JSON maps.
-#include "builder/TiledMaps.h"
+#include "world/TiledMaps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,7 +20,7 @@
 namespace fs = std::filesystem;
 using nlohmann::json;
 
-namespace tarn {
+namespace world {
 namespace {
 
 // Tiled keeps flip and rotation flags in the top bits of a gid.
@@ -445,4 +445,4 @@ TiledResult importTiledMap(const std::string& tmjPath, const std::string& mapFol
     return r;
 }
 
-} // namespace tarn
+} // namespace world

@@ -1,5 +1,5 @@
 // ContentCheck: finds every content problem of a world without playing it.
-#include "engine/ContentCheck.h"
+#include "makers/ContentCheck.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -14,6 +14,7 @@
 #include "engine/TileKinds.h"
 #include "platform/TextIo.h"
 #include "platform/test/TestPlatform.h"
+#include "world/KindNames.h"
 #include "world/MapFormat.h"
 #include "world/ObjectTable.h"
 #include "world/TileDna.h"
@@ -21,10 +22,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-const char* const kDirections[kAnimDirections] = {"DEFAULT", "RIGHT", "LEFT", "UP", "DOWN"};
-// The only kinds a transport tile can be: it turns what touches it into that direction.
-const std::set<std::string> kTransportKinds = {"WALKDOWN", "WALKUP", "WALKLEFT", "WALKRIGHT"};
 
 bool isNone(const std::string& s) {
     return world::isNoneName(s);
@@ -237,7 +234,7 @@ private:
             if (!reader.sawEndMarker() && rec.complete)
                 add("cut-record", m, segment, 0, "the segment has no end line");
         }
-        if (created > 500) largeMap_ = true;
+        if (created > world::kLargeMapRecords) largeMap_ = true;
         // Segments after a gap are never opened.
         for (int s = lastSegment + 2; s <= world::kMaxMapSegment; ++s)
             if (isFile(at(folder + std::to_string(s))))
@@ -245,7 +242,7 @@ private:
                     "segment " + std::to_string(lastSegment + 1) + " is missing, so this one is never read");
 
         for (const std::string& name : used) checkKindUse(m, name, kinds.at(name), ids);
-        for (const auto& [from, to] : req_.mapLinks)
+        for (const auto& [from, to] : world::kTitleLinks)
             if (from == m && !isFolder(at(cfg().SIMCORE + std::to_string(to) + "/")))
                 add("missing-map", m, folder, 0,
                     "map " + id + " leads to map " + std::to_string(to) + ", which does not exist");
@@ -265,12 +262,12 @@ private:
             add("missing-kind", m, dll, 0,
                 name + " follows \"" + d.worldFTileFollow +
                     "\" (worldFTileFollow), but no kind of this map has that worldFTileIDString");
-        if (d.worldFTileTransport != 0 && !kTransportKinds.count(d.worldFTileIDString))
+        if (d.worldFTileTransport != 0 && !world::isTransportKind(d.worldFTileIDString))
             add("bad-transport", m, dll, 0,
                 name + " is a transport tile, but its worldFTileIDString \"" + d.worldFTileIDString +
                     "\" is none of WALKDOWN, WALKUP, WALKLEFT, WALKRIGHT: it moves nothing");
         // A player touching a FASS object goes to the map its worldFTileID names.
-        if (d.worldFTileIDString == "FASS" &&
+        if (d.worldFTileIDString == world::kind::Door &&
             !isFolder(at(cfg().SIMCORE + std::to_string(d.worldFTileID) + "/")))
             add("missing-map", m, dll, 0,
                 name + " (FASS) leads to map " + std::to_string(d.worldFTileID) + ", which does not exist");
@@ -305,8 +302,8 @@ private:
             return;
         }
         const int slots = std::clamp(cfg().MAXANIMFRAMES, 0, kAnimSlots - 1);
-        for (const char* dir : kDirections) {
-            const std::string dirFolder = folder + dir + "/";
+        for (const std::string_view dir : world::kDirectionNames) {
+            const std::string dirFolder = folder + std::string(dir) + "/";
             if (!isFolder(at(dirFolder))) continue; // a direction may have no frames
             int lastFound = 0, firstGap = 0;
             std::pair<int, int> size{0, 0};

@@ -1,5 +1,5 @@
 // Recording: records and replays a run's input and clock.
-#include "engine/Recording.h"
+#include "makers/Recording.h"
 
 #include <algorithm>
 #include <cstdio>

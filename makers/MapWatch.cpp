@@ -1,5 +1,5 @@
 // MapWatch: reloads the current map when its files change.
-#include "engine/MapWatch.h"
+#include "makers/MapWatch.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -8,8 +8,8 @@
 // but the map does not hold, transport tiles of no known kind, object sounds, effect and shadow
 // images, animation folders (missing, gaps in frame numbers, mixed frame sizes), DNA values out of
 // range, and the maps that the title screens and FASS objects (doors) lead to.
-// Depends on: engine/Biosim.h, engine/Configuration.h, engine/TileKinds.h, world formats,
-// platform/test (images are decoded off screen).
+// Depends on: engine/Biosim.h, engine/Configuration.h, engine/TileKinds.h, world formats and kind
+// names, platform/test (images are decoded off screen).
 #pragma once
 
 #include <cstdint>
@@ -31,7 +31,6 @@ struct ContentProblem {
 struct ContentCheckRequest {
     std::string workingFolder;      // the world (ends with '/')
     std::vector<std::int32_t> maps; // maps to check; empty = every map of the maps folder
-    std::vector<std::pair<std::int32_t, std::int32_t>> mapLinks; // (from, to): a map that leads to another
 };
 
 struct ContentReport {

@@ -17,7 +17,7 @@
 
 #include <string>
 
-namespace tarn {
+namespace world {
 
 struct TiledResult {
     bool ok = false;
@@ -35,4 +35,4 @@ TiledResult exportTiledMap(const std::string& mapFolder, const std::string& tmjP
 // Reads the Tiled map `tmjPath` and writes it as map folder `mapFolder` (made when missing).
 TiledResult importTiledMap(const std::string& tmjPath, const std::string& mapFolder);
 
-} // namespace tarn
+} // namespace world
