@@ -26,6 +26,10 @@
 #include "sim/TitleScreens.h"
 #include "sim/WorldFrame.h"
 
+using namespace engine;
+using namespace sim;
+using namespace makers;
+
 namespace {
 
 constexpr const char* kVersion = "biosim 1.0";

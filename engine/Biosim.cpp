@@ -6,6 +6,8 @@
 
 #include "platform/TextIo.h"
 
+namespace engine {
+
 Biosim::Biosim(plat::Platform& p) : platform(&p), exitProcess([](int code) { std::exit(code); }) {}
 
 std::string resolvePath(const Biosim& e, const std::string& path) {
@@ -22,3 +24,5 @@ void visibilityTest(const Biosim& e, WorldObject& o) {
     o.IsInScreen = on ? 1 : 0;
     o.mirrorVisible = o.IsInScreen;
 }
+
+} // namespace engine

@@ -24,6 +24,8 @@
 #include "world/ObjectTable.h"
 #include "world/TileDna.h"
 
+namespace engine {
+
 // One cell of the grid matrix: its rectangle and two bytes the grid operation leaves alone (the map
 // loader sets `marker` from colliding objects; the debug overlay draws marked cells in red).
 struct GridCell {
@@ -267,3 +269,5 @@ std::string resolvePath(const Biosim& e, const std::string& path);
 // Sets IsInScreen and mirrorVisible: on screen when the rectangle, shifted by the scroll offset,
 // reaches or touches the desktop.
 void visibilityTest(const Biosim& e, WorldObject& o);
+
+} // namespace engine

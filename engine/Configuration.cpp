@@ -10,6 +10,8 @@
 #include "engine/ServerFetch.h"
 #include "platform/TextIo.h"
 
+namespace engine {
+
 namespace {
 
 const char* const kSystemTextCodes[8] = {
@@ -238,3 +240,5 @@ void writeStartupReport(Biosim& e) {
         textio::writeFileAtomic(path, w.content());
     }
 }
+
+} // namespace engine

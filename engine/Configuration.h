@@ -9,6 +9,8 @@
 
 #include <string>
 
+namespace engine {
+
 struct Biosim;
 
 // Reads engineBasePath + "ini.crc" into e.cfg and the globals the keys set, then the codec file,
@@ -31,3 +33,5 @@ void greetServer(Biosim& e);
 // Writes the start-up report to the "PATH" file, replacing what the file held before. An empty
 // name writes nothing.
 void writeStartupReport(Biosim& e);
+
+} // namespace engine

@@ -7,6 +7,8 @@
 
 #include "engine/Biosim.h"
 
+namespace engine {
+
 namespace {
 
 std::string fraction(float v) {
@@ -105,3 +107,5 @@ void drawFigures(Biosim& e) {
         }
     }
 }
+
+} // namespace engine

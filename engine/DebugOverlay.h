@@ -2,6 +2,8 @@
 // Depends on: engine/Biosim.h, platform Graphics.
 #pragma once
 
+namespace engine {
+
 struct Biosim;
 
 // Outlines the grid cells 0..matrixSize that lie on the screen (marked cells in red).
@@ -9,3 +11,5 @@ void drawGridCells(Biosim& e);
 
 // The block of engine figures at the top left and the panels of visible moving objects.
 void drawFigures(Biosim& e);
+
+} // namespace engine

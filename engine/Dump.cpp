@@ -12,6 +12,8 @@
 #include "engine/Biosim.h"
 #include "platform/TextIo.h"
 
+namespace engine {
+
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -132,3 +134,5 @@ std::string dumpJson(Biosim& e) {
 bool writeDump(Biosim& e, const std::string& path) {
     return textio::writeFileAtomic(path, dumpJson(e));
 }
+
+} // namespace engine

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace engine {
+
 struct Biosim;
 
 // The JSON text (UTF-8; 8-bit texts are written as Latin-1 code points).
@@ -12,3 +14,5 @@ std::string dumpJson(Biosim& e);
 
 // Writes dumpJson(e) to `path`; false when the file cannot be written.
 bool writeDump(Biosim& e, const std::string& path);
+
+} // namespace engine

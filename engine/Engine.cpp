@@ -13,6 +13,8 @@
 #include "platform/ErrorTrap.h"
 #include "platform/Keys.h"
 
+namespace engine {
+
 bool startup(Biosim& e, const std::string& workingFolder) {
     // 1-3: clear the state, defaults, desktop 0, first scale factors. The fatal error handler is
     // registered at once, so a fault during start-up is reported as well.
@@ -79,3 +81,5 @@ int runEngine(Biosim& e, const std::string& workingFolder) {
     if (startup(e, workingFolder)) mainLoop(e);
     return 0;
 }
+
+} // namespace engine

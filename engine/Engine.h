@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace engine {
+
 struct Biosim;
 
 // Start-up steps 1-12 in their order. `workingFolder` ends with '/'. Returns true when the main loop
@@ -23,3 +25,5 @@ void mainLoop(Biosim& e);
 
 // The whole run: start-up, main loop, shutdown. Returns the exit code (0).
 int runEngine(Biosim& e, const std::string& workingFolder);
+
+} // namespace engine

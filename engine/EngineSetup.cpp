@@ -10,6 +10,8 @@
 #include "engine/Logs.h"
 #include "platform/TextIo.h"
 
+namespace engine {
+
 void setDefaults(Biosim& e, const std::string& workingFolder) {
     // Clear everything but what the program's main set up around the engine.
     Biosim fresh(*e.platform);
@@ -144,3 +146,5 @@ void resetObjectTable(Biosim& e) {
     e.collisionCount = 0;
     e.maxLayer = 0;
 }
+
+} // namespace engine

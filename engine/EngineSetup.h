@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace engine {
+
 struct Biosim;
 
 // Start-up steps 1-3: clears the engine state to its defaults, sets engineBasePath to
@@ -41,3 +43,5 @@ void fitDesignToScreen(Biosim& e);
 
 // Hands the design area to the screen (drawing, grabs) after fitDesignToScreen.
 void applyDesignViewport(Biosim& e);
+
+} // namespace engine

@@ -11,6 +11,8 @@
 #include "engine/TileKinds.h"
 #include "platform/TextIo.h"
 
+namespace engine {
+
 namespace {
 
 // Whom to tell about a crash (printed at the end of the error report).
@@ -256,3 +258,5 @@ void registerFatalErrorHandler(Biosim& e) {
     plat::setErrorHandler([engine](const plat::ErrorInfo&) { closeAndTell(*engine); }, &writeReportOnFault,
                           &p);
 }
+
+} // namespace engine

@@ -10,6 +10,8 @@
 
 #include "platform/ErrorTrap.h"
 
+namespace engine {
+
 struct Biosim;
 
 // Shows the error text of `index` (0-7) in the box "KORVEX_CORE ERROR:", then the box
@@ -30,3 +32,5 @@ void registerFatalErrorHandler(Biosim& e);
 
 // Shuts the services down (e.shutdownServices) and ends the process through e.exitProcess.
 [[noreturn]] void endProcess(Biosim& e, int code = 0);
+
+} // namespace engine

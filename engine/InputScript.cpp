@@ -8,6 +8,8 @@
 #include "platform/TextIo.h"
 #include "platform/test/TestPlatform.h"
 
+namespace engine {
+
 namespace {
 
 bool toNumber(const std::string& s, long long& out) {
@@ -148,3 +150,5 @@ void InputScript::applyUpTo(plat::test::TestInput& in, std::int64_t pass) {
         }
     }
 }
+
+} // namespace engine

@@ -22,6 +22,8 @@ namespace plat::test {
 class TestInput;
 }
 
+namespace engine {
+
 struct InputEvent {
     enum class Kind { Key, Mouse, MouseButton, Wheel, Joystick, JoyButton, Quit };
     std::int64_t pass = 0;
@@ -47,3 +49,5 @@ private:
     std::size_t next_ = 0;
     int joyX_ = 0, joyY_ = 0;
 };
+
+} // namespace engine

@@ -9,6 +9,8 @@
 #include "platform/Keys.h"
 #include "world/KindNames.h"
 
+namespace engine {
+
 namespace {
 
 // The live object range 0..objectCount, bounded by the table.
@@ -137,3 +139,5 @@ void updateMouseWorld(Biosim& e) {
     e.mouseCellX = cellIndex(e.mouseWorldX, e.gridCellWidth);
     e.mouseCellY = cellIndex(e.mouseWorldY, e.gridCellHeight);
 }
+
+} // namespace engine

@@ -3,6 +3,8 @@
 // Depends on: engine/Biosim.h, platform Input.
 #pragma once
 
+namespace engine {
+
 struct Biosim;
 
 // Examines keyboard, mouse and (when present) joystick, evaluates the hotkeys, then computes the
@@ -20,3 +22,5 @@ void restoreSpriteSizes(Biosim& e);
 
 // mouseWorldX/Y = mouse + scroll; mouseCellX/Y = world position / cell size, rounded up.
 void updateMouseWorld(Biosim& e);
+
+} // namespace engine

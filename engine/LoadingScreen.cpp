@@ -5,6 +5,8 @@
 
 #include "engine/Biosim.h"
 
+namespace engine {
+
 void setupLoadingScreen(Biosim& e) {
     e.scalerX = e.scrW / e.srcScrW / 2.0f;
     e.scalerY = e.scrH / e.srcScrH / 2.0f;
@@ -68,3 +70,5 @@ void loadingStep(Biosim& e) {
         e.loadFlipPending = 0;
     }
 }
+
+} // namespace engine

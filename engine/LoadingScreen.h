@@ -3,6 +3,8 @@
 // Depends on: engine/Biosim.h, platform Graphics.
 #pragma once
 
+namespace engine {
+
 struct Biosim;
 
 // Start-up: scale factors (scrW / srcScrW / 2, ...), the "LOAD" and "LOADCIRCLE" pictures.
@@ -10,3 +12,5 @@ void setupLoadingScreen(Biosim& e);
 
 // One loading step: turns and draws the pictures, advances the bar, shows every eleventh step.
 void loadingStep(Biosim& e);
+
+} // namespace engine

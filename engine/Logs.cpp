@@ -11,6 +11,8 @@
 #include "engine/Biosim.h"
 #include "platform/TextIo.h"
 
+namespace engine {
+
 // Appends lines (each ended with CR LF) to a file, creating it when missing. A name that cannot be
 // opened as a file (empty, a folder, a missing folder) writes nothing. The block lands whole or not
 // at all: its space is reserved before the first byte is written, and a write that still comes up
@@ -68,3 +70,5 @@ void warn(Biosim& e, const std::string& text) {
     w.line("");
     appendLines(resolvePath(e, e.cfg.WARNINGS), w.content());
 }
+
+} // namespace engine

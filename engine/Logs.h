@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace engine {
+
 struct Biosim;
 
 // Appends lines (each ended with CR LF) to a file, creating it when missing. A name that cannot be
@@ -17,3 +19,5 @@ std::string dateText();
 
 // Appends one nine-line warning block to the "WARNINGS" file. Never fails visibly.
 void warn(Biosim& e, const std::string& text);
+
+} // namespace engine

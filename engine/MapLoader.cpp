@@ -21,6 +21,8 @@
 #include "world/KindNames.h"
 #include "world/MapFormat.h"
 
+namespace engine {
+
 namespace {
 
 constexpr plat::Rgb kTileTransparent = plat::rgb(0, 255, 0);
@@ -515,3 +517,5 @@ void switchMap(Biosim& e) {
     e.mapStartTick = static_cast<std::int32_t>(e.clock().ticks());
     e.mapLoading = 0;
 }
+
+} // namespace engine

@@ -12,8 +12,11 @@
 #include <cstdint>
 #include <string>
 
+struct WorldObject; // world/ObjectTable.h
+
+namespace engine {
+
 struct Biosim;
-struct WorldObject;
 
 // Switches to `nextMapId`: actualMapId = nextMapId, level music, the "_" tile count (loading music
 // and progress bar above 500 records), load map (scale 1, reset 1), the configured per-frame sleep,
@@ -47,3 +50,5 @@ void loadObjectSound(Biosim& e, std::int32_t index);
 
 // The animation frames of one direction (AnimDefault, AnimRight, ...) of object `index`.
 void loadDirectionFrames(Biosim& e, std::int32_t index, int direction);
+
+} // namespace engine

@@ -13,6 +13,8 @@
 #include "world/MapFormat.h"
 #include "world/TileDna.h"
 
+namespace engine {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -238,3 +240,5 @@ void finishServerMap(Biosim& e) {
     e.server.filesDone = 0;
     e.server.fetchingName.clear();
 }
+
+} // namespace engine

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+namespace engine {
+
 struct Biosim;
 
 // True when an asset server is configured ("SERVER" is not "LOCAL").
@@ -45,3 +47,5 @@ bool loadServerTile(Biosim& e, const std::string& name, const std::string& where
 
 // The end of a server map's segments: the next map restarts the numbering.
 void finishServerMap(Biosim& e);
+
+} // namespace engine

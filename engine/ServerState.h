@@ -8,6 +8,8 @@
 #include <map>
 #include <string>
 
+namespace engine {
+
 struct ServerState {
     // Server tile ids of the map being loaded, by name; -1 marks a name whose image did not load, so
     // later records of that name neither fetch it again nor find a kind. Cleared for every map.
@@ -18,3 +20,5 @@ struct ServerState {
     std::int32_t filesDone = 0;  // files fetched, revalidated or found missing in this map's fetch
     std::chrono::steady_clock::time_point lastShown; // when the progress was last drawn
 };
+
+} // namespace engine

@@ -13,6 +13,8 @@
 
 #include "platform/Platform.h"
 
+namespace engine {
+
 // How the collision step finds hits. Reference compares every tester with every listed object;
 // Grid asks the collision grid for the listed objects near the tester. Both give the same hits in
 // the same collisionList order.
@@ -73,3 +75,5 @@ struct SimState {
     std::int64_t hits = 0; // hits answered since start-up (statistics for tests and benchmarks)
     CollisionGrid grid;
 };
+
+} // namespace engine

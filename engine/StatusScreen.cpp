@@ -7,6 +7,8 @@
 #include "engine/Biosim.h"
 #include "engine/DebugOverlay.h"
 
+namespace engine {
+
 namespace {
 
 // Author credit inside the status banner.
@@ -73,3 +75,5 @@ void drawStatusLayer(Biosim& e) {
               std::nearbyint(e.aspectOffsetY), plat::rgb(1, 1, 1));
     g.end2D();
 }
+
+} // namespace engine

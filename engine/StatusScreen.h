@@ -4,7 +4,11 @@
 // Depends on: engine/Biosim.h, engine/DebugOverlay.h.
 #pragma once
 
+namespace engine {
+
 struct Biosim;
 
 // The 2D layer: debug overlay, status screen when there is no world, bottom bar.
 void drawStatusLayer(Biosim& e);
+
+} // namespace engine

@@ -8,6 +8,8 @@
 #include "engine/Biosim.h"
 #include "engine/Logs.h"
 
+namespace engine {
+
 std::vector<std::string> listNamesWithExtension(const std::string& folder, const std::string& extension) {
     std::vector<std::string> names;
     DIR* d = ::opendir(folder.empty() ? "." : folder.c_str());
@@ -109,3 +111,5 @@ int findTileId(const Biosim& e, const std::string& name) {
     }
     return -1;
 }
+
+} // namespace engine

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace engine {
+
 struct Biosim;
 
 // Names of the entries of `folder` whose name contains `extension`, each cut before its first
@@ -30,3 +32,5 @@ void buildSoundFileList(Biosim& e);
 
 // The tile id of `name` among ids 0..lastTileId, or -1.
 int findTileId(const Biosim& e, const std::string& name);
+
+} // namespace engine

@@ -19,6 +19,10 @@
 #include "world/ObjectTable.h"
 #include "world/TileDna.h"
 
+namespace makers {
+
+using namespace engine;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -391,3 +395,5 @@ std::string contentReportJson(const ContentReport& r) {
     j["count"] = r.problems.size();
     return j.dump(2) + "\n";
 }
+
+} // namespace makers

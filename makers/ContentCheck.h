@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+namespace makers {
+
 constexpr std::int32_t kWorldWide = std::numeric_limits<std::int32_t>::min(); // a problem of no one map
 
 struct ContentProblem {
@@ -46,3 +48,5 @@ std::string formatContentReport(const ContentReport& report);
 // The report as JSON: {"mapsChecked": [...], "problems": [{"kind", "map" (null: the world as a
 // whole), "file", "line", "text"}], "count": n}.
 std::string contentReportJson(const ContentReport& report);
+
+} // namespace makers

@@ -8,6 +8,10 @@
 #include "engine/Biosim.h"
 #include "engine/MapLoader.h"
 
+namespace makers {
+
+using namespace engine;
+
 namespace fs = std::filesystem;
 
 std::string mapFolderState(const std::string& folder) {
@@ -45,3 +49,5 @@ bool MapWatch::poll(Biosim& e) {
     switchMap(e);
     return true;
 }
+
+} // namespace makers

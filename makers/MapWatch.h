@@ -7,7 +7,13 @@
 #include <cstdint>
 #include <string>
 
+namespace engine {
 struct Biosim;
+} // namespace engine
+
+namespace makers {
+
+using engine::Biosim;
 
 class MapWatch {
 public:
@@ -25,3 +31,5 @@ private:
 
 // The state of a map folder's files (names, sizes, modification times), as one comparable text.
 std::string mapFolderState(const std::string& folder);
+
+} // namespace makers

@@ -14,6 +14,10 @@
 #include "engine/Biosim.h"
 #include "world/JsonNumbers.h"
 
+namespace makers {
+
+using namespace engine;
+
 namespace fs = std::filesystem;
 using nlohmann::json;
 
@@ -497,3 +501,5 @@ void ReplayPlatform::beginPass(std::int64_t pass) {
 const std::string& ReplayPlatform::drift() const {
     return s_->drift;
 }
+
+} // namespace makers

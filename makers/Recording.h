@@ -24,7 +24,13 @@
 
 #include "platform/Platform.h"
 
+namespace engine {
 struct Biosim;
+} // namespace engine
+
+namespace makers {
+
+using engine::Biosim;
 
 struct KeyboardSnapshot {
     std::vector<int> held, released; // scan codes, ascending
@@ -122,3 +128,5 @@ private:
     std::unique_ptr<plat::Input> input_;
     std::unique_ptr<plat::Clock> clock_;
 };
+
+} // namespace makers

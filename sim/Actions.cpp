@@ -6,6 +6,10 @@
 #include "engine/Biosim.h"
 #include "world/KindNames.h"
 
+namespace sim {
+
+using namespace engine;
+
 void transportAction(Biosim& e, std::int32_t a, std::int32_t b) {
     WorldObject& A = e.objectTable[static_cast<std::size_t>(a)];
     const std::string& kind = e.objectTable[static_cast<std::size_t>(b)].worldFTileIDString;
@@ -47,3 +51,5 @@ void skeletonAction(Biosim& e, std::int32_t a, std::int32_t b) {
     if (kind == world::kind::Catcher) {
     }
 }
+
+} // namespace sim

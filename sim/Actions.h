@@ -5,7 +5,13 @@
 
 #include <cstdint>
 
+namespace engine {
 struct Biosim;
+} // namespace engine
+
+namespace sim {
+
+using engine::Biosim;
 
 // Mover A touches transporter B: "WALKDOWN", "WALKUP", "WALKLEFT", "WALKRIGHT" set A's direction and
 // movement flags (overriding the block of the hit); other kinds change nothing.
@@ -16,3 +22,5 @@ void transportAction(Biosim& e, std::int32_t a, std::int32_t b);
 void playerHitAction(Biosim& e, std::int32_t a, std::int32_t b);
 // Skeleton A touches B ("NOGO"): no effect yet.
 void skeletonAction(Biosim& e, std::int32_t a, std::int32_t b);
+
+} // namespace sim

@@ -20,6 +20,10 @@
 #include "sim/Rounding.h"
 #include "world/KindNames.h"
 
+namespace sim {
+
+using namespace engine;
+
 namespace {
 
 using IRect = CollisionGrid::Rect;
@@ -382,3 +386,5 @@ void collisionReaction(Biosim& e, std::int32_t a, std::int32_t b) {
         if (e.random().next(10) == 1) A.worldFTileMoveV *= -1;
     }
 }
+
+} // namespace sim

@@ -5,7 +5,13 @@
 
 #include <cstdint>
 
+namespace engine {
 struct Biosim;
+} // namespace engine
+
+namespace sim {
+
+using engine::Biosim;
 
 // Collision step of tester `a`: every listed object it hits, in list order, gets its reaction.
 void collisionStep(Biosim& e, std::int32_t a);
@@ -21,3 +27,5 @@ void pushObject(Biosim& e, std::int32_t a, std::int32_t b, bool horizontal);
 // change of an object's position, direction, speed, movement flags or collision box.
 void collisionGridInvalidate(Biosim& e);
 void collisionGridSync(Biosim& e, std::int32_t objectIndex);
+
+} // namespace sim

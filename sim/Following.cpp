@@ -3,6 +3,10 @@
 
 #include "engine/Biosim.h"
 
+namespace sim {
+
+using namespace engine;
+
 namespace {
 
 void follow(Biosim& e, const std::string& kind, std::int32_t follower, bool onScreenOnly) {
@@ -50,3 +54,5 @@ void aiHook(Biosim& e, std::int32_t target, std::int32_t follower, int code) {
     (void)follower;
     (void)code;
 }
+
+} // namespace sim

@@ -7,7 +7,13 @@
 #include <cstdint>
 #include <string>
 
+namespace engine {
 struct Biosim;
+} // namespace engine
+
+namespace sim {
+
+using engine::Biosim;
 
 // Map mode: scans 0..objectCount for the first object of the kind with Visible non-zero.
 void followMap(Biosim& e, const std::string& kind, std::int32_t follower);
@@ -17,3 +23,5 @@ void followRegion(Biosim& e, const std::string& kind, std::int32_t follower);
 void steerTowards(Biosim& e, std::int32_t target, std::int32_t follower);
 // The AI extension point: code 15 is "follow"; it leaves every object unchanged.
 void aiHook(Biosim& e, std::int32_t target, std::int32_t follower, int code);
+
+} // namespace sim

@@ -14,6 +14,10 @@
 #include "sim/TitleScreens.h"
 #include "world/KindNames.h"
 
+namespace sim {
+
+using namespace engine;
+
 namespace {
 
 constexpr std::int32_t kMapModeMap = 14; // mapMode value of APPMODE "MAP"
@@ -448,3 +452,5 @@ void animVerticalStep(Biosim& e, std::int32_t i) {
     if (d == -1) advance(e, o, AnimUp);
     growBox(o);
 }
+
+} // namespace sim

@@ -11,8 +11,15 @@
 #include <cstdint>
 #include <string>
 
+struct WorldObject; // world/ObjectTable.h
+
+namespace engine {
 struct Biosim;
-struct WorldObject;
+} // namespace engine
+
+namespace sim {
+
+using engine::Biosim;
 
 // One object's update, in the fixed order: screen-switch check, effect-object expiry, visibility
 // test of the object and of the object at the same position of collisionList, then (active and on
@@ -56,3 +63,5 @@ void animVerticalStep(Biosim& e, std::int32_t i);
 
 // True for "" and "NOPE".
 bool isNoneText(const std::string& s);
+
+} // namespace sim

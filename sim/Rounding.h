@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace sim {
+
 // Nearest integer, halves to even (the rounding of every drawn position and collision rectangle),
 // clamped so that sums of two values never overflow. NaN gives 0.
 inline std::int64_t nearestPixel(double v) {
@@ -14,3 +16,5 @@ inline std::int64_t nearestPixel(double v) {
     if (r < -kLimit) return -static_cast<std::int64_t>(kLimit);
     return static_cast<std::int64_t>(r);
 }
+
+} // namespace sim

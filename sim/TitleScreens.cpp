@@ -4,6 +4,10 @@
 #include "engine/Biosim.h"
 #include "platform/Keys.h"
 
+namespace sim {
+
+using namespace engine;
+
 void screenSwitchCheck(Biosim& e) {
     const std::int64_t t = e.clock().ticks();
     if (t > static_cast<std::int64_t>(e.mapStartTick) + e.cfg.SCRSWITCHMS) {
@@ -21,3 +25,5 @@ void titleScreenCheck(Biosim& e, std::int32_t mapId) {
         e.nextMapId = kFirstLevelMap;
     }
 }
+
+} // namespace sim

@@ -7,7 +7,13 @@
 
 #include "world/KindNames.h"
 
+namespace engine {
 struct Biosim;
+} // namespace engine
+
+namespace sim {
+
+using engine::Biosim;
 
 using world::kFirstLevelMap;
 using world::kIntroMap;
@@ -19,3 +25,5 @@ using world::kTitleMapA;
 void screenSwitchCheck(Biosim& e);
 // Runs at the end of every active, on-screen object's update with the loaded map id.
 void titleScreenCheck(Biosim& e, std::int32_t mapId);
+
+} // namespace sim

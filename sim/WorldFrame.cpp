@@ -11,6 +11,10 @@
 #include "sim/Rounding.h"
 #include "world/KindNames.h"
 
+namespace sim {
+
+using namespace engine;
+
 namespace {
 
 constexpr plat::Rgb kClearColour = plat::rgb(1, 1, 1);
@@ -209,3 +213,5 @@ void worldFrame(Biosim& e) {
     }
     if (e.cfg.APPSMOOTH >= 1) afterImage(e);
 }
+
+} // namespace sim

@@ -10,7 +10,13 @@
 #include <cstdint>
 #include <string>
 
+namespace engine {
 struct Biosim;
+} // namespace engine
+
+namespace sim {
+
+using engine::Biosim;
 
 // One world frame. Called by the frame step between begin3D and end3D.
 void worldFrame(Biosim& e);
@@ -25,3 +31,5 @@ void decodePostEffect(Biosim& e, const std::string& text);
 // The mirror drawer of object i for its worldFTileMirrorAt ("LEFT", "RIGHT", "TOP", "DOWN",
 // "FLOOR"; other texts draw nothing).
 void drawMirror(Biosim& e, std::int32_t i);
+
+} // namespace sim

@@ -18,6 +18,9 @@
 #include "sim/ObjectUpdate.h"
 #include "sim/WorldFrame.h"
 
+using namespace engine;
+using namespace sim;
+
 namespace {
 
 constexpr float kScreenW = 1920, kScreenH = 1080;

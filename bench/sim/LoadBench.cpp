@@ -12,10 +12,12 @@
 #include <string>
 
 #include "engine/Biosim.h"
-#include "engine/MapLoader.h"
 #include "engine/EngineSetup.h"
-#include "platform/sdl/SdlPlatform.h"
+#include "engine/MapLoader.h"
 #include "platform/TextIo.h"
+#include "platform/sdl/SdlPlatform.h"
+
+using namespace engine;
 
 namespace fs = std::filesystem;
 

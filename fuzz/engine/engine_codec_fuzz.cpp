@@ -9,6 +9,8 @@
 #include "fuzz/engine/FuzzFile.h"
 #include "platform/test/TestPlatform.h"
 
+using namespace engine;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const fuzzfile::Folder scratch("bt_fuzz_codec");
     static const std::string file = scratch.path() + "codec.txt";

@@ -12,11 +12,13 @@
 #include <string_view>
 
 #include "engine/Biosim.h"
-#include "engine/EngineSetup.h"
 #include "engine/Configuration.h"
+#include "engine/EngineSetup.h"
 #include "fuzz/engine/FuzzFile.h"
-#include "platform/test/TestPlatform.h"
 #include "platform/TextIo.h"
+#include "platform/test/TestPlatform.h"
+
+using namespace engine;
 
 namespace {
 

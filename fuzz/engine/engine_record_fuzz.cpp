@@ -8,6 +8,9 @@
 #include "makers/Recording.h"
 #include "platform/test/TestPlatform.h"
 
+using namespace engine;
+using namespace makers;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     RunRecord r;
     std::string error;

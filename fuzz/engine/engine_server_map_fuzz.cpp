@@ -14,6 +14,8 @@
 #include "fuzz/engine/FuzzFile.h"
 #include "platform/test/TestPlatform.h"
 
+using namespace engine;
+
 namespace fs = std::filesystem;
 
 namespace {

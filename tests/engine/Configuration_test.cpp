@@ -6,6 +6,8 @@
 #include "EngineTestKit.h"
 #include "engine/Configuration.h"
 
+using namespace engine;
+
 using kit::Harness;
 using kit::TempDir;
 

@@ -1,5 +1,7 @@
 #include "EngineTestKit.h"
 
+using namespace engine;
+
 namespace kit {
 
 std::vector<std::string> crlfLines(const std::string& text) {

@@ -11,6 +11,8 @@
 #include "tests/support/TempFolder.h"
 #include "tests/support/WorldFiles.h"
 
+using namespace engine;
+
 namespace kit {
 
 // Configuration pairs added to a test world's ini.crc.

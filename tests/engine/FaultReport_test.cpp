@@ -16,6 +16,8 @@
 #include "EngineTestKit.h"
 #include "platform/ErrorTrap.h"
 
+using namespace engine;
+
 using kit::crlfLines;
 using kit::Harness;
 using kit::TempDir;

@@ -11,6 +11,8 @@
 #include "engine/Logs.h"
 #include "tests/support/FileFaults.h"
 
+using namespace engine;
+
 using kit::Harness;
 using kit::TempDir;
 

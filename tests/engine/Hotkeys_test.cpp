@@ -8,6 +8,8 @@
 #include "engine/InputStep.h"
 #include "platform/Keys.h"
 
+using namespace engine;
+
 using kit::Harness;
 using kit::TempDir;
 namespace key = plat::key;

@@ -6,6 +6,8 @@
 #include "engine/InputScript.h"
 #include "platform/Keys.h"
 
+using namespace engine;
+
 using kit::Harness;
 using kit::TempDir;
 

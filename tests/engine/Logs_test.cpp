@@ -16,6 +16,8 @@
 #include "engine/TileKinds.h"
 #include "tests/support/FileFaults.h"
 
+using namespace engine;
+
 using kit::crlfLines;
 using kit::Harness;
 using kit::TempDir;

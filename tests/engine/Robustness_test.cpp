@@ -8,6 +8,8 @@
 #include "engine/Configuration.h"
 #include "engine/InputScript.h"
 
+using namespace engine;
+
 namespace {
 
 std::string noise(std::mt19937& rng, std::size_t maxLen) {

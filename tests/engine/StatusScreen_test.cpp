@@ -7,6 +7,8 @@
 #include "engine/LoadingScreen.h"
 #include "engine/StatusScreen.h"
 
+using namespace engine;
+
 using kit::Harness;
 using kit::TempDir;
 using plat::test::Call;

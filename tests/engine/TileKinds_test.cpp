@@ -5,6 +5,8 @@
 #include "engine/EngineSetup.h"
 #include "engine/TileKinds.h"
 
+using namespace engine;
+
 using kit::Harness;
 using kit::TempDir;
 using plat::test::Op;

@@ -14,6 +14,8 @@
 #include "tests/support/EngineHarness.h"
 #include "tests/support/Images.h"
 
+using namespace engine;
+
 namespace fs = std::filesystem;
 using support::EngineHarness;
 using support::KV;

@@ -11,6 +11,9 @@
 #include "sim/Following.h"
 #include "sim/ObjectUpdate.h"
 
+using namespace engine;
+using namespace sim;
+
 using simtest::World;
 
 // ---- visibility, flicker, life time, weapons ----------------------------------------------------

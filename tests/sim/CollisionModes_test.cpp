@@ -8,6 +8,8 @@
 #include "SimHarness.h"
 #include "platform/Keys.h"
 
+using namespace engine;
+
 using simtest::Tile;
 using simtest::World;
 

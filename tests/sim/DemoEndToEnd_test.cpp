@@ -16,6 +16,8 @@
 #include "platform/TextIo.h"
 #include "tests/support/Subprocess.h"
 
+using namespace engine;
+
 #ifdef BT_BIOSIM
 
 namespace fs = std::filesystem;

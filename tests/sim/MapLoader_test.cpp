@@ -9,6 +9,8 @@
 #include "engine/MapLoader.h"
 #include "engine/TileKinds.h"
 
+using namespace engine;
+
 using simtest::Tile;
 using simtest::World;
 

@@ -12,6 +12,9 @@
 #include "platform/TextIo.h"
 #include "sim/WorldFrame.h"
 
+using namespace engine;
+using namespace sim;
+
 namespace fs = std::filesystem;
 
 namespace simtest {

@@ -13,6 +13,8 @@
 #include "tests/support/EngineHarness.h"
 #include "tests/support/TempFolder.h"
 
+using namespace engine;
+
 namespace simtest {
 
 using Dna = std::vector<std::pair<std::string, std::string>>;

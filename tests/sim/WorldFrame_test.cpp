@@ -7,6 +7,9 @@
 #include "SimHarness.h"
 #include "sim/WorldFrame.h"
 
+using namespace engine;
+using namespace sim;
+
 using plat::test::Call;
 using plat::test::Op;
 using simtest::World;

@@ -6,6 +6,9 @@
 #include "platform/ErrorTrap.h"
 #include "sim/WorldFrame.h"
 
+using namespace engine;
+using namespace sim;
+
 namespace support {
 
 EngineHarness::EngineHarness(std::uint64_t seed) : tp(seed) {

@@ -12,6 +12,8 @@
 #include "tests/support/TempFolder.h"
 #include "tests/support/WorldFiles.h"
 
+using namespace engine;
+
 namespace support {
 
 // Thrown by the harness's process end.
