@@ -21,8 +21,9 @@
 #include "makers/Recording.h"
 #include "platform/ErrorTrap.h"
 #include "platform/TextIo.h"
+#include "platform/headless/VirtualClock.h"
+#include "platform/headless/VirtualInput.h"
 #include "platform/sdl/SdlPlatform.h"
-#include "platform/test/TestPlatform.h"
 #include "sim/TitleScreens.h"
 #include "sim/WorldFrame.h"
 
@@ -220,15 +221,15 @@ int main(int argc, char** argv) {
     // (a headless platform has no display and never waits).
     so.vsync = !opt.noVsync;
     if (opt.seedSet) so.seed = opt.seed;
-    plat::test::TestClock* virtualClock = nullptr;
+    plat::headless::VirtualClock* virtualClock = nullptr;
     if (opt.headless) {
-        auto clock = std::make_unique<plat::test::TestClock>();
+        auto clock = std::make_unique<plat::headless::VirtualClock>();
         virtualClock = clock.get();
         so.clock = std::move(clock);
     }
-    plat::test::TestInput* scriptedInput = nullptr;
+    plat::headless::VirtualInput* scriptedInput = nullptr;
     if (!opt.input.empty()) {
-        auto input = std::make_unique<plat::test::TestInput>();
+        auto input = std::make_unique<plat::headless::VirtualInput>();
         scriptedInput = input.get();
         so.input = std::move(input);
     }

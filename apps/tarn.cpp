@@ -20,8 +20,8 @@
 #include "world/TiledMaps.h"
 #include "platform/ErrorTrap.h"
 #include "platform/TextIo.h"
+#include "platform/headless/VirtualInput.h"
 #include "platform/sdl/SdlPlatform.h"
-#include "platform/test/TestPlatform.h"
 
 namespace {
 
@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
         std::string text, error;
         if (!textio::readFile(inputFile, text)) return usage("cannot read the input script " + inputFile);
         if (!tarn::parseInputScript(text, windowOptions.script, error)) return usage(error);
-        auto input = std::make_unique<plat::test::TestInput>();
+        auto input = std::make_unique<plat::headless::VirtualInput>();
         windowOptions.scriptedInput = input.get();
         options.input = std::move(input);
     }

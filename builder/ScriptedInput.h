@@ -1,16 +1,11 @@
 // ScriptedInput: scripted input for unattended runs (`tarn --input FILE`).
 //
-// One action per line: the pass it happens in (passes count from 1), a verb and its numbers.
-//   <pass> move X Y          mouse to (X, Y) on the screen
-//   <pass> press left|right|middle      <pass> release left|right|middle
-//   <pass> wheel N           N notches (up positive)
-//   <pass> keydown SCAN      <pass> keyup SCAN      <pass> key SCAN (down and up)
-//   <pass> menu ITEM [WINDOW]   a menu item (window 102 unless given)
-//   <pass> gadget N [WINDOW]    a gadget press (window 103 unless given)
-//   <pass> close WINDOW         the window's close box
-//   <pass> answer [PATH]        the next folder or file requester returns PATH (the rest of the
-//                               line, blanks included) without showing itself; no PATH cancels it
-// Blank lines and lines starting with '#' are skipped. Keys are DirectInput scan codes.
+// The script language is the one of platform/headless/InputScriptReader.h, read with tarn's rules
+// (passes count from 1). Its events become the editor's actions: a key with a direction is a
+// keydown or keyup, a key without one a key (down and up), a mouse position a move, a mouse button
+// a press or release. The editor has no joystick and no quit event of its own: those lines are read
+// and skipped. Keys are DirectInput scan codes.
+// Depends on: platform/headless/InputScriptReader.h.
 #pragma once
 
 #include <string>

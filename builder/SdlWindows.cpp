@@ -16,8 +16,8 @@
 #include "builder/DnaWindow.h"
 #include "builder/TileMenu.h"
 #include "platform/Services.h"
+#include "platform/headless/VirtualInput.h"
 #include "platform/sdl/SdlAccess.h"
-#include "platform/test/TestPlatform.h"
 
 namespace tarn {
 
@@ -425,7 +425,7 @@ private:
     }
 
     void runScript() {
-        plat::test::TestInput* in = opts_.scriptedInput;
+        plat::headless::VirtualInput* in = opts_.scriptedInput;
         using Verb = ScriptAction::Verb;
         // An action waits until the events of the one before it were handled: the mouse buttons and
         // keys it sets must still hold when its own event is handled (a "key" gives two events).

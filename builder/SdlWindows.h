@@ -14,16 +14,16 @@
 #include "builder/ScriptedInput.h"
 #include "builder/Windows.h"
 
-namespace plat::test {
-class TestInput;
+namespace plat::headless {
+class VirtualInput;
 }
 
 namespace tarn {
 
 struct SdlWindowOptions {
-    std::vector<ScriptAction> script;               // empty: the user drives the editor
-    plat::test::TestInput* scriptedInput = nullptr; // the platform's input in scripted runs
-    int idleSleepMs = 5;                            // sleep of a pass without an event
+    std::vector<ScriptAction> script;                      // empty: the user drives the editor
+    plat::headless::VirtualInput* scriptedInput = nullptr; // the platform's input in scripted runs
+    int idleSleepMs = 5;                                   // sleep of a pass without an event
 };
 
 // Call before the SDL platform is made: SDL's handlers of SIGINT and SIGTERM stay off.

@@ -1,36 +1,25 @@
-// InputScript: scripted input for headless runs (`--input FILE`).
+// InputScript: biosim's scripted input for headless runs (`--input FILE`).
 //
-// One event per line: a pass number, then what happens, applied just before that pass examines its
-// input (pass 0 is the examination before the main loop, pass 1 the first pass):
-//   <pass> <scancode> down|up          a key by DirectInput scan code (1 Escape, 56 left Alt, ...)
-//   <pass> key <scancode> down|up      the same
-//   <pass> mouse <x> <y>               mouse position in screen pixels
-//   <pass> mousebutton <n> down|up     1 left, 2 right, 3 middle
-//   <pass> wheel <notches>             wheel movement, up positive
-//   <pass> joystick <x> <y>            a joystick is present, axes -1, 0 or +1 (+1 is up)
-//   <pass> joybutton <n> down|up       joystick button 1..32
-//   <pass> quit                        like closing the window
-// Blank lines and lines starting with '#' are skipped. Events of one pass apply in file order.
-// Depends on: platform/test/TestPlatform.h (TestInput holds the scripted state).
+// The script language is the one of platform/headless/InputScriptReader.h (read with biosim's
+// rules: pass 0 is the examination before the main loop, pass 1 the first pass). Each event is
+// applied just before the pass it names examines its input; events of one pass apply in file order.
+// biosim has no menus, gadgets, window close boxes or requesters: those events are read and skipped.
+// Depends on: platform/headless (the language and VirtualInput, which holds the scripted state).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace plat::test {
-class TestInput;
+#include "platform/headless/InputScriptReader.h"
+
+namespace plat::headless {
+class VirtualInput;
 }
 
 namespace engine {
 
-struct InputEvent {
-    enum class Kind { Key, Mouse, MouseButton, Wheel, Joystick, JoyButton, Quit };
-    std::int64_t pass = 0;
-    Kind kind = Kind::Key;
-    int a = 0, b = 0; // scan code / button / x / notches, and y
-    bool down = false;
-};
+using InputEvent = plat::headless::ScriptEvent;
 
 class InputScript {
 public:
@@ -40,7 +29,7 @@ public:
     bool load(const std::string& path, std::string& error);
 
     // Applies, in order, every event not applied yet whose pass is at most `pass`.
-    void applyUpTo(plat::test::TestInput& in, std::int64_t pass);
+    void applyUpTo(plat::headless::VirtualInput& in, std::int64_t pass);
 
     const std::vector<InputEvent>& events() const { return events_; }
 

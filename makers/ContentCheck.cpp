@@ -13,7 +13,7 @@
 #include "engine/Configuration.h"
 #include "engine/TileKinds.h"
 #include "platform/TextIo.h"
-#include "platform/test/TestPlatform.h"
+#include "platform/headless/OffscreenPlatform.h"
 #include "world/KindNames.h"
 #include "world/MapFormat.h"
 #include "world/ObjectTable.h"
@@ -353,7 +353,7 @@ private:
 
     const ContentCheckRequest& req_;
     ContentReport& out_;
-    plat::test::TestPlatform platform_;
+    plat::headless::OffscreenPlatform platform_;
     std::unique_ptr<Biosim> e_;
     std::vector<std::string> soundNames_;
     bool largeMap_ = false;

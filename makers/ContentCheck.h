@@ -9,7 +9,7 @@
 // images, animation folders (missing, gaps in frame numbers, mixed frame sizes), DNA values out of
 // range, and the maps that the title screens and FASS objects (doors) lead to.
 // Depends on: engine/Biosim.h, engine/Configuration.h, engine/TileKinds.h, world formats and kind
-// names, platform/test (images are decoded off screen).
+// names, platform/headless (images are decoded off screen).
 #pragma once
 
 #include <cstdint>

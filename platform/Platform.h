@@ -4,8 +4,9 @@
 // type crosses them: handles are small integers, colours are 24-bit RGB values r + g*256 + b*65536.
 // Backends:
 //   platform/sdl/   the real one on SDL2 (full screen, windowed or offscreen/headless)
-//   platform/test/  a deterministic in-memory one for unit tests (scripted input, virtual clock,
-//                   seeded random, every draw recorded)
+//   platform/headless/  production pieces of headless runs (scripted input, virtual clock, the
+//                   input-script language, a platform that shows nothing)
+//   platform/test/  a deterministic in-memory one for unit tests only (every draw recorded)
 //
 // Handle rules: 0 always means "none". A handle stays valid until it is freed or its backend is
 // destroyed; freeing 0 or an already freed handle is harmless. Handle numbers are never reused

@@ -7,13 +7,15 @@ Two rules, over the program folders (platform, world, engine, sim, makers, build
   1. Layer order. biosim: platform <- world <- engine <- sim <- makers <- apps; tarn: platform <-
      world <- builder <- apps. A file may include files of its own folder and of the folders below it, never
      of a folder above it or of the other program's branch. Only the platform backends
-     (platform/sdl/, platform/test/) and tarn's window layer (builder/Sdl*) may include SDL or
+     (platform/sdl/, platform/headless/, platform/test/) and tarn's window layer (builder/Sdl*) may include SDL or
      Dear ImGui headers.
   2. No circles. A module is a header and its source file together (engine/Foo.h + engine/Foo.cpp).
      Module A depends on module B when any file of A includes a file of B. No module may depend on
      itself through other modules (A -> B -> A, or longer).
+  3. Backends. Only tests (and platform/test/ itself) include the test backend platform/test/;
+     platform/headless/ (production pieces of headless runs) includes only platform/ and itself.
 tests/, bench/, fuzz/ and tools/ stand above every layer and are not checked.
-Exit status 0 when both rules hold; 1 with every offending file named otherwise.
+Exit status 0 when the rules hold; 1 with every offending file named otherwise.
 """
 import os
 import re
@@ -75,8 +77,21 @@ def includes_of(root, rel):
 
 
 def may_use_ui_headers(rel):
-    backend = rel.startswith(("platform/sdl/", "platform/test/"))
+    backend = rel.startswith(("platform/sdl/", "platform/test/", "platform/headless/"))
     return backend or re.match(r"builder/Sdl[^/]*$", rel) is not None
+
+
+def backend_problem(rel, target):
+    """Why `rel` may not include `target` within the platform layer's backends, or None.
+
+    The test backend is for tests only: no production file includes it. platform/headless/ holds
+    production pieces and stands on the platform interfaces alone (platform/ and itself)."""
+    if target.startswith("platform/test/") and not rel.startswith("platform/test/"):
+        return "platform/test/ is the test backend; production code uses platform/headless/"
+    if rel.startswith("platform/headless/") and target.count("/") > 1 and not target.startswith(
+            "platform/headless/"):
+        return "platform/headless/ may include only platform/ and platform/headless/"
+    return None
 
 
 def check(root):
@@ -94,6 +109,9 @@ def check(root):
             there = top_folder(target)
             if there not in ALLOWED:
                 continue
+            why = backend_problem(rel, target)
+            if why:
+                problems.append(f"{rel}:{number}: includes {target}; {why}")
             if there not in ALLOWED[here]:
                 problems.append(f"{rel}:{number}: includes {target}, but {here}/ may include only "
                                 f"{', '.join(sorted(ALLOWED[here]))}")

@@ -28,8 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (a.pass < last) std::abort();
         last = a.pass;
         using V = tarn::ScriptAction::Verb;
-        if ((a.verb == V::KeyDown || a.verb == V::KeyUp || a.verb == V::Key) && (a.a < 1 || a.a > 255))
-            std::abort();
+        if (a.verb == V::Key && (a.a < 1 || a.a > 255)) std::abort();
+        if ((a.verb == V::KeyDown || a.verb == V::KeyUp) && (a.a < 0 || a.a > 255)) std::abort();
         if ((a.verb == V::Press || a.verb == V::Release) && (a.a < 1 || a.a > 3)) std::abort();
     }
     return 0;

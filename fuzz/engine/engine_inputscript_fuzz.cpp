@@ -8,7 +8,7 @@
 
 #include "engine/InputScript.h"
 #include "fuzz/engine/FuzzFile.h"
-#include "platform/test/TestPlatform.h"
+#include "platform/headless/VirtualInput.h"
 
 using namespace engine;
 
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (ev.kind == InputEvent::Kind::JoyButton && (ev.a < 1 || ev.a > 32)) std::abort();
         if (ev.kind == InputEvent::Kind::MouseButton && (ev.a < 1 || ev.a > 3)) std::abort();
     }
-    plat::test::TestInput in;
+    plat::headless::VirtualInput in;
     script.applyUpTo(in, 0);
     script.applyUpTo(in, std::numeric_limits<std::int64_t>::max());
     return 0;

@@ -1,93 +1,11 @@
 // The deterministic test backend (see TestPlatform.h).
 #include "platform/test/TestPlatform.h"
 
-#include <SDL2/SDL_image.h>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 
 namespace plat::test {
-
-namespace {
-bool validKey(int sc) {
-    return sc >= 0 && sc < 256;
-}
-int clampAxis(int v) {
-    return v < 0 ? -1 : (v > 0 ? 1 : 0);
-}
-} // namespace
-
-// ----------------------------------------------------------------------------------------- input
-
-void TestInput::setKey(int scanCode, bool down) {
-    if (!validKey(scanCode)) return;
-    if (pendingKeys_[scanCode] && !down) wentUp_[scanCode] = true;
-    pendingKeys_[scanCode] = down;
-}
-
-void TestInput::releaseAll() {
-    for (int k = 0; k < 256; ++k) setKey(k, false);
-}
-
-void TestInput::examineKeyboard() {
-    for (int k = 0; k < 256; ++k) {
-        released_[k] = wentUp_[k];
-        held_[k] = pendingKeys_[k];
-        wentUp_[k] = false;
-    }
-    ++keyboardExams_;
-}
-
-bool TestInput::keyHeld(int scanCode) const {
-    return validKey(scanCode) && held_[scanCode];
-}
-bool TestInput::keyReleased(int scanCode) const {
-    return validKey(scanCode) && released_[scanCode];
-}
-
-void TestInput::setMouse(int x, int y) {
-    pendingMouse_.x = x;
-    pendingMouse_.y = y;
-}
-
-void TestInput::addWheel(int notches) {
-    pendingMouse_.wheel += notches;
-}
-
-void TestInput::setMouseButton(int button, bool down) {
-    if (button >= 1 && button <= 3) pendingMouse_.buttons[button] = down;
-}
-
-void TestInput::examineMouse() {
-    mouseDx_ = mouseExamined_ ? pendingMouse_.x - mouse_.x : 0;
-    mouseDy_ = mouseExamined_ ? pendingMouse_.y - mouse_.y : 0;
-    mouse_ = pendingMouse_;
-    pendingMouse_.wheel = 0;
-    mouseExamined_ = true;
-}
-
-bool TestInput::mouseButton(int button) const {
-    return button >= 1 && button <= 3 && mouse_.buttons[button];
-}
-
-void TestInput::setJoystick(bool present, int x, int y) {
-    joyPresentPending_ = present;
-    pendingJoy_.x = clampAxis(x);
-    pendingJoy_.y = clampAxis(y);
-}
-
-void TestInput::setJoystickButton(int button, bool down) {
-    if (button >= 1 && button < static_cast<int>(pendingJoy_.buttons.size()))
-        pendingJoy_.buttons[button] = down;
-}
-
-void TestInput::examineJoystick() {
-    joy_ = joyPresentPending_ ? pendingJoy_ : Joy{};
-}
-
-bool TestInput::joystickButton(int button) const {
-    return button >= 1 && button < static_cast<int>(joy_.buttons.size()) && joy_.buttons[button];
-}
 
 // -------------------------------------------------------------------------------------- graphics
 
@@ -176,23 +94,12 @@ SpriteId TestGraphics::loadSprite(const std::string& path) {
     c.text = path;
     std::error_code ec;
     if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return 0;
-    // Maps load the same tile images many times: decode a file again only when it changed.
-    const auto size = std::filesystem::file_size(path, ec);
-    const auto stamp = std::filesystem::last_write_time(path, ec).time_since_epoch().count();
-    auto cached = decoded_.find(path);
-    if (cached == decoded_.end() || cached->second.bytes != size || cached->second.stamp != stamp) {
-        SDL_Surface* s = IMG_Load(path.c_str());
-        if (!s) {
-            decoded_.erase(path);
-            return 0;
-        }
-        cached = decoded_.insert_or_assign(path, Decoded{size, stamp, s->w, s->h}).first;
-        SDL_FreeSurface(s);
-    }
+    int w = 0, h = 0;
+    if (!images_.sizeOf(path, w, h)) return 0;
     SpriteInfo info;
     info.path = path;
-    info.width = cached->second.w;
-    info.height = cached->second.h;
+    info.width = w;
+    info.height = h;
     info.zoomW = static_cast<float>(info.width);
     info.zoomH = static_cast<float>(info.height);
     const SpriteId id = newId();

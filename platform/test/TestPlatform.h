@@ -5,11 +5,14 @@
 // sprites of the grabbed size. Nothing here needs a display, a sound card or a network (downloads
 // use the real libcurl transfer unless the network is set offline).
 //
-// TestInput stands alone, so the SDL backend can take one as its input for scripted headless runs.
+// Input, clock and image sizes come from platform/headless, which production runs use too.
 #pragma once
 
 #include "platform/Platform.h"
 #include "platform/Services.h"
+#include "platform/headless/ImageSizes.h"
+#include "platform/headless/VirtualClock.h"
+#include "platform/headless/VirtualInput.h"
 
 #include <array>
 #include <cstdint>
@@ -21,83 +24,9 @@
 
 namespace plat::test {
 
-// ---------------------------------------------------------------------------------------------
-// Input. Changes made by press/release/setKey/mouse/joystick setters are what "the hardware" sees;
-// they reach keyHeld/keyReleased/mouse*/joystick* only at the next examine call, like real input.
-// keyReleased(k) is true after an examination when k went up since the previous examination: it
-// was held at the previous one and is up now, or it was pressed and released in between.
-// ---------------------------------------------------------------------------------------------
-class TestInput : public plat::Input {
-public:
-    void press(int scanCode) { setKey(scanCode, true); }
-    void release(int scanCode) { setKey(scanCode, false); }
-    void setKey(int scanCode, bool down);
-    void releaseAll();
-    void setMouse(int x, int y);
-    void addWheel(int notches);
-    void setMouseButton(int button, bool down); // 1 left, 2 right, 3 middle
-    void setJoystick(bool present, int x, int y);
-    void setJoystickButton(int button, bool down); // numbered from 1
-    void requestQuit() { quit_ = true; }
-    int keyboardExaminations() const { return keyboardExams_; }
-
-    void examineKeyboard() override;
-    bool keyHeld(int scanCode) const override;
-    bool keyReleased(int scanCode) const override;
-    void examineMouse() override;
-    int mouseX() const override { return mouse_.x; }
-    int mouseY() const override { return mouse_.y; }
-    int mouseDeltaX() const override { return mouseDx_; }
-    int mouseDeltaY() const override { return mouseDy_; }
-    int mouseWheel() const override { return mouse_.wheel; }
-    bool mouseButton(int button) const override;
-    bool joystickPresent() const override { return joyPresentPending_; }
-    void examineJoystick() override;
-    int joystickX() const override { return joy_.x; }
-    int joystickY() const override { return joy_.y; }
-    bool joystickButton(int button) const override;
-    bool quitRequested() const override { return quit_; }
-
-private:
-    struct Mouse {
-        int x = 0, y = 0, wheel = 0;
-        std::array<bool, 4> buttons{};
-    };
-    struct Joy {
-        int x = 0, y = 0;
-        std::array<bool, 33> buttons{};
-    };
-    std::array<bool, 256> pendingKeys_{}; // what the keyboard has now
-    std::array<bool, 256> wentUp_{};      // up events since the last examination
-    std::array<bool, 256> held_{};        // snapshot of the last examination
-    std::array<bool, 256> released_{};
-    int keyboardExams_ = 0;
-    Mouse pendingMouse_, mouse_;
-    int mouseDx_ = 0, mouseDy_ = 0;
-    bool mouseExamined_ = false;
-    bool joyPresentPending_ = false;
-    Joy pendingJoy_, joy_;
-    bool quit_ = false;
-};
-
-// ---------------------------------------------------------------------------------------------
-// Clock: virtual milliseconds that move only when told (advance) or when the program sleeps.
-// ---------------------------------------------------------------------------------------------
-class TestClock : public plat::Clock {
-public:
-    std::int64_t ticks() override { return now_; }
-    void sleep(int ms) override {
-        if (ms > 0) now_ += ms;
-        slept_ += ms > 0 ? ms : 0;
-    }
-    void advance(std::int64_t ms) { now_ += ms; }
-    void set(std::int64_t ms) { now_ = ms; }
-    std::int64_t totalSlept() const { return slept_; }
-
-private:
-    std::int64_t now_ = 0;
-    std::int64_t slept_ = 0;
-};
+// Input and clock: the headless ones (scripted state, virtual milliseconds).
+using TestInput = plat::headless::VirtualInput;
+using TestClock = plat::headless::VirtualClock;
 
 // Random: the seeded generator every backend uses; the same seed gives the same numbers everywhere.
 class TestRandom : public plat::SeededRandom {
@@ -255,12 +184,7 @@ private:
     bool textTransparent_ = false;
     bool in3D_ = false, in2D_ = false;
     int flips_ = 0;
-    struct Decoded {
-        std::uintmax_t bytes = 0;
-        std::int64_t stamp = 0;
-        int w = 0, h = 0;
-    };
-    std::map<std::string, Decoded> decoded_; // image sizes by file, while the file is unchanged
+    plat::headless::ImageSizes images_; // sizes by file, decoded again only when a file changed
 };
 
 // ---------------------------------------------------------------------------------------------

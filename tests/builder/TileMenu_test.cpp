@@ -6,6 +6,8 @@
 #include "builder/ScriptedInput.h"
 #include "builder/TileMenu.h"
 
+#include <tuple>
+
 using namespace tarntest;
 
 namespace {
@@ -160,4 +162,23 @@ TEST(InputScript, ParsesAndOrdersByPass) {
         EXPECT_FALSE(tarn::parseInputScript(bad, acts, err)) << bad;
         EXPECT_NE(err.find("line 1"), std::string::npos);
     }
+}
+
+TEST(InputScript, ReadsBiosimSpellingsAsTheEditorsActions) {
+    std::vector<tarn::ScriptAction> acts;
+    std::string err;
+    // biosim's words for keys and the mouse become tarn's actions; its joystick and quit are skipped.
+    ASSERT_TRUE(tarn::parseInputScript("1 mouse 10 20\n2 mousebutton 1 down\n3 mousebutton 1 up\n4 35 down\n"
+                                       "5 key 35 up\n5 joystick 1 0\n5 joybutton 2 down\n6 quit\n",
+                                       acts, err))
+        << err;
+    using V = tarn::ScriptAction::Verb;
+    const std::vector<std::tuple<long, V, int, int>> want = {{1, V::Move, 10, 20},
+                                                             {2, V::Press, 1, 0},
+                                                             {3, V::Release, 1, 0},
+                                                             {4, V::KeyDown, 35, 0},
+                                                             {5, V::KeyUp, 35, 0}};
+    std::vector<std::tuple<long, V, int, int>> got;
+    for (const tarn::ScriptAction& a : acts) got.emplace_back(a.pass, a.verb, a.a, a.b);
+    EXPECT_EQ(got, want);
 }

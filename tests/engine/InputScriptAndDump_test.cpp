@@ -81,6 +81,31 @@ TEST(InputScript, DrivesTheMainLoopPassByPass) {
     EXPECT_EQ(h.e->nextMapId, 5);
 }
 
+TEST(InputScript, TarnSpellingsDriveTheInputLikeBiosims) {
+    // The same presses in tarn's words reach the scripted input as biosim's words do; tarn's menu,
+    // gadget, close and answer lines are read and skipped.
+    const char* biosim = "1 57 down\n1 mouse 30 40\n1 mousebutton 2 down\n2 57 up\n2 wheel 2\n";
+    const char* tarn = "1 keydown 57\n1 move 30 40\n1 press right\n1 menu 106\n2 keyup 57\n2 wheel 2\n"
+                       "2 gadget 100\n2 close 102\n2 answer MAPS/\n";
+    auto run = [](const char* text) {
+        InputScript s;
+        std::string err;
+        EXPECT_TRUE(s.parse(text, err)) << err;
+        plat::test::TestInput in;
+        std::vector<int> seen;
+        for (std::int64_t pass = 1; pass <= 2; ++pass) {
+            s.applyUpTo(in, pass);
+            in.examineKeyboard();
+            in.examineMouse();
+            seen.insert(seen.end(), {in.keyHeld(57), in.keyReleased(57), in.mouseX(), in.mouseY(),
+                                     in.mouseButton(2), in.mouseWheel()});
+        }
+        return seen;
+    };
+    EXPECT_EQ(run(tarn), run(biosim));
+    EXPECT_EQ(run(biosim), (std::vector<int>{1, 0, 30, 40, 1, 0, 0, 1, 30, 40, 1, 2}));
+}
+
 TEST(Dump, GlobalsTilesAndLiveObjectFieldsUnderTheirNames) {
     TempDir dir;
     kit::writeWorld(dir);

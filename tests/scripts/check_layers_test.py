@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""The layer check fails, naming the files, on a back-include, an include circle and SDL outside the
-backends; and passes on a tree that keeps the layers."""
+"""The layer check fails, naming the files, on a back-include, an include circle, SDL outside the
+backends and production code on the test backend; and passes on a tree that keeps the layers."""
 import os
 import subprocess
 import sys
@@ -71,6 +71,24 @@ class LayerCheck(unittest.TestCase):
         self.assertIn("sim/WorldFrame.cpp:2: includes makers/Recording.h", out)
         self.assertIn("builder/Builder.cpp:1: includes makers/Recording.h", out)
         self.assertNotIn("apps/biosim.cpp", out)
+
+    def test_production_code_stays_off_the_test_backend(self):
+        tree = dict(self.GOOD)
+        tree["platform/headless/VirtualClock.h"] = '#include "platform/Platform.h"\n'
+        tree["platform/test/TestPlatform.h"] = '#include "platform/headless/VirtualClock.h"\n'
+        tree["platform/sdl/SdlPlatform.h"] = "#pragma once\n"
+        tree["engine/Engine.cpp"] = '#include "platform/headless/VirtualClock.h"\n'
+        tree["tests/engine/Any_test.cpp"] = '#include "platform/test/TestPlatform.h"\n'
+        code, out = run(self.tree(tree))
+        self.assertEqual(code, 0, out)
+        # a production file reaching the test backend, the headless pieces reaching a backend
+        tree["engine/ContentCheck.cpp"] = '#include "engine/Biosim.h"\n#include "platform/test/TestPlatform.h"\n'
+        tree["platform/headless/Offscreen.cpp"] = '#include "platform/sdl/SdlPlatform.h"\n'
+        code, out = run(self.tree(tree))
+        self.assertEqual(code, 1, out)
+        self.assertIn("engine/ContentCheck.cpp:2: includes platform/test/TestPlatform.h", out)
+        self.assertIn("platform/headless/Offscreen.cpp:1: includes platform/sdl/SdlPlatform.h", out)
+        self.assertNotIn("platform/test/TestPlatform.h:", out)
 
     def test_the_project_itself_keeps_its_layers(self):
         code, out = run(os.path.join(os.path.dirname(SCRIPT), ".."))
