@@ -20,6 +20,7 @@
 #include "platform/TextIo.h"
 #include "world/KindNames.h"
 #include "world/MapFormat.h"
+#include "world/TileDna.h"
 
 namespace engine {
 
@@ -86,32 +87,19 @@ std::int8_t loadExtraImage(Biosim& e, const std::string& name, plat::SpriteId& i
     return 1;
 }
 
-// Copies the DNA values of one tile kind into a new object, in the loader's order.
+// Copies the DNA values of one tile kind into a new object: every key whose row says "copied"
+// through the key table, then the keys the table marks "converted", by hand.
 void copyDna(Biosim& e, WorldObject& o, const world::TileDna& d, std::int32_t index) {
+    for (const world::TileDnaKey& row : world::tileDnaKeys()) world::copyDnaValue(row, d, o);
+    // The converted keys: the transparency also as its nearest integer, the speed also as the two
+    // start speeds, the gravity as its nearest integer.
     o.worldFTileTransparency = d.worldFTileTransparency;
     o.TransparencyValue = nearestInt(d.worldFTileTransparency);
-    o.worldFTileRotate = d.worldFTileRotate;
-    o.postEFFECT = d.postEFFECT;
-    o.worldFTileCollision = d.worldFTileCollision;
-    o.worldFTileTouchTransparency = d.worldFTileTouchTransparency;
-    o.worldFTileTouchMove = d.worldFTileTouchMove;
-    o.worldFTileGOBACK = d.worldFTileGOBACK;
-    o.worldFTileTouchRotate = d.worldFTileTouchRotate;
-    o.worldFTileLifeTime = d.worldFTileLifeTime;
-    o.worldFTileTimerMS = d.worldFTileTimerMS;
-    o.worldFTileFadeIn = d.worldFTileFadeIn;
-    o.worldFTileFadeOut = d.worldFTileFadeOut;
-    o.worldFTileIsMirror = d.worldFTileIsMirror;
-    o.worldFTileMirrorAt = d.worldFTileMirrorAt;
-    o.worldFTileFlire = static_cast<float>(d.worldFTileFlire);
-    o.worldFTileRandomMove = d.worldFTileRandomMove;
-    o.worldFTileUseMoveLogic = d.worldFTileUseMoveLogic;
-    o.worldFTileFadeInStep = d.worldFTileFadeInStep;
-    o.worldFTileIsGUI = d.worldFTileIsGUI;
-    o.animAutoPlay = d.animAutoPlay;
-    o.animContainer = d.animContainer;
-    o.animTimer = d.animTimer;
-    o.worldFStretch = d.worldFStretch;
+    o.worldFTileVELO = d.worldFTileVELO;
+    o.VelocityX = d.worldFTileVELO;
+    o.VelocityY = d.worldFTileVELO;
+    o.worldFTileGravity = nearestInt(d.worldFTileGravity);
+
     if (o.worldFTileCollision == 1) {
         // The list has the capacity of the object table and never more entries than objects; the
         // test only guards a table sized by hand.
@@ -122,31 +110,9 @@ void copyDna(Biosim& e, WorldObject& o, const world::TileDna& d, std::int32_t in
             ++e.collisionCount;
         }
     }
-    o.worldFTileHideOnStart = d.worldFTileHideOnStart;
-    o.worldFTilePlayerID = d.worldFTilePlayerID;
-    o.worldFTileUseKeyboard = d.worldFTileUseKeyboard;
-    o.worldFTileUseJoyStick = static_cast<std::int8_t>(d.worldFTileUseJoyStick);
-    o.worldFTileMoveH = d.worldFTileMoveH;
-    o.worldFTileMoveV = d.worldFTileMoveV;
-    o.worldFTilePlayerMOVE = static_cast<float>(d.worldFTilePlayerMOVE);
-    o.worldFTileVELO = d.worldFTileVELO;
-    o.VelocityX = d.worldFTileVELO;
-    o.VelocityY = d.worldFTileVELO;
     o.canMoveH = 1;
     o.canMoveV = 1;
-    o.worldFTileTransport = d.worldFTileTransport;
-    o.worldFTileFollow = d.worldFTileFollow;
-    o.worldFTileFollowObject = d.worldFTileFollowObject;
-    o.worldFTileID = d.worldFTileID;
-    o.worldFTileIDString = d.worldFTileIDString;
-    o.useWeapon = d.useWeapon;
-    o.AI = d.AI;
-    o.worldFTileGravity = nearestInt(d.worldFTileGravity);
-    o.worldFTileSoundFile = d.worldFTileSoundFile;
-    o.worldFTileSoundDuration = d.worldFTileSoundDuration;
     o.SoundStart = 0;
-    o.worldFTileSoundVolume = d.worldFTileSoundVolume;
-    o.worldFTileSoundType = d.worldFTileSoundType;
     o.SoundLoaded = 0;
 }
 
@@ -416,12 +382,9 @@ void loadMap(Biosim& e, int scale, int reset) {
             const world::TileDna& d = t < e.dnaTable.size() ? e.dnaTable[t] : kNoDna;
             copyDna(e, o, d, index);
             if (!isNone(o.worldFTileSoundFile)) loadObjectSound(e, index);
-            o.worldFTile_EFFECT_GFX = d.worldFTile_EFFECT_GFX;
-            o.worldFTileUseShadow = d.worldFTileUseShadow;
             refuseEscapingName(e, o.animContainer, "ANIMATION CONTAINER", refused);
             refuseEscapingName(e, o.worldFTile_EFFECT_GFX, "EFFECT IMAGE", refused);
             refuseEscapingName(e, o.worldFTileUseShadow, "SHADOW IMAGE", refused);
-            o.worldFTileUseScript = d.worldFTileUseScript;
             o.MapX = o.StartX = o.OriginX = rec.x;
             o.MapY = o.StartY = o.OriginY = rec.y;
             o.Width = rec.width;

@@ -279,16 +279,17 @@ private:
             std::find(soundNames_.begin(), soundNames_.end(), d.worldFTileSoundFile) == soundNames_.end())
             add("missing-sound", m, cfg().SOUNDPATH + d.worldFTileSoundFile + cfg().SOUNDCODEC, 0,
                 "the sound of " + name + " is missing");
-        if (d.worldFTileSoundVolume < 0 || d.worldFTileSoundVolume > 100)
+        // The valid ranges of the key table, last row first (the order the report has always had). A
+        // float value is not shown: its text would carry six decimals.
+        const auto keys = world::tileDnaKeys();
+        for (auto row = keys.rbegin(); row != keys.rend(); ++row) {
+            const double v = world::dnaNumber(*row, d);
+            if (!row->range.checked || !(v < row->range.lo || v > row->range.hi)) continue;
+            const std::string shown = row->asFloat ? "" : " " + std::to_string(static_cast<std::int64_t>(v));
             add("out-of-range", m, dll, 0,
-                name + ": worldFTileSoundVolume " + std::to_string(d.worldFTileSoundVolume) +
-                    " is outside 0..100");
-        if (d.worldFTileHideOnStart < 0 || d.worldFTileHideOnStart > 2)
-            add("out-of-range", m, dll, 0,
-                name + ": worldFTileHideOnStart " + std::to_string(d.worldFTileHideOnStart) +
-                    " is outside 0..2");
-        if (d.worldFTileTransparency < 0 || d.worldFTileTransparency > 255)
-            add("out-of-range", m, dll, 0, name + ": worldFTileTransparency is outside 0..255");
+                name + ": " + std::string(row->name) + shown + " is outside " +
+                    std::to_string(row->range.lo) + ".." + std::to_string(row->range.hi));
+        }
         if (!isNone(d.worldFTile_EFFECT_GFX))
             checkImage(m, cfg().EFFECT_GFX + d.worldFTile_EFFECT_GFX + cfg().GFXCODEC,
                        "effect image of " + name);

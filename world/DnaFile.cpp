@@ -3,25 +3,30 @@
 
 #include <array>
 
+#include "world/TileDna.h"
+
 namespace world {
 
 namespace {
 
 using T = TarnTileDna;
 
-// The order is the order in which tarn's reader tests the keys.
+// The order is the order in which tarn's reader tests the keys. Only the keys biosim does not know
+// carry their help text here; the others have theirs on biosim's row.
 constexpr std::array kTarnDnaKeys{
     dnaFloat<T>("worldFTileRotate", &T::worldFTileRotate),
     dnaByte<T>("worldFTileCollision", &T::worldFTileCollision),
     dnaInt<T>("worldFTileFollow", &T::worldFTileFollow),
-    dnaByte<T>("worldFTileEmitter", &T::worldFTileEmitter),
+    dnaByte<T>("worldFTileEmitter", &T::worldFTileEmitter,
+               "Builder only: emitter switch (biosim ignores it)"),
     dnaInt<T>("worldFTileTransparency", &T::worldFTileTransparency),
     dnaByte<T>("worldFTileTouchMove", &T::worldFTileTouchMove),
     dnaByte<T>("worldFTileGOBACK", &T::worldFTileGOBACK),
     dnaInt<T>("worldFTileTouchTransparency", &T::worldFTileTouchTransparency),
     dnaInt<T>("worldFTilePlayerID", &T::worldFTilePlayerID),
     dnaFloat<T>("worldFTileExpansionValue", &T::worldFTileExpansionValue),
-    dnaInt<T>("worldFTileCollisionEmitter", &T::worldFTileCollisionEmitter),
+    dnaInt<T>("worldFTileCollisionEmitter", &T::worldFTileCollisionEmitter,
+              "Builder only: collision emitter (biosim ignores it)"),
     dnaInt<T>("worldFStretch", &T::worldFStretch),
     dnaInt<T>("worldFTileMove", &T::worldFTileMove),
     dnaFloat<T>("worldFTileVELO", &T::worldFTileVELO),
@@ -29,9 +34,10 @@ constexpr std::array kTarnDnaKeys{
     dnaByte<T>("worldFTilePLINKI", &T::worldFTilePLINKI),
     dnaFloat<T>("worldFTileGravity", &T::worldFTileGravity),
     dnaFloat<T>("worldFTileScrollH", &T::worldFTileScrollH),
-    dnaRoundedInt<T>("worldFTileDynamicScrollH", &T::worldFTileDynamicScrollH),
+    dnaRoundedInt<T>("worldFTileDynamicScrollH", &T::worldFTileDynamicScrollH,
+                     "Builder only: dynamic horizontal scrolling (biosim ignores it)"),
     dnaByte<T>("worldFTileCollisionDestroy", &T::worldFTileCollisionDestroy),
-    dnaInt<T>("worldFTileLaunch", &T::worldFTileLaunch),
+    dnaInt<T>("worldFTileLaunch", &T::worldFTileLaunch, "Builder only: launch value (biosim ignores it)"),
     dnaInt<T>("worldFTileGlobalGravity", &T::worldFTileGlobalGravity),
     dnaInt<T>("worldFTileFollowObject", &T::worldFTileFollowObject),
     dnaFloat<T>("worldFTileMoveV", &T::worldFTileMoveV),
@@ -42,28 +48,37 @@ constexpr std::array kTarnDnaKeys{
     dnaByte<T>("useLayerScroll", &T::useLayerScroll),
     dnaFloat<T>("worldGlobalScrollH", &T::worldGlobalScrollH),
     dnaFloat<T>("worldGlobalScrollV", &T::worldGlobalScrollV),
-    dnaInt<T>("worldFTileShadow", &T::worldFTileShadow),
+    dnaInt<T>("worldFTileShadow", &T::worldFTileShadow, "Builder only: shadow switch (biosim ignores it)"),
     dnaByte<T>("worldFTileTransport", &T::worldFTileTransport),
-    dnaByte<T>("worldFTileReflection", &T::worldFTileReflection),
+    dnaByte<T>("worldFTileReflection", &T::worldFTileReflection,
+               "Builder only: reflection switch (biosim ignores it)"),
     dnaInt<T>("worldFTileFlire", &T::worldFTileFlire),
     dnaText<T>("worldFTileID", &T::worldFTileID),
     dnaText<T>("useWeapon", &T::useWeapon),
     dnaInt<T>("hp", &T::hp),
-    dnaInt<T>("worldFTileShadowOffsetX", &T::worldFTileShadowOffsetX),
-    dnaInt<T>("worldFTileShadowOffsetY", &T::worldFTileShadowOffsetY),
-    dnaInt<T>("worldFTileShadowZoom", &T::worldFTileShadowZoom),
-    dnaByte<T>("worldFTileNoStopOnCollision", &T::worldFTileNoStopOnCollision),
+    dnaInt<T>("worldFTileShadowOffsetX", &T::worldFTileShadowOffsetX,
+              "Builder only: shadow offset x (biosim ignores it)"),
+    dnaInt<T>("worldFTileShadowOffsetY", &T::worldFTileShadowOffsetY,
+              "Builder only: shadow offset y (biosim ignores it)"),
+    dnaInt<T>("worldFTileShadowZoom", &T::worldFTileShadowZoom,
+              "Builder only: shadow zoom (biosim ignores it)"),
+    dnaByte<T>("worldFTileNoStopOnCollision", &T::worldFTileNoStopOnCollision,
+               "Builder only: keep moving on collision (biosim ignores it)"),
     dnaText<T>("postEFFECT", &T::postEFFECT),
     dnaByte<T>("worldFTileLoopH", &T::worldFTileLoopH),
     dnaByte<T>("worldFTileLoopV", &T::worldFTileLoopV),
-    dnaFloat<T>("worldFTileParableV", &T::worldFTileParableV),
-    dnaFloat<T>("worldFTileParableH", &T::worldFTileParableH),
+    dnaFloat<T>("worldFTileParableV", &T::worldFTileParableV,
+                "Builder only: vertical parable (biosim ignores it)"),
+    dnaFloat<T>("worldFTileParableH", &T::worldFTileParableH,
+                "Builder only: horizontal parable (biosim ignores it)"),
     dnaFloat<T>("worldFTileBounceTopDown", &T::worldFTileBounceTopDown),
     dnaRoundedByte<T>("worldFTileDoCrushH", &T::worldFTileDoCrushH),
     dnaFloat<T>("worldFTileCollisionSize", &T::worldFTileCollisionSize),
-    dnaFloat<T>("worldFTileSuperRotate", &T::worldFTileSuperRotate),
-    dnaFloat<T>("worldFTileLook", &T::worldFTileLook),
-    dnaFloat<T>("worldFTileLookAngle", &T::worldFTileLookAngle),
+    dnaFloat<T>("worldFTileSuperRotate", &T::worldFTileSuperRotate,
+                "Builder only: super rotate (biosim ignores it)"),
+    dnaFloat<T>("worldFTileLook", &T::worldFTileLook, "Builder only: look (biosim ignores it)"),
+    dnaFloat<T>("worldFTileLookAngle", &T::worldFTileLookAngle,
+                "Builder only: look angle (biosim ignores it)"),
     dnaByte<T>("worldFTilePattern", &T::worldFTilePattern),
     dnaText<T>("geneseID", &T::geneseID),
 };
@@ -89,6 +104,14 @@ bool holdsLineBreak(std::string_view text) {
 
 std::span<const DnaKey<TarnTileDna>> tarnDnaKeys() {
     return kTarnDnaKeys;
+}
+
+std::string_view dnaKeyHelp(std::string_view key) {
+    for (const TileDnaKey& row : tileDnaKeys())
+        if (row.name == key) return row.help;
+    for (const DnaKey<TarnTileDna>& row : kTarnDnaKeys)
+        if (row.name == key) return row.help;
+    return {};
 }
 
 bool applyTarnDnaPair(TarnTileDna& dna, std::string_view key, std::string_view value) {

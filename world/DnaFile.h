@@ -85,6 +85,10 @@ struct TarnTileDna {
 // tarn's key table, in the order its reader tests the keys (55 rows, first match wins).
 std::span<const DnaKey<TarnTileDna>> tarnDnaKeys();
 
+// The DNA window's help text of a key of either program's table, looked up by name ("" for a key
+// neither table knows).
+std::string_view dnaKeyHelp(std::string_view key);
+
 // Applies one pair to `dna` through tarn's key table; true when the key is known.
 bool applyTarnDnaPair(TarnTileDna& dna, std::string_view key, std::string_view value);
 

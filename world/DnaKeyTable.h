@@ -1,5 +1,6 @@
-// DNA key tables as data: one row per key (name, value kind, record member), shared by biosim's
-// TileDna reader and tarn's tile-kind reader.
+// DNA key tables as data: one row per key (name, value kind, record member, help text), shared by
+// biosim's TileDna reader and tarn's tile-kind reader. biosim's rows say more (where the loader
+// copies the value, its valid range): see TileDna.h.
 //
 // A DNA file is a sequence of pairs: a key line, then a value line. A key is compared whole and
 // case-sensitively with the rows of a table in the table's order; the first row that matches
@@ -35,29 +36,37 @@ template <class Record> struct DnaKey {
     std::int8_t Record::*asByte = nullptr; // Byte, RoundedByte
     float Record::*asFloat = nullptr;      // Float
     std::string Record::*asText = nullptr; // Text
+    // The DNA window's tool tip. A key has one text, on biosim's row when biosim knows the key and on
+    // tarn's row otherwise; dnaKeyHelp() (DnaFile.h) finds it by name.
+    std::string_view help = {};
 };
 
 // Row builders, so tables read as one line per key.
-template <class R> constexpr DnaKey<R> dnaInt(std::string_view n, std::int32_t R::*m) {
-    return {n, DnaValueKind::Int, m, nullptr, nullptr, nullptr};
+template <class R>
+constexpr DnaKey<R> dnaInt(std::string_view n, std::int32_t R::*m, std::string_view help = {}) {
+    return {n, DnaValueKind::Int, m, nullptr, nullptr, nullptr, help};
 }
-template <class R> constexpr DnaKey<R> dnaRoundedInt(std::string_view n, std::int32_t R::*m) {
-    return {n, DnaValueKind::RoundedInt, m, nullptr, nullptr, nullptr};
+template <class R>
+constexpr DnaKey<R> dnaRoundedInt(std::string_view n, std::int32_t R::*m, std::string_view help = {}) {
+    return {n, DnaValueKind::RoundedInt, m, nullptr, nullptr, nullptr, help};
 }
-template <class R> constexpr DnaKey<R> dnaByte(std::string_view n, std::int8_t R::*m) {
-    return {n, DnaValueKind::Byte, nullptr, m, nullptr, nullptr};
+template <class R>
+constexpr DnaKey<R> dnaByte(std::string_view n, std::int8_t R::*m, std::string_view help = {}) {
+    return {n, DnaValueKind::Byte, nullptr, m, nullptr, nullptr, help};
 }
-template <class R> constexpr DnaKey<R> dnaRoundedByte(std::string_view n, std::int8_t R::*m) {
-    return {n, DnaValueKind::RoundedByte, nullptr, m, nullptr, nullptr};
+template <class R>
+constexpr DnaKey<R> dnaRoundedByte(std::string_view n, std::int8_t R::*m, std::string_view help = {}) {
+    return {n, DnaValueKind::RoundedByte, nullptr, m, nullptr, nullptr, help};
 }
-template <class R> constexpr DnaKey<R> dnaFloat(std::string_view n, float R::*m) {
-    return {n, DnaValueKind::Float, nullptr, nullptr, m, nullptr};
+template <class R> constexpr DnaKey<R> dnaFloat(std::string_view n, float R::*m, std::string_view help = {}) {
+    return {n, DnaValueKind::Float, nullptr, nullptr, m, nullptr, help};
 }
-template <class R> constexpr DnaKey<R> dnaText(std::string_view n, std::string R::*m) {
-    return {n, DnaValueKind::Text, nullptr, nullptr, nullptr, m};
+template <class R>
+constexpr DnaKey<R> dnaText(std::string_view n, std::string R::*m, std::string_view help = {}) {
+    return {n, DnaValueKind::Text, nullptr, nullptr, nullptr, m, help};
 }
-template <class R> constexpr DnaKey<R> dnaIgnored(std::string_view n) {
-    return {n, DnaValueKind::Ignored, nullptr, nullptr, nullptr, nullptr};
+template <class R> constexpr DnaKey<R> dnaIgnored(std::string_view n, std::string_view help = {}) {
+    return {n, DnaValueKind::Ignored, nullptr, nullptr, nullptr, nullptr, help};
 }
 
 // A float text rounded to the nearest integer (halves away from zero), wrapped like a 32-bit
@@ -66,9 +75,9 @@ std::int32_t roundRealText(std::string_view text);
 
 // Walks `table` in order; on the first row whose name equals `key` converts `value` into `record`.
 // Returns true when a row matched (also for Ignored rows). Defined below.
-template <class Record>
-bool applyDnaPair(std::span<const DnaKey<Record>> table, Record& record, std::string_view key,
-                  std::string_view value);
+// `table` is any range of DnaKey<Record> rows or of row types built on DnaKey<Record>.
+template <class Record, class Table>
+bool applyDnaPair(const Table& table, Record& record, std::string_view key, std::string_view value);
 
 // Calls f(key, value) for each remaining pair of `lines` in file order: key line, value line. An
 // odd last line is a key with an empty value; the trailing comment lines pair up like any other pair.
@@ -81,9 +90,8 @@ template <class F> void forEachDnaPair(textio::LineReader& lines, F&& f) {
 }
 
 // ---------------------------------------------------------------------------------------------
-template <class Record>
-bool applyDnaPair(std::span<const DnaKey<Record>> table, Record& record, std::string_view key,
-                  std::string_view value) {
+template <class Record, class Table>
+bool applyDnaPair(const Table& table, Record& record, std::string_view key, std::string_view value) {
     for (const DnaKey<Record>& row : table) {
         if (row.name != key) continue;
         switch (row.kind) {

@@ -4,7 +4,10 @@
 // and a value line (see DnaKeyTable.h). biosim keeps one TileDna per tile id in its `dnaTable` and
 // copies the values into each world object it creates. The reader never clears a record: a key
 // missing from a file keeps the value the same tile id held before (an earlier map, or zero).
-// Keys only tarn uses are skipped here. No SDL; depends on platform/TextIo.
+// Keys only tarn uses are skipped here. Each row of biosim's key table also says where the map
+// loader puts the value in a world object, the DNA window's help text and the content check's valid
+// range, so adding a key is adding a row. No SDL; depends on platform/TextIo and the world object
+// record (world/ObjectTable.h).
 #pragma once
 
 #include <cstdint>
@@ -14,6 +17,7 @@
 
 #include "world/DnaKeyTable.h"
 #include "world/KindNames.h"
+#include "world/ObjectTable.h"
 
 namespace world {
 
@@ -95,8 +99,46 @@ struct TileDna {
     std::string worldFTileUseShadow;   // shadow image of the object
 };
 
+// What the map loader does with a key's value when it creates a world object of the kind.
+enum class DnaCopy : std::uint8_t {
+    Unset,     // no rule given (a table slip; the key table's test refuses it)
+    Kept,      // no object field: the value stays in the kind's DNA record (nowhere for an ignored key)
+    Copied,    // copied into the row's object field as C++ converts it (byte to int, int to float...)
+    Converted, // the loader's own code next to its copy loop fills the row's object field (and more)
+};
+
+// Where a value lands in a WorldObject. Copied and Converted rows name exactly one object field;
+// Converted rows also say in `how` what the loader does beyond a plain copy.
+struct DnaLanding {
+    DnaCopy rule = DnaCopy::Unset;
+    std::int32_t WorldObject::*toInt = nullptr;
+    std::int8_t WorldObject::*toByte = nullptr;
+    float WorldObject::*toFloat = nullptr;
+    std::string WorldObject::*toText = nullptr;
+    std::string_view how = {};
+};
+
+// The valid values of a numeric key, for the content check; `checked` false = any value.
+struct DnaRange {
+    bool checked = false;
+    std::int64_t lo = 0, hi = 0;
+};
+
+// One row of biosim's key table: the reader's row (name, kind, DNA member, help) and what follows.
+struct TileDnaKey : DnaKey<TileDna> {
+    DnaLanding copy;
+    DnaRange range;
+};
+
 // biosim's key table, in the order the reader tests the keys (67 rows, first match wins).
-std::span<const DnaKey<TileDna>> tileDnaKeys();
+std::span<const TileDnaKey> tileDnaKeys();
+
+// Copies the value of a Copied row from `dna` into its object field; other rows change nothing.
+void copyDnaValue(const TileDnaKey& row, const TileDna& dna, WorldObject& o);
+
+// The value of a numeric row in `dna`, widened to double (exact for every stored type); 0 for text
+// and ignored rows.
+double dnaNumber(const TileDnaKey& row, const TileDna& dna);
 
 // isNoneName (world/KindNames.h) tells a text DNA value that means "none" (animContainer,
 // worldFTileSoundFile): "" or "NOPE".

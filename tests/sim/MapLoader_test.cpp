@@ -8,6 +8,7 @@
 #include "SimHarness.h"
 #include "engine/MapLoader.h"
 #include "engine/TileKinds.h"
+#include "world/TileDna.h"
 
 using namespace engine;
 
@@ -175,6 +176,36 @@ TEST(MapLoader, HideOnStartRulesAndTheirTemplates) {
     EXPECT_EQ(w.e().spawnTemplates[0].transparency, 201);
     EXPECT_EQ(w.e().spawnTemplates[1].Visible, 1);
     EXPECT_EQ(w.e().spawnTemplates[1].worldFTileIDString, "SHY");
+}
+
+TEST(MapLoader, EveryKeyTheTableCopiesOrConvertsReachesTheObject) {
+    // One kind with a value for every key the loader takes over: a row the copy loop skips, or a
+    // converted row without its code in the loader, leaves its object field at zero.
+    World w;
+    simtest::Dna dna;
+    for (const world::TileDnaKey& row : world::tileDnaKeys())
+        if (row.copy.rule == world::DnaCopy::Copied || row.copy.rule == world::DnaCopy::Converted)
+            dna.push_back({std::string(row.name), row.asText ? "x" : "3"});
+    ASSERT_GT(dna.size(), 40u);
+    w.kind("all", dna);
+    w.segment(5, 0, {{"all", 0, 0}});
+    w.load(5);
+    const WorldObject& o = w.obj(0);
+    for (const world::TileDnaKey& row : world::tileDnaKeys()) {
+        const world::DnaLanding& c = row.copy;
+        if (c.toText) {
+            EXPECT_EQ(o.*c.toText, "x") << row.name;
+        }
+        if (c.toInt) {
+            EXPECT_NE(o.*c.toInt, 0) << row.name;
+        }
+        if (c.toByte) {
+            EXPECT_EQ(o.*c.toByte, 3) << row.name;
+        }
+        if (c.toFloat) {
+            EXPECT_NE(o.*c.toFloat, 0) << row.name;
+        }
+    }
 }
 
 TEST(MapLoader, OneObjectAndNoObjectBothGiveCountZero) {

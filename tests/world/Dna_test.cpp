@@ -220,6 +220,65 @@ TEST(TileDnaKeyTables, EveryBiosimKeyLandsInItsOwnField) {
     }
 }
 
+TEST(TileDnaKeyTables, EveryKeyHasHelpACopyRuleAndASaneRange) {
+    auto targets = [](const DnaLanding& l) {
+        return (l.toInt != nullptr) + (l.toByte != nullptr) + (l.toFloat != nullptr) + (l.toText != nullptr);
+    };
+    int n = 1;
+    for (const TileDnaKey& row : tileDnaKeys()) {
+        EXPECT_FALSE(row.help.empty()) << row.name << " has no help text";
+        const DnaLanding& c = row.copy;
+        EXPECT_NE(c.rule, DnaCopy::Unset) << row.name << " has no copy rule";
+        EXPECT_EQ(targets(c), c.rule == DnaCopy::Copied || c.rule == DnaCopy::Converted ? 1 : 0) << row.name;
+        EXPECT_EQ(c.how.empty(), c.rule != DnaCopy::Converted) << row.name;
+        if (row.kind == DnaValueKind::Ignored) {
+            EXPECT_EQ(c.rule, DnaCopy::Kept) << row.name;
+        }
+        if (row.range.checked) {
+            EXPECT_LE(row.range.lo, row.range.hi) << row.name;
+            EXPECT_TRUE(row.asInt || row.asByte || row.asFloat) << row.name << ": a range on no number";
+        }
+        if (c.rule != DnaCopy::Copied) continue;
+        // A copied value arrives unchanged in its own object field: text in text, and a float only in
+        // a float (rounding it is the loader's own conversion).
+        EXPECT_EQ(row.asText != nullptr, c.toText != nullptr) << row.name;
+        if (row.asFloat) {
+            EXPECT_NE(c.toFloat, nullptr) << row.name;
+        }
+        TileDna d;
+        const std::string value = std::to_string(n++);
+        ASSERT_TRUE(applyTileDnaPair(d, row.name, value));
+        WorldObject o;
+        copyDnaValue(row, d, o);
+        if (c.toText) {
+            EXPECT_EQ(o.*c.toText, value) << row.name;
+        }
+        if (c.toInt) {
+            EXPECT_EQ(o.*c.toInt, std::stoi(value)) << row.name;
+        }
+        if (c.toByte) {
+            EXPECT_EQ(o.*c.toByte, std::stoi(value)) << row.name;
+        }
+        if (c.toFloat) {
+            EXPECT_EQ(o.*c.toFloat, std::stof(value)) << row.name;
+        }
+        for (const TileDnaKey& other : tileDnaKeys()) {
+            if (&other == &row || other.copy.rule == DnaCopy::Kept) continue;
+            const DnaLanding& oc = other.copy;
+            const bool same = (c.toText && c.toText == oc.toText) || (c.toInt && c.toInt == oc.toInt) ||
+                              (c.toByte && c.toByte == oc.toByte) || (c.toFloat && c.toFloat == oc.toFloat);
+            EXPECT_FALSE(same) << row.name << " and " << other.name << " land in one field";
+        }
+    }
+    // tarn's keys: every one has a text, and a key biosim knows has it only on biosim's row.
+    std::set<std::string_view> biosimKeys;
+    for (const TileDnaKey& row : tileDnaKeys()) biosimKeys.insert(row.name);
+    for (const auto& row : tarnDnaKeys()) {
+        EXPECT_FALSE(dnaKeyHelp(row.name).empty()) << row.name << " has no help text";
+        EXPECT_EQ(row.help.empty(), biosimKeys.count(row.name) == 1) << row.name;
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // tarn's reader
 // ---------------------------------------------------------------------------------------------
