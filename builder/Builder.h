@@ -64,7 +64,8 @@ struct WindowEvent {
     int x = 0, y = 0; // mouse events: the mouse relative to the window's inner area at the event
 };
 
-// Values of the five script files. Numbers keep 0 and texts stay empty until a file sets them.
+// Values of the five script files, one member per key of the script key table (ScriptKeys), which
+// also gives each default: numbers keep 0 (DEPTH 8) and texts stay empty until a file sets them.
 struct Settings {
     // Start script.
     std::string DEFAULTINISCRIPT;

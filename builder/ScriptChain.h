@@ -4,7 +4,8 @@
 // until the end of the file; a record cut short reads its missing lines as empty. Keys compare whole
 // and case-sensitively; unknown keys are skipped; the later of two records wins. The start script
 // names the screen script, the screen script names the application paths file, which names the
-// codec list and the GUI settings file.
+// codec list and the GUI settings file. Which keys each file holds, their kinds and where they land is
+// the key table's (builder/ScriptKeys.h).
 #pragma once
 
 #include <string>

@@ -56,7 +56,8 @@ struct SoundEntry {
 constexpr int kSoundTableSize = 257; // indices 0..256
 
 // The configuration values of CORE/ini.crc, under their key names, with their defaults; and the three
-// extensions of the codec file.
+// extensions of the codec file. One member per row of the configuration key table (ConfigKeys), which
+// says what each key does; a test holds these defaults to the table's.
 struct Config {
     std::string SYSTEMTEXT;      // path of the system text file
     std::string ATOMSYSTEM;      // stored only

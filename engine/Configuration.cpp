@@ -2,10 +2,10 @@
 // start-up report.
 #include "engine/Configuration.h"
 
-#include <cmath>
 #include <filesystem>
 
 #include "engine/Biosim.h"
+#include "engine/ConfigKeys.h"
 #include "engine/FatalErrors.h"
 #include "engine/ServerFetch.h"
 #include "platform/TextIo.h"
@@ -26,109 +26,9 @@ const char* const kSystemTextCodes[8] = {
 // ---------------------------------------------------------------------------------------------
 
 bool applyConfigPair(Biosim& e, const std::string& key, const std::string& v) {
-    Config& c = e.cfg;
-    using textio::toByte;
-    using textio::toInt;
-    using textio::toReal;
-    // The table's order; keys are distinct, so the first match is the only one.
-    if (key == "SYSTEMTEXT") {
-        c.SYSTEMTEXT = v;
-    } else if (key == "ATOMSYSTEM") {
-        c.ATOMSYSTEM = v;
-    } else if (key == "GRIDSIZE") {
-        c.GRIDSIZE = toInt(v);
-        e.gridCellWidth = static_cast<float>(c.GRIDSIZE);
-        e.gridCellHeight = static_cast<float>(c.GRIDSIZE);
-    } else if (key == "MATRIXSIZE") {
-        c.MATRIXSIZE = toInt(v);
-        e.matrixSize = c.MATRIXSIZE > e.matrixSizeLimit ? e.matrixSizeLimit : c.MATRIXSIZE;
-    } else if (key == "MATRIX_OFFSET_X") {
-        c.MATRIX_OFFSET_X = toInt(v);
-        e.scrollX = static_cast<float>(c.MATRIX_OFFSET_X);
-    } else if (key == "MATRIX_OFFSET_Y") {
-        c.MATRIX_OFFSET_Y = toInt(v);
-        e.scrollY = static_cast<float>(c.MATRIX_OFFSET_Y);
-    } else if (key == "APPMODE") {
-        c.APPMODE = toInt(v);
-        e.debugMode = c.APPMODE;
-    } else if (key == "USEDEBUGLOG") {
-        c.USEDEBUGLOG = toByte(v);
-    } else if (key == "SCRSWITCHMS") {
-        c.SCRSWITCHMS = toInt(v);
-    } else if (key == "BLOOM") {
-        c.BLOOM = toByte(v);
-    } else if (key == "CODECS") {
-        c.CODECS = v;
-    } else if (key == "GFX") {
-        c.GFX = v;
-    } else if (key == "EFFECT_GFX") {
-        c.EFFECT_GFX = v;
-    } else if (key == "MAXOBJECTS") {
-        c.MAXOBJECTS = toInt(v);
-    } else if (key == "COREBRAIN") {
-        c.COREBRAIN = v;
-    } else if (key == "DEBUGLOG") {
-        c.DEBUGLOG = v;
-    } else if (key == "SIMCORE") {
-        c.SIMCORE = v;
-    } else if (key == "GLOBAL_GFX_FX") {
-        c.GLOBAL_GFX_FX = toByte(v);
-    } else if (key == "FONTFUNDAMENT") {
-        c.FONTFUNDAMENT = v;
-    } else if (key == "SOURCEWIDTH") {
-        c.SOURCEWIDTH = toReal(v);
-        e.srcScrW = c.SOURCEWIDTH;
-    } else if (key == "ANIMSYSTEM") {
-        c.ANIMSYSTEM = v;
-    } else if (key == "MAXANIMFRAMES") {
-        c.MAXANIMFRAMES = toInt(v);
-    } else if (key == "SOURCEHEIGHT") {
-        c.SOURCEHEIGHT = toReal(v);
-        e.srcScrH = c.SOURCEHEIGHT;
-    } else if (key == "SOUNDPATH") {
-        c.SOUNDPATH = v;
-    } else if (key == "FILELOADMUSIC") {
-        c.FILELOADMUSIC = v;
-    } else if (key == "LOADPIC") {
-        c.LOADPIC = toByte(v);
-    } else if (key == "IOPREFETCH") {
-        c.IOPREFETCH = toByte(v);
-    } else if (key == "ERRORPATH") {
-        c.ERRORPATH = v;
-    } else if (key == "WARNINGS") {
-        c.WARNINGS = v;
-    } else if (key == "USRSCROLL") {
-        c.USRSCROLL = toByte(v);
-    } else if (key == "VERSION") {
-        c.VERSION = v;
-    } else if (key == "DYNAMICSCROLL") {
-        c.DYNAMICSCROLL = toByte(v);
-    } else if (key == "PIP") {
-        c.PIP = toByte(v);
-    } else if (key == "APPENTRY") {
-        c.APPENTRY = toInt(v);
-        e.nextMapId = c.APPENTRY;
-    } else if (key == "APPSMOOTH") {
-        c.APPSMOOTH = toByte(v);
-    } else if (key == "MULTITASK") {
-        // The value is a signed byte: 200 wraps to -56, and a negative sleep becomes 0.
-        std::int8_t ms = toByte(v);
-        if (ms < 0) ms = 0;
-        c.MULTITASK = ms;
-        e.multitaskDelayMs = ms;
-    } else if (key == "SERVER") {
-        c.SERVER = v;
-    } else if (key == "SERVERNODE") {
-        c.SERVERNODE = v;
-    } else if (key == "PATH") {
-        c.PATH = v;
-    } else if (key == "HELLO") {
-        c.HELLO = v;
-    } else if (key == "TEMP") {
-        c.TEMP = v;
-    } else {
-        return false;
-    }
+    const ConfigKey* k = findConfigKey(ConfigFile::Ini, key);
+    if (k == nullptr) return false;
+    applyConfigValue(e, *k, v);
     return true;
 }
 
@@ -161,13 +61,7 @@ void loadCodecs(Biosim& e, const std::string& path) {
         r.readLine();
         const std::string value = r.readLine();
         r.readLine();
-        if (name == "GFXCODEC") {
-            e.cfg.GFXCODEC = value;
-        } else if (name == "SOUNDCODEC") {
-            e.cfg.SOUNDCODEC = value;
-        } else if (name == "MUSICCODEC") {
-            e.cfg.MUSICCODEC = value;
-        }
+        if (const ConfigKey* k = findConfigKey(ConfigFile::Codecs, name)) applyConfigValue(e, *k, value);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "engine/Biosim.h"
+#include "engine/ConfigKeys.h"
 #include "platform/TextIo.h"
 
 namespace engine {
@@ -72,18 +73,11 @@ void globals(Json& out, Biosim& e) {
     // clang-format on
 }
 
+// Every configuration key and codec name, in the key table's order.
 void config(Json& out, const Config& c) {
     Json& j = out["config"] = Json::object();
-    // clang-format off
-#define C(name) j[#name] = toJson(c.name)
-    C(SYSTEMTEXT); C(ATOMSYSTEM); C(GRIDSIZE); C(MATRIXSIZE); C(MATRIX_OFFSET_X); C(MATRIX_OFFSET_Y);
-    C(APPMODE); C(USEDEBUGLOG); C(SCRSWITCHMS); C(BLOOM); C(CODECS); C(GFX); C(EFFECT_GFX); C(MAXOBJECTS);
-    C(COREBRAIN); C(DEBUGLOG); C(SIMCORE); C(GLOBAL_GFX_FX); C(FONTFUNDAMENT); C(SOURCEWIDTH); C(ANIMSYSTEM);
-    C(MAXANIMFRAMES); C(SOURCEHEIGHT); C(SOUNDPATH); C(FILELOADMUSIC); C(LOADPIC); C(IOPREFETCH); C(ERRORPATH);
-    C(WARNINGS); C(USRSCROLL); C(VERSION); C(DYNAMICSCROLL); C(PIP); C(APPENTRY); C(APPSMOOTH); C(MULTITASK);
-    C(SERVER); C(SERVERNODE); C(PATH); C(HELLO); C(TEMP); C(GFXCODEC); C(SOUNDCODEC); C(MUSICCODEC);
-#undef C
-    // clang-format on
+    for (const ConfigKey& k : configKeys())
+        j[std::string(k.name)] = visitConfigValue(c, k, [](const auto& v) { return toJson(v); });
 }
 
 } // namespace

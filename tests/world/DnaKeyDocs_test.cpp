@@ -3,13 +3,11 @@
 // prints the rows as the tables give them, ready to paste.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/DocTables.h"
 #include "world/DnaFile.h"
 #include "world/TileDna.h"
 
@@ -55,42 +53,14 @@ std::vector<std::string> rowsFromTables() {
     return rows;
 }
 
-// The first three cells of each row between the table's markers.
-std::vector<std::string> rowsFromDocs(const std::string& text) {
-    std::vector<std::string> rows;
-    const std::size_t begin = text.find("<!-- dna-keys:begin -->");
-    const std::size_t end = text.find("<!-- dna-keys:end -->");
-    if (begin == std::string::npos || end == std::string::npos) return rows;
-    std::istringstream in(text.substr(begin, end - begin));
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("| `", 0) != 0) continue;
-        std::vector<std::string> cells;
-        std::size_t at = 1;
-        for (int c = 0; c < 3; ++c) {
-            const std::size_t bar = line.find('|', at);
-            if (bar == std::string::npos) break;
-            std::string cell = line.substr(at, bar - at);
-            cell.erase(0, cell.find_first_not_of(' '));
-            cell.erase(cell.find_last_not_of(' ') + 1);
-            cells.push_back(cell);
-            at = bar + 1;
-        }
-        if (cells.size() == 3) rows.push_back(cells[0] + " | " + cells[1] + " | " + cells[2]);
-    }
-    return rows;
-}
-
 } // namespace
 
 TEST(DnaKeyDocs, TheMakersReferenceListsEveryKeyWithItsTypes) {
-    const auto docs = std::filesystem::path(__FILE__).parent_path() / "../../docs/making-worlds.md";
-    std::ifstream f(docs);
-    ASSERT_TRUE(f) << "cannot read " << docs;
-    std::stringstream text;
-    text << f.rdbuf();
+    const std::string text = support::readDoc("making-worlds.md");
+    ASSERT_FALSE(text.empty()) << "cannot read docs/making-worlds.md";
     const std::vector<std::string> expected = rowsFromTables();
     std::string paste;
     for (const std::string& r : expected) paste += "| " + r + " | ... |\n";
-    EXPECT_EQ(rowsFromDocs(text.str()), expected) << "the key tables give these rows:\n" << paste;
+    EXPECT_EQ(support::docTableRows(text, "dna-keys", 3), expected) << "the key tables give these rows:\n"
+                                                                    << paste;
 }
