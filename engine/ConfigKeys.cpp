@@ -4,6 +4,8 @@
 #include "engine/Biosim.h"
 #include "platform/TextIo.h"
 
+namespace engine {
+
 namespace {
 
 // ---------------------------------------------------------------------------------------------
@@ -138,3 +140,5 @@ void applyConfigValue(Biosim& e, const ConfigKey& key, const std::string& value)
         key.member);
     if (key.extraRule != nullptr) key.extraRule(e);
 }
+
+} // namespace engine

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <variant>
 
+namespace engine {
+
 struct Biosim;
 struct Config;
 
@@ -57,3 +59,5 @@ void applyConfigValue(Biosim& e, const ConfigKey& key, const std::string& value)
 template <class C, class F> decltype(auto) visitConfigValue(C& c, const ConfigKey& key, F&& f) {
     return std::visit([&](auto member) -> decltype(auto) { return f(c.*member); }, key.member);
 }
+
+} // namespace engine

@@ -13,6 +13,8 @@
 #include "engine/EngineSetup.h"
 #include "tests/support/DocTables.h"
 
+using namespace engine;
+
 namespace {
 
 bool sameValue(const Config& a, const Config& b, const ConfigKey& k) {
