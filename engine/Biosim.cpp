@@ -19,8 +19,8 @@ std::string resolvePath(const Biosim& e, const std::string& path) {
 
 void visibilityTest(const Biosim& e, WorldObject& o) {
     const float x = o.MapX, y = o.MapY, w = o.Width, h = o.Height;
-    const bool on = x + w + e.scrollX >= 0 && x + e.scrollX <= e.viewWidth() && y + h + e.scrollY >= 0 &&
-                    y + e.scrollY <= e.viewHeight();
+    const bool on = x + w + e.level.scrollX >= 0 && x + e.level.scrollX <= e.viewWidth() &&
+                    y + h + e.level.scrollY >= 0 && y + e.level.scrollY <= e.viewHeight();
     o.IsInScreen = on ? 1 : 0;
     o.mirrorVisible = o.IsInScreen;
 }

@@ -8,7 +8,9 @@
 //
 // Lifetime: a new record holds the defaults that start-up sets (clearing plus step 2), so
 // `Biosim e{platform};` is an engine ready for start-up. Sections below are grouped by who sets
-// them and when they are cleared.
+// them and when they are cleared; three are records of their own: `level` (what the loaded map put
+// into the world, cleared in one assignment by every map load), `kinds` (the tile kind tables, kept
+// across maps) and `run` (the program's options and the loop's progress, kept for the whole run).
 // Depends on: platform (services), world (object table, tile DNA), engine/SimState.h (world frame state).
 #pragma once
 
@@ -107,9 +109,42 @@ struct Config {
     std::string MUSICCODEC; // stored only
 };
 
+// What the loaded map put into the world: counts and positions of the object tables, the scroll
+// offset, the highest layer. Cleared in one step (`e.level = LevelState{}`) by the world reset that
+// starts every map load; nothing of an earlier map survives in it.
+struct LevelState {
+    std::int32_t objectCount = 0;    // highest object index in use
+    std::int32_t collisionCount = 0; // last used position of collisionList
+    std::int32_t maxLayer = 0;       // highest Layer of any loaded object
+    float scrollX = 0, scrollY = 0;  // world scroll offset in pixels
+    // Next spawnTemplates entry the loader fills. Templates belong to the map being loaded: a
+    // projectile is reset only from this map's placement states, never from a kind of an earlier map.
+    std::int32_t spawnTemplatePos = 0;
+    // Objects created by the last load. objectCount is 0 both for no object and for one, so the
+    // frame asks this count whether there is a world at all: an empty map runs no object update.
+    std::int32_t liveObjects = 0;
+    // Entries the last load put on the collision list; positions at or beyond it hold stale
+    // indices of an earlier map and are never tested.
+    std::int32_t collisionEntries = 0;
+    bool capacityWarned = false; // the capacity warning is raised once per load
+};
+
+// The tile kind tables, indexed by tile id 0..tileCount. Refilled kind by kind by every map load
+// (a tile id keeps its slot across maps); setTileCount resizes the tables together.
+struct TileKindTable {
+    std::int32_t tileCount = 0;     // highest tile id
+    std::int32_t lastTileId = 0;    // highest tile id whose sprite loaded; kept across maps
+    std::int32_t tileNameCount = 0; // names found for the current map (restarts per map)
+    std::vector<std::string> tileNames = std::vector<std::string>(1); // grows, one spare, never shrinks
+    std::vector<plat::SpriteId> tileSprites = std::vector<plat::SpriteId>(1);
+    std::vector<float> tileWidths = std::vector<float>(1);
+    std::vector<float> tileHeights = std::vector<float>(1);
+    std::vector<world::TileDna> dnaTable = std::vector<world::TileDna>(1);
+};
+
 // Program options of scripted runs. Defaults give the plain program: full screen, real clock, no
 // frame limit.
-struct RunOptions {
+struct PlayOptions {
     bool headless = false;    // offscreen screen, boxes on standard error, virtual clock
     bool windowed = false;    // a window instead of full screen
     std::int64_t frames = -1; // leave the main loop after this many passes; -1 = no limit
@@ -148,8 +183,7 @@ struct Biosim {
     float scalerX = 1.0f, scalerY = 1.0f;      // sprite scale factors
     float screenAspect = 1.0f, sourceAspect = 1.0f;
     float gridCellWidth = 0, gridCellHeight = 0;
-    float scrollX = 0, scrollY = 0; // world scroll offset in pixels
-    std::int32_t matrixSize = 0;    // highest grid index in use, capped at matrixSizeLimit
+    std::int32_t matrixSize = 0; // highest grid index in use, capped at matrixSizeLimit
     std::int32_t matrixSizeLimit = kMatrixSizeLimit;
     // Most object records start-up allocates (a record and its spawn template take about 900 bytes,
     // so a mistyped "MAXOBJECTS" would otherwise ask for gigabytes before the first frame).
@@ -161,7 +195,6 @@ struct Biosim {
     std::int32_t levelMusicSound = -1;           // sound id of the level music, -1 = none
     std::int8_t multitaskDelayMs = 0;            // ms slept after each frame; never below 0
     std::int8_t joystickPresent = 0;             // 1 when a joystick was found
-    std::int32_t objectCount = 0;                // highest object index in use
     std::int8_t mirrorsHidden = 0;               // 1 = no mirror images drawn
     float mouseWorldX = 0, mouseWorldY = 0;      // mouse position plus scroll offset
     std::int32_t mouseCellX = 0, mouseCellY = 0; // grid cell under the mouse
@@ -212,17 +245,9 @@ struct Biosim {
     float viewX = 0, viewY = 0, viewW = 0, viewH = 0;
     float viewWidth() const { return viewW > 0 ? viewW : desktopWidth; }
     float viewHeight() const { return viewH > 0 ? viewH : desktopHeight; }
-    std::int32_t spawnTemplatePos = 0; // next spawnTemplates entry the loader fills
 
-    // ---- tile kinds (indexed by tile id 0..tileCount) -------------------------------------------
-    std::int32_t tileCount = 0;     // highest tile id; setTileCount resizes the tables below
-    std::int32_t lastTileId = 0;    // highest tile id whose sprite loaded; kept across maps
-    std::int32_t tileNameCount = 0; // names found for the current map (restarts per map)
-    std::vector<std::string> tileNames = std::vector<std::string>(1); // grows, one spare, never shrinks
-    std::vector<plat::SpriteId> tileSprites = std::vector<plat::SpriteId>(1);
-    std::vector<float> tileWidths = std::vector<float>(1);
-    std::vector<float> tileHeights = std::vector<float>(1);
-    std::vector<world::TileDna> dnaTable = std::vector<world::TileDna>(1);
+    // ---- tile kinds ------------------------------------------------------------------------------
+    TileKindTable kinds;
 
     // ---- sounds ---------------------------------------------------------------------------------
     std::vector<std::string> soundFiles; // sound file list of SOUNDPATH, by index
@@ -236,18 +261,21 @@ struct Biosim {
     // ---- object tables (capacity MAXOBJECTS + 1 after start-up; 3 records before) ---------------
     std::vector<WorldObject> objectTable = std::vector<WorldObject>(3);
     std::vector<std::int32_t> collisionList = std::vector<std::int32_t>(3); // objects with collision 1
-    std::int32_t collisionCount = 0; // last used position of collisionList
     std::vector<SpawnTemplate> spawnTemplates = std::vector<SpawnTemplate>(3);
-    std::int32_t maxLayer = 0;                   // highest Layer of any loaded object
     std::int32_t mapExtentX = 0, mapExtentY = 0; // size of the world; never reset
+
+    // ---- the current level (cleared by every map load) ------------------------------------------
+    LevelState level;
 
     // ---- world frame state ----------------------------------------------------------------------
     SimState sim;
 
-    // ---- run control -----------------------------------------------------------------------------
-    RunOptions options;
-    std::int64_t framesRun = 0; // main loop passes completed
-    bool leaveLoop = false;     // set to end the main loop at the start of the next pass
+    // ---- run control (set by the program's main; kept for the whole run) --------------------------
+    struct RunState {
+        PlayOptions options;
+        std::int64_t framesRun = 0; // main loop passes completed
+        bool leaveLoop = false;     // set to end the main loop at the start of the next pass
+    } run;
     // Ends the process (exit code 0 unless a scripted run says otherwise) after the services were
     // shut down. Tests replace it with one that throws, so a fatal path can be observed in-process.
     std::function<void(int)> exitProcess;

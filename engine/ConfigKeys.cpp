@@ -23,11 +23,11 @@ void matrixSizeCapped(Biosim& e) {
 }
 
 void scrollXFromOffset(Biosim& e) {
-    e.scrollX = static_cast<float>(e.cfg.MATRIX_OFFSET_X);
+    e.level.scrollX = static_cast<float>(e.cfg.MATRIX_OFFSET_X);
 }
 
 void scrollYFromOffset(Biosim& e) {
-    e.scrollY = static_cast<float>(e.cfg.MATRIX_OFFSET_Y);
+    e.level.scrollY = static_cast<float>(e.cfg.MATRIX_OFFSET_Y);
 }
 
 void debugModeFromAppMode(Biosim& e) {

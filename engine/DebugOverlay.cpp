@@ -34,8 +34,8 @@ void drawGridCells(Biosim& e) {
     for (int i = 0; i <= last; ++i) {
         for (int j = 0; j <= last; ++j) {
             const GridCell& c = e.gridCell(i, j);
-            const float x = c.x + e.scrollX;
-            const float y = c.y + e.scrollY;
+            const float x = c.x + e.level.scrollX;
+            const float y = c.y + e.level.scrollY;
             if (!(x >= -1.0f && x < e.viewWidth() && y >= -1.0f && y < e.viewHeight())) continue;
             const plat::Rgb colour = c.marker != 0 ? plat::rgb(255, 0, 0) : plat::rgb(100, 100, 100);
             g.outlineBox(std::nearbyint(x), std::nearbyint(y), e.gridCellWidth, e.gridCellHeight, colour);
@@ -57,13 +57,13 @@ void drawFigures(Biosim& e) {
         "AREA-H: " + fraction(e.gridCellHeight) + " AREA-W :" + fraction(e.gridCellWidth) +
             " AREAS: " + num(e.matrixSize) + "*" + num(e.matrixSize) + " AREA X" + num(e.mouseCellX) + ":Y" +
             num(e.mouseCellY),
-        "AI-COLLSIONOBJECTS " + num(e.collisionCount),
+        "AI-COLLSIONOBJECTS " + num(e.level.collisionCount),
         "AI-HIT: " + std::string() + " + " + std::string(),
         "SCALER X: " + fraction(e.scalerX) + " SCALER Y: " + fraction(e.scalerY),
         "SRC_SCRW: " + whole(e.srcScrW) + "  SRC_SCRH: " + whole(e.srcScrH) + " SCRW: " + whole(e.scrW) +
             "  SCRH: " + whole(e.scrH),
         "ACTUAL SCOPE AT: " + std::string(),
-        "TOTAL ZEMA - KORVEX OBJECTS: " + num(e.objectCount),
+        "TOTAL ZEMA - KORVEX OBJECTS: " + num(e.level.objectCount),
         "MULTITASK ENGINE DELAY (ms):" + num(e.multitaskDelayMs),
         "ANIM_PATH: " + c.ANIMSYSTEM,
         "MAXANIMFRAMES/OBJECT: " + num(c.MAXANIMFRAMES),
@@ -81,12 +81,12 @@ void drawFigures(Biosim& e) {
     }
 
     const std::int32_t last =
-        std::min<std::int32_t>(e.objectCount, static_cast<std::int32_t>(e.objectTable.size()) - 1);
+        std::min<std::int32_t>(e.level.objectCount, static_cast<std::int32_t>(e.objectTable.size()) - 1);
     for (std::int32_t k = 0; k <= last; ++k) {
         const WorldObject& o = e.objectTable[static_cast<std::size_t>(k)];
         if (o.worldFTileVELO == 0.0f || o.Visible == 0) continue;
-        const float x = std::nearbyint(o.MapX + e.scrollX);
-        const float y0 = o.MapY + e.scrollY;
+        const float x = std::nearbyint(o.MapX + e.level.scrollX);
+        const float y0 = o.MapY + e.level.scrollY;
         const std::pair<int, std::string> panel[] = {
             {14, "LifeTime:" + num(o.worldFTileLifeTime)},
             {28, "InternalID" + num(k)},

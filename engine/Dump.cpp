@@ -58,17 +58,19 @@ void globals(Json& out, Biosim& e) {
     Json& j = out["globals"] = Json::object();
     // clang-format off
 #define G(name) j[#name] = toJson(e.name)
+#define GIN(record, name) j[#name] = toJson(e.record.name)
     G(engineBasePath); G(actualMapId); G(nextMapId); G(desktopWidth); G(desktopHeight); G(desktopDepth);
     G(scrW); G(scrH); G(srcScrW); G(srcScrH); G(scalerX); G(scalerY); G(screenAspect); G(sourceAspect);
-    G(gridCellWidth); G(gridCellHeight); G(scrollX); G(scrollY); G(matrixSize); G(matrixSizeLimit);
+    G(gridCellWidth); G(gridCellHeight); GIN(level, scrollX); GIN(level, scrollY); G(matrixSize); G(matrixSizeLimit);
     G(debugMode); G(pauseFlag); G(mapOverview); G(musicOn); G(levelMusicSound); G(multitaskDelayMs);
-    G(joystickPresent); G(objectCount); G(mirrorsHidden); G(mouseWorldX); G(mouseWorldY); G(mouseCellX);
+    G(joystickPresent); GIN(level, objectCount); G(mirrorsHidden); G(mouseWorldX); G(mouseWorldY); G(mouseCellX);
     G(mouseCellY); G(screenOpened); G(clearScreenNeeded); G(flipMode); G(mapMode); G(overviewScaleX);
     G(overviewScaleY); G(serverReachable); G(mapMissing); G(statusLineY); G(aspectOffsetY); G(loadProgress);
     G(loadStep); G(loadBarHeight); G(loadStepCounter); G(loadFlipPending); G(currentTileId); G(mapLineCounter);
     G(lastObjectName); G(mapTileCount); G(mapLoading); G(mapStartTick); G(aspectUnit); G(aspectHeight);
-    G(tileCount); G(lastTileId); G(soundCount); G(collisionCount); G(maxLayer); G(mapExtentX); G(mapExtentY);
-    G(framesRun);
+    GIN(kinds, tileCount); GIN(kinds, lastTileId); G(soundCount); GIN(level, collisionCount); GIN(level, maxLayer); G(mapExtentX); G(mapExtentY);
+    GIN(run, framesRun);
+#undef GIN
 #undef G
     // clang-format on
 }
@@ -88,15 +90,16 @@ std::string dumpJson(Biosim& e) {
     config(j, e.cfg);
 
     Json& tiles = j["tiles"] = Json::array();
-    for (std::int32_t t = 0; t <= e.tileCount; ++t) {
+    for (std::int32_t t = 0; t <= e.kinds.tileCount; ++t) {
         const auto ti = static_cast<std::size_t>(t);
-        if (ti >= e.tileSprites.size()) break;
-        tiles.push_back({{"id", t},
-                         {"name", toJson(ti < e.tileNames.size() ? e.tileNames[ti] : std::string())},
-                         {"sprite", toJson(e.tileSprites[ti])},
-                         {"width", toJson(e.tileWidths[ti])},
-                         {"height", toJson(e.tileHeights[ti])},
-                         {"dna", toJson(e.dnaTable[ti].dnaPath)}});
+        if (ti >= e.kinds.tileSprites.size()) break;
+        tiles.push_back(
+            {{"id", t},
+             {"name", toJson(ti < e.kinds.tileNames.size() ? e.kinds.tileNames[ti] : std::string())},
+             {"sprite", toJson(e.kinds.tileSprites[ti])},
+             {"width", toJson(e.kinds.tileWidths[ti])},
+             {"height", toJson(e.kinds.tileHeights[ti])},
+             {"dna", toJson(e.kinds.dnaTable[ti].dnaPath)}});
     }
 
     Json& sounds = j["sounds"] = Json::array();
@@ -105,15 +108,15 @@ std::string dumpJson(Biosim& e) {
     // The entries the last load put on the list (collisionCount cannot tell one entry from none).
     Json& list = j["collisionList"] = Json::array();
     const std::int32_t entries =
-        std::min<std::int32_t>(e.sim.collisionEntries, static_cast<std::int32_t>(e.collisionList.size()));
+        std::min<std::int32_t>(e.level.collisionEntries, static_cast<std::int32_t>(e.collisionList.size()));
     for (std::int32_t i = 0; i < entries; ++i)
         list.push_back(toJson(e.collisionList[static_cast<std::size_t>(i)]));
 
     // Live objects: 0..objectCount once the last load created any (objectCount is 0 for none too).
     Json& objects = j["objects"] = Json::array();
-    if (e.sim.liveObjects > 0) {
+    if (e.level.liveObjects > 0) {
         const std::int32_t last =
-            std::min<std::int32_t>(e.objectCount, static_cast<std::int32_t>(e.objectTable.size()) - 1);
+            std::min<std::int32_t>(e.level.objectCount, static_cast<std::int32_t>(e.objectTable.size()) - 1);
         for (std::int32_t i = 0; i <= last; ++i) {
             WorldObject& o = e.objectTable[static_cast<std::size_t>(i)];
             Json obj = Json::object();

@@ -57,9 +57,9 @@ void frameStep(Biosim& e) {
 bool mainLoopPass(Biosim& e) {
     plat::Input& in = e.input();
     if (in.keyHeld(plat::key::Escape) && in.keyHeld(plat::key::LAlt)) return false;
-    if (e.leaveLoop || in.quitRequested()) return false;
-    if (e.options.frames >= 0 && e.framesRun >= e.options.frames) return false;
-    if (e.beforePass) e.beforePass(e.framesRun + 1);
+    if (e.run.leaveLoop || in.quitRequested()) return false;
+    if (e.run.options.frames >= 0 && e.run.framesRun >= e.run.options.frames) return false;
+    if (e.beforePass) e.beforePass(e.run.framesRun + 1);
 
     registerFatalErrorHandler(e);
     BT_CHECKPOINT();
@@ -67,7 +67,7 @@ bool mainLoopPass(Biosim& e) {
     frameStep(e);
     if (e.actualMapId != e.nextMapId) switchMap(e);
 
-    ++e.framesRun;
+    ++e.run.framesRun;
     if (e.afterPass) e.afterPass();
     return true;
 }

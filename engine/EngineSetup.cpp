@@ -15,7 +15,7 @@ namespace engine {
 void setDefaults(Biosim& e, const std::string& workingFolder) {
     // Clear everything but what the program's main set up around the engine.
     Biosim fresh(*e.platform);
-    fresh.options = std::move(e.options);
+    fresh.run.options = std::move(e.run.options);
     fresh.exitProcess = std::move(e.exitProcess);
     fresh.shutdownServices = std::move(e.shutdownServices);
     fresh.beforePass = std::move(e.beforePass);
@@ -46,9 +46,9 @@ void setDefaults(Biosim& e, const std::string& workingFolder) {
 
 bool openWorldScreen(Biosim& e) {
     plat::ScreenMode mode = plat::ScreenMode::Fullscreen;
-    if (e.options.headless) {
+    if (e.run.options.headless) {
         mode = plat::ScreenMode::Offscreen;
-    } else if (e.options.windowed) {
+    } else if (e.run.options.windowed) {
         mode = plat::ScreenMode::Windowed;
     }
     const int w = static_cast<int>(std::lround(e.desktopWidth));
@@ -137,14 +137,14 @@ void sizeWorldTables(Biosim& e) {
     }
     e.cfg.MAXOBJECTS = maxObjects;
     sizeObjectTables(e.objectTable, e.collisionList, e.spawnTemplates, maxObjects + 1);
-    e.collisionCount = maxObjects;
+    e.level.collisionCount = maxObjects;
 }
 
 void resetObjectTable(Biosim& e) {
     releaseAllObjects(e.gfx(), e.sound(), e.objectTable);
-    e.objectCount = 0;
-    e.collisionCount = 0;
-    e.maxLayer = 0;
+    e.level.objectCount = 0;
+    e.level.collisionCount = 0;
+    e.level.maxLayer = 0;
 }
 
 } // namespace engine

@@ -60,9 +60,9 @@ struct Desktop {
 
 // Whether `name` is one of the loaded kinds (as findTileId, without allocating).
 bool isKnownTile(const Biosim& e, const std::string& name) {
-    const std::int32_t last = std::min<std::int32_t>(e.lastTileId, e.tileCount);
-    for (std::int32_t t = 0; t <= last && t < static_cast<std::int32_t>(e.tileNames.size()); ++t)
-        if (e.tileNames[static_cast<std::size_t>(t)] == name) return true;
+    const std::int32_t last = std::min<std::int32_t>(e.kinds.lastTileId, e.kinds.tileCount);
+    for (std::int32_t t = 0; t <= last && t < static_cast<std::int32_t>(e.kinds.tileNames.size()); ++t)
+        if (e.kinds.tileNames[static_cast<std::size_t>(t)] == name) return true;
     return false;
 }
 
@@ -73,8 +73,8 @@ void formatReport(const Biosim& e, std::string_view message, std::string_view mo
     const bool contentError = !isKnownTile(e, e.lastObjectName);
     static const WorldObject kNone{};
     const WorldObject& o =
-        (e.objectCount >= 0 && e.objectCount < static_cast<std::int32_t>(e.objectTable.size()))
-            ? e.objectTable[static_cast<std::size_t>(e.objectCount)]
+        (e.level.objectCount >= 0 && e.level.objectCount < static_cast<std::int32_t>(e.objectTable.size()))
+            ? e.objectTable[static_cast<std::size_t>(e.level.objectCount)]
             : kNone;
     const std::string_view stars = "******************************************************************";
     static_assert(
@@ -112,7 +112,7 @@ void formatReport(const Biosim& e, std::string_view message, std::string_view mo
     w.num(e.nextMapId);
     w.end();
     w.add("I/O STOPPED AT ID: ");
-    w.num(e.objectCount);
+    w.num(e.level.objectCount);
     w.end();
     w.add("OBJECTS IN MAP: ");
     w.num(e.mapTileCount);

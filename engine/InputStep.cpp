@@ -16,7 +16,7 @@ namespace {
 // The live object range 0..objectCount, bounded by the table.
 std::int32_t lastObject(const Biosim& e) {
     const auto size = static_cast<std::int32_t>(e.objectTable.size());
-    return e.objectCount < size ? e.objectCount : size - 1;
+    return e.level.objectCount < size ? e.level.objectCount : size - 1;
 }
 
 void toggleOverview(Biosim& e) {
@@ -65,10 +65,10 @@ void evaluateHotkeys(Biosim& e) {
     const bool joy = e.joystickPresent == 1;
 
     if (e.cfg.USRSCROLL != 0) {
-        if (in.keyHeld(key::Left) || e.joyAxisX < 0) e.scrollX += -1.0f;
-        if (in.keyHeld(key::Right) || e.joyAxisX > 0) e.scrollX += 1.0f;
-        if (in.keyHeld(key::Up) || e.joyAxisY > 0) e.scrollY += 1.0f;
-        if (in.keyHeld(key::Down) || e.joyAxisY < 0) e.scrollY += -1.0f;
+        if (in.keyHeld(key::Left) || e.joyAxisX < 0) e.level.scrollX += -1.0f;
+        if (in.keyHeld(key::Right) || e.joyAxisX > 0) e.level.scrollX += 1.0f;
+        if (in.keyHeld(key::Up) || e.joyAxisY > 0) e.level.scrollY += 1.0f;
+        if (in.keyHeld(key::Down) || e.joyAxisY < 0) e.level.scrollY += -1.0f;
     }
     if (alt && ctrl && in.keyReleased(key::D)) e.debugMode = 1 - e.debugMode;
     if (alt && ctrl && in.keyReleased(key::PageUp)) e.nextMapId += 1;
@@ -134,8 +134,8 @@ void restoreSpriteSizes(Biosim& e) {
 
 void updateMouseWorld(Biosim& e) {
     // The mouse is read in screen pixels; the world starts at the design area's corner.
-    e.mouseWorldX = static_cast<float>(e.input().mouseX()) - e.viewX + e.scrollX;
-    e.mouseWorldY = static_cast<float>(e.input().mouseY()) - e.viewY + e.scrollY;
+    e.mouseWorldX = static_cast<float>(e.input().mouseX()) - e.viewX + e.level.scrollX;
+    e.mouseWorldY = static_cast<float>(e.input().mouseY()) - e.viewY + e.level.scrollY;
     e.mouseCellX = cellIndex(e.mouseWorldX, e.gridCellWidth);
     e.mouseCellY = cellIndex(e.mouseWorldY, e.gridCellHeight);
 }

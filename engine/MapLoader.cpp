@@ -103,11 +103,11 @@ void copyDna(Biosim& e, WorldObject& o, const world::TileDna& d, std::int32_t in
     if (o.worldFTileCollision == 1) {
         // The list has the capacity of the object table and never more entries than objects; the
         // test only guards a table sized by hand.
-        const std::size_t pos = static_cast<std::size_t>(e.sim.collisionEntries);
+        const std::size_t pos = static_cast<std::size_t>(e.level.collisionEntries);
         if (pos < e.collisionList.size()) {
             e.collisionList[pos] = index;
-            ++e.sim.collisionEntries;
-            ++e.collisionCount;
+            ++e.level.collisionEntries;
+            ++e.level.collisionCount;
         }
     }
     o.canMoveH = 1;
@@ -151,8 +151,8 @@ bool cellUnder(const Biosim& e, float x, float y, int& i, int& j) {
 // Marker bytes of the grid matrix: objects with a collision value of 10 or more mark the cells under
 // three corners; others clear the cell under their top-left corner.
 void markGrid(Biosim& e) {
-    if (e.sim.liveObjects <= 0) return;
-    for (std::int32_t k = 0; k <= e.objectCount; ++k) {
+    if (e.level.liveObjects <= 0) return;
+    for (std::int32_t k = 0; k <= e.level.objectCount; ++k) {
         const WorldObject& o = e.objectTable[static_cast<std::size_t>(k)];
         int i = 0, j = 0;
         if (o.worldFTileCollision >= 10) {
@@ -169,9 +169,9 @@ void markGrid(Biosim& e) {
 // A weapon fires objects of the map whose kind name it names; a map without one would leave its
 // shooters silent with nothing to tell why.
 void warnAboutMissingShots(Biosim& e, const std::string& mapId) {
-    if (e.sim.liveObjects <= 0) return;
+    if (e.level.liveObjects <= 0) return;
     const std::int32_t last =
-        std::min<std::int32_t>(e.objectCount, static_cast<std::int32_t>(e.objectTable.size()) - 1);
+        std::min<std::int32_t>(e.level.objectCount, static_cast<std::int32_t>(e.objectTable.size()) - 1);
     std::set<std::string> kinds, weapons;
     for (std::int32_t i = 0; i <= last; ++i) {
         const WorldObject& o = e.objectTable[static_cast<std::size_t>(i)];
@@ -188,18 +188,8 @@ void warnAboutMissingShots(Biosim& e, const std::string& mapId) {
 
 void worldReset(Biosim& e) {
     resetObjectTable(e);
-    e.objectCount = 0;
-    e.collisionCount = 0;
-    e.maxLayer = 0;
+    e.level = LevelState{}; // counts, scroll offset, layer, template position of the earlier map
     e.currentTileId = 0;
-    e.scrollX = 0;
-    e.scrollY = 0;
-    // Templates belong to the map being loaded: a projectile is reset only from this map's
-    // placement states, never from a kind of an earlier map.
-    e.spawnTemplatePos = 0;
-    e.sim.liveObjects = 0;
-    e.sim.collisionEntries = 0;
-    e.sim.capacityWarned = false;
     e.sim.grid.valid = false;
 }
 
@@ -211,17 +201,17 @@ bool graphicsLookup(Biosim& e, const std::string& name, std::int32_t index) {
         if (!prev.ObjectFile.empty() && prev.ObjectFile == name) t = prev.KindIndex;
     }
     if (t < 0) t = findTileId(e, name);
-    if (t < 0 || static_cast<std::size_t>(t) >= e.tileSprites.size()) return false;
+    if (t < 0 || static_cast<std::size_t>(t) >= e.kinds.tileSprites.size()) return false;
     WorldObject& o = e.objectTable[static_cast<std::size_t>(index)];
-    o.Sprite = e.gfx().createDrawable(e.tileSprites[static_cast<std::size_t>(t)]);
+    o.Sprite = e.gfx().createDrawable(e.kinds.tileSprites[static_cast<std::size_t>(t)]);
     // The animation step replaces Sprite with frame sprites; the object's own one is freed through
     // this handle when the world is reset.
     o.KindSprite = o.Sprite;
     o.ObjectFile = name;
     o.Visible = 1;
     o.KindIndex = t;
-    o.ImageWidth = e.tileWidths[static_cast<std::size_t>(t)];
-    o.ImageHeight = e.tileHeights[static_cast<std::size_t>(t)];
+    o.ImageWidth = e.kinds.tileWidths[static_cast<std::size_t>(t)];
+    o.ImageHeight = e.kinds.tileHeights[static_cast<std::size_t>(t)];
     e.currentTileId = t;
     return true;
 }
@@ -344,8 +334,8 @@ void loadMap(Biosim& e, int scale, int reset) {
         const std::string segment = maps + m + "/" + std::to_string(s);
         world::MapRecordReader reader;
         if (!reader.open(resolvePath(e, segment))) break;
-        e.scrollX = static_cast<float>(reader.scrollX());
-        e.scrollY = static_cast<float>(reader.scrollY());
+        e.level.scrollX = static_cast<float>(reader.scrollX());
+        e.level.scrollY = static_cast<float>(reader.scrollY());
         e.mapMissing = 0;
         world::MapRecord rec;
         while (reader.next(rec, &e.mapLineCounter)) {
@@ -355,14 +345,14 @@ void loadMap(Biosim& e, int scale, int reset) {
             if (!rec.complete) break;
             if (server && !loadServerTile(e, std::string(rec.name), segment)) continue;
             if (rec.layer != s) continue;
-            const std::int32_t index = e.objectCount;
+            const std::int32_t index = e.level.objectCount;
             if (static_cast<std::size_t>(index) >= capacity) {
                 // The table is full: keep what was made, warn once, read no further.
-                if (!e.sim.capacityWarned) {
+                if (!e.level.capacityWarned) {
                     warn(e, "MAP " + m + " HOLDS MORE TILES THAN MAXOBJECTS (" +
                                 std::to_string(e.cfg.MAXOBJECTS) + "),\rTILES FROM " + segment +
                                 " AT LINE: " + std::to_string(e.mapLineCounter) + " ON ARE SKIPPED");
-                    e.sim.capacityWarned = true;
+                    e.level.capacityWarned = true;
                 }
                 full = true;
                 break;
@@ -379,7 +369,7 @@ void loadMap(Biosim& e, int scale, int reset) {
             }
             const std::size_t t = static_cast<std::size_t>(e.currentTileId);
             static const world::TileDna kNoDna{};
-            const world::TileDna& d = t < e.dnaTable.size() ? e.dnaTable[t] : kNoDna;
+            const world::TileDna& d = t < e.kinds.dnaTable.size() ? e.kinds.dnaTable[t] : kNoDna;
             copyDna(e, o, d, index);
             if (!isNone(o.worldFTileSoundFile)) loadObjectSound(e, index);
             refuseEscapingName(e, o.animContainer, "ANIMATION CONTAINER", refused);
@@ -399,7 +389,7 @@ void loadMap(Biosim& e, int scale, int reset) {
                 o.ZoomY = o.Height / o.ImageHeight;
             }
             o.Layer = rec.layer;
-            if (o.Layer > e.maxLayer) e.maxLayer = o.Layer;
+            if (o.Layer > e.level.maxLayer) e.level.maxLayer = o.Layer;
             if (scale == 1) scaleObjectToScreen(e, o);
             BT_CHECKPOINT();
             if (animated) {
@@ -414,9 +404,9 @@ void loadMap(Biosim& e, int scale, int reset) {
                 g.zoomSprite(o.Sprite, e.viewWidth(), e.viewHeight());
             }
             BT_CHECKPOINT();
-            if (static_cast<std::size_t>(e.spawnTemplatePos) < e.spawnTemplates.size()) {
-                fillSpawnTemplate(e.spawnTemplates[static_cast<std::size_t>(e.spawnTemplatePos)], o);
-                if (e.spawnTemplatePos < e.cfg.MAXOBJECTS) ++e.spawnTemplatePos;
+            if (static_cast<std::size_t>(e.level.spawnTemplatePos) < e.spawnTemplates.size()) {
+                fillSpawnTemplate(e.spawnTemplates[static_cast<std::size_t>(e.level.spawnTemplatePos)], o);
+                if (e.level.spawnTemplatePos < e.cfg.MAXOBJECTS) ++e.level.spawnTemplatePos;
             }
             if (o.worldFTileHideOnStart == 1) o.Visible = 0;
             if (o.worldFTileHideOnStart == 2) o.worldFTileTransparency = 0;
@@ -430,14 +420,14 @@ void loadMap(Biosim& e, int scale, int reset) {
             if (ey > e.mapExtentY) e.mapExtentY = ey;
             if (e.cfg.LOADPIC == 1 && e.mapLoading == 1 && e.mapTileCount > world::kLargeMapRecords)
                 loadingStep(e);
-            ++e.objectCount;
+            ++e.level.objectCount;
             ++created;
         }
     }
     if (server) finishServerMap(e);
-    e.sim.liveObjects = created;
-    if (e.objectCount >= 1) --e.objectCount;
-    if (e.collisionCount >= 1) --e.collisionCount;
+    e.level.liveObjects = created;
+    if (e.level.objectCount >= 1) --e.level.objectCount;
+    if (e.level.collisionCount >= 1) --e.level.collisionCount;
     e.sim.grid.valid = false;
     buildGridMatrix(e);
     markGrid(e);

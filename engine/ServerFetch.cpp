@@ -151,10 +151,10 @@ void fetchServerMap(Biosim& e, const std::string& m) {
     // the tables shrink to one entry until this map's first server tile loads.
     setTileCount(e, 0);
     plat::Graphics& g = e.gfx();
-    if (g.isSprite(e.tileSprites[0])) g.freeSprite(e.tileSprites[0]);
-    e.tileSprites[0] = 0;
-    e.tileNames[0].clear();
-    e.tileNameCount = 0;
+    if (g.isSprite(e.kinds.tileSprites[0])) g.freeSprite(e.kinds.tileSprites[0]);
+    e.kinds.tileSprites[0] = 0;
+    e.kinds.tileNames[0].clear();
+    e.kinds.tileNameCount = 0;
 
     const std::string folderRel = e.cfg.TEMP + m + "/";
     if (e.serverReachable == 1) {
@@ -222,15 +222,15 @@ bool loadServerTile(Biosim& e, const std::string& name, const std::string& where
     const std::int32_t id = st.nextTileId++;
     setTileCount(e, id);
     const auto ti = static_cast<std::size_t>(id);
-    if (g.isSprite(e.tileSprites[ti])) g.freeSprite(e.tileSprites[ti]);
+    if (g.isSprite(e.kinds.tileSprites[ti])) g.freeSprite(e.kinds.tileSprites[ti]);
     g.setTransparentColour(s, kServerTransparent);
-    e.tileSprites[ti] = s;
-    e.tileNames[ti] = name;
-    e.tileWidths[ti] = static_cast<float>(g.spriteWidth(s));
-    e.tileHeights[ti] = static_cast<float>(g.spriteHeight(s));
-    world::readTileDna(e.dnaTable[ti], base, name, s);
-    e.lastTileId = id;
-    e.tileNameCount = id + 1;
+    e.kinds.tileSprites[ti] = s;
+    e.kinds.tileNames[ti] = name;
+    e.kinds.tileWidths[ti] = static_cast<float>(g.spriteWidth(s));
+    e.kinds.tileHeights[ti] = static_cast<float>(g.spriteHeight(s));
+    world::readTileDna(e.kinds.dnaTable[ti], base, name, s);
+    e.kinds.lastTileId = id;
+    e.kinds.tileNameCount = id + 1;
     st.tileIds[name] = id;
     return true;
 }

@@ -52,23 +52,12 @@ struct CollisionGrid {
 
 struct SimState {
     // ---- world frame globals ------------------------------------------------------------------
-    std::int8_t blendSource = 0, blendDest = 0; // decoded from the current object's postEFFECT
-    std::int32_t framesThisSecond = 0;          // frames since the last rate sample
-    std::int64_t nextFpsTick = 0;               // tick of the next rate sample
+    std::int32_t framesThisSecond = 0; // frames since the last rate sample
+    std::int64_t nextFpsTick = 0;      // tick of the next rate sample
     plat::SpriteId mirrorGrabSprite = 0, mirrorSprite = 0;
     plat::SpriteId pipGrabSprite = 0, pipSprite = 0;
     float pipWidth = 0, pipHeight = 0; // a quarter of the picture-in-picture grab
     plat::SpriteId smoothGrabSprite = 0, smoothSprite = 0;
-
-    // ---- world content (set by the map loader) -------------------------------------------------
-    // Objects created by the last load. objectCount is 0 both for no object and for one, so the
-    // frame asks this count whether there is a world at all: an empty map runs no object update.
-    std::int32_t liveObjects = 0;
-    // Entries the last load put on the collision list; positions at or beyond it hold stale
-    // indices of an earlier map and are never tested.
-    std::int32_t collisionEntries = 0;
-    // The capacity warning is raised once per load.
-    bool capacityWarned = false;
 
     // ---- collision step ------------------------------------------------------------------------
     CollisionMode collisionMode = CollisionMode::Grid;

@@ -53,7 +53,7 @@ void drawStatusScreen(Biosim& e) {
         g.text(x, y + 28, "CONNECTING TO " + e.serverMaps + std::to_string(e.nextMapId), green, black);
         g.text(x, y + 56,
                "TRY TO GET: " + e.serverGfx + e.cfg.GFXCODEC +
-                   "  LOAD TO MAP: " + std::to_string(e.objectCount) + " TILES",
+                   "  LOAD TO MAP: " + std::to_string(e.level.objectCount) + " TILES",
                green, black);
     }
     e.statusLineY += 1;
@@ -70,7 +70,7 @@ void drawStatusLayer(Biosim& e) {
         drawGridCells(e);
         drawFigures(e);
     }
-    if (e.lastTileId < 1 || e.mapMissing == 1) drawStatusScreen(e);
+    if (e.kinds.lastTileId < 1 || e.mapMissing == 1) drawStatusScreen(e);
     g.fillBox(0, std::nearbyint(e.viewHeight() - e.aspectOffsetY), std::nearbyint(e.viewWidth()),
               std::nearbyint(e.aspectOffsetY), plat::rgb(1, 1, 1));
     g.end2D();

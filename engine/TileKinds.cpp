@@ -41,15 +41,15 @@ void setTileCount(Biosim& e, int n) {
     const auto size = static_cast<std::size_t>(n) + 1;
     // Sprites of ids that drop out of the table would otherwise stay loaded for the rest of the run.
     plat::Graphics& g = e.gfx();
-    for (std::size_t t = size; t < e.tileSprites.size(); ++t) {
-        if (g.isSprite(e.tileSprites[t])) g.freeSprite(e.tileSprites[t]);
+    for (std::size_t t = size; t < e.kinds.tileSprites.size(); ++t) {
+        if (g.isSprite(e.kinds.tileSprites[t])) g.freeSprite(e.kinds.tileSprites[t]);
     }
-    e.tileCount = n;
-    e.tileSprites.resize(size, 0);
-    e.tileWidths.resize(size, 0.0f);
-    e.tileHeights.resize(size, 0.0f);
-    e.dnaTable.resize(size);
-    if (e.tileNames.size() < size + 1) e.tileNames.resize(size + 1);
+    e.kinds.tileCount = n;
+    e.kinds.tileSprites.resize(size, 0);
+    e.kinds.tileWidths.resize(size, 0.0f);
+    e.kinds.tileHeights.resize(size, 0.0f);
+    e.kinds.dnaTable.resize(size);
+    if (e.kinds.tileNames.size() < size + 1) e.kinds.tileNames.resize(size + 1);
 }
 
 void loadMapTiles(Biosim& e) {
@@ -57,36 +57,36 @@ void loadMapTiles(Biosim& e) {
         resolvePath(e, e.cfg.SIMCORE + std::to_string(e.actualMapId) + "/" + e.cfg.GFX);
     const std::vector<std::string> found = listNamesWithExtension(folder, e.cfg.GFXCODEC);
     // The name counter restarts for every map; entries beyond it keep the names of earlier maps.
-    e.tileNameCount = static_cast<std::int32_t>(found.size());
-    if (e.tileNames.size() < found.size() + 1) e.tileNames.resize(found.size() + 1);
-    std::copy(found.begin(), found.end(), e.tileNames.begin());
+    e.kinds.tileNameCount = static_cast<std::int32_t>(found.size());
+    if (e.kinds.tileNames.size() < found.size() + 1) e.kinds.tileNames.resize(found.size() + 1);
+    std::copy(found.begin(), found.end(), e.kinds.tileNames.begin());
     const int n = found.empty() ? 0 : static_cast<int>(found.size()) - 1;
     setTileCount(e, n);
 
     plat::Graphics& g = e.gfx();
     for (int t = 0; t <= n; ++t) {
         const auto ti = static_cast<std::size_t>(t);
-        if (g.isSprite(e.tileSprites[ti])) g.freeSprite(e.tileSprites[ti]);
-        e.tileSprites[ti] = 0;
-        const std::string& name = e.tileNames[ti];
+        if (g.isSprite(e.kinds.tileSprites[ti])) g.freeSprite(e.kinds.tileSprites[ti]);
+        e.kinds.tileSprites[ti] = 0;
+        const std::string& name = e.kinds.tileNames[ti];
         const std::string base = resolvePath(e, e.cfg.GFX + name);
         const plat::SpriteId s = g.loadSprite(base + e.cfg.GFXCODEC);
         if (s == 0) {
             // The kind keeps its name (records still match it) but must not take over the DNA that
             // an earlier map left at this tile id: its objects would collide and act unseen.
-            e.dnaTable[ti] = world::TileDna{};
-            e.tileWidths[ti] = 0.0f;
-            e.tileHeights[ti] = 0.0f;
+            e.kinds.dnaTable[ti] = world::TileDna{};
+            e.kinds.tileWidths[ti] = 0.0f;
+            e.kinds.tileHeights[ti] = 0.0f;
             warn(e, "COULD NOT LOAD TILE IMAGE: " + e.cfg.GFX + name + e.cfg.GFXCODEC + "\rTILE " + name +
                         " HAS NO IMAGE AND NO DNA");
             continue;
         }
         g.setTransparentColour(s, plat::rgb(0, 255, 0));
-        e.tileSprites[ti] = s;
-        e.tileWidths[ti] = static_cast<float>(g.spriteWidth(s));
-        e.tileHeights[ti] = static_cast<float>(g.spriteHeight(s));
-        world::readTileDna(e.dnaTable[ti], base, name, s);
-        e.lastTileId = t;
+        e.kinds.tileSprites[ti] = s;
+        e.kinds.tileWidths[ti] = static_cast<float>(g.spriteWidth(s));
+        e.kinds.tileHeights[ti] = static_cast<float>(g.spriteHeight(s));
+        world::readTileDna(e.kinds.dnaTable[ti], base, name, s);
+        e.kinds.lastTileId = t;
     }
 }
 
@@ -105,9 +105,9 @@ void buildSoundFileList(Biosim& e) {
 
 int findTileId(const Biosim& e, const std::string& name) {
     // lastTileId may still name an id of an earlier, larger map: stay inside this map's tables.
-    const std::int32_t last = std::min<std::int32_t>(e.lastTileId, e.tileCount);
-    for (std::int32_t t = 0; t <= last && t < static_cast<std::int32_t>(e.tileNames.size()); ++t) {
-        if (e.tileNames[static_cast<std::size_t>(t)] == name) return t;
+    const std::int32_t last = std::min<std::int32_t>(e.kinds.lastTileId, e.kinds.tileCount);
+    for (std::int32_t t = 0; t <= last && t < static_cast<std::int32_t>(e.kinds.tileNames.size()); ++t) {
+        if (e.kinds.tileNames[static_cast<std::size_t>(t)] == name) return t;
     }
     return -1;
 }

@@ -67,9 +67,9 @@ bool overlaps(const IRect& a, const IRect& b) {
 
 // Positions of collisionList that hold an entry of the loaded map.
 std::int32_t listEntries(const Biosim& e) {
-    if (e.sim.liveObjects <= 0) return 0;
-    const std::int64_t n =
-        std::min<std::int64_t>(static_cast<std::int64_t>(e.collisionCount) + 1, e.sim.collisionEntries);
+    if (e.level.liveObjects <= 0) return 0;
+    const std::int64_t n = std::min<std::int64_t>(static_cast<std::int64_t>(e.level.collisionCount) + 1,
+                                                  e.level.collisionEntries);
     return static_cast<std::int32_t>(
         std::clamp<std::int64_t>(n, 0, static_cast<std::int64_t>(e.collisionList.size())));
 }
@@ -77,7 +77,7 @@ std::int32_t listEntries(const Biosim& e) {
 // Tests the entry at list position k against tester a (rectangle ra) and answers a hit.
 void testEntry(Biosim& e, std::int32_t a, const IRect& ra, std::int32_t k) {
     const std::int32_t b = e.collisionList[static_cast<std::size_t>(k)];
-    if (b < 0 || b > e.objectCount || static_cast<std::size_t>(b) >= e.objectTable.size()) return;
+    if (b < 0 || b > e.level.objectCount || static_cast<std::size_t>(b) >= e.objectTable.size()) return;
     const WorldObject& B = obj(e, b);
     if (B.IsInScreen != 1 || b == a || B.Visible != 1 || B.worldFTileCollision == 0) return;
     if (!overlaps(ra, targetRect(B))) return;

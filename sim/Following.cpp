@@ -10,7 +10,7 @@ using namespace engine;
 namespace {
 
 void follow(Biosim& e, const std::string& kind, std::int32_t follower, bool onScreenOnly) {
-    for (std::int32_t j = 0; j <= e.objectCount; ++j) {
+    for (std::int32_t j = 0; j <= e.level.objectCount; ++j) {
         const WorldObject& t = e.objectTable[static_cast<std::size_t>(j)];
         if (onScreenOnly && t.IsInScreen != 1) continue;
         if (t.Visible != 0 && t.worldFTileIDString == kind) {

@@ -28,8 +28,8 @@ WorldObject& obj(Biosim& e, std::int32_t i) {
 
 // True when `i` names a live object (the owner of a projectile, a list entry).
 bool namesObject(const Biosim& e, std::int32_t i) {
-    return i >= 0 && i <= e.objectCount && static_cast<std::size_t>(i) < e.objectTable.size() &&
-           e.sim.liveObjects > 0;
+    return i >= 0 && i <= e.level.objectCount && static_cast<std::size_t>(i) < e.objectTable.size() &&
+           e.level.liveObjects > 0;
 }
 
 std::int64_t now(Biosim& e) {
@@ -97,7 +97,7 @@ void fireWeapon(Biosim& e, std::int32_t i) {
     WorldObject& shooter = obj(e, i);
     if (shooter.shotInFlight != 0) return;
     std::int32_t p = -1;
-    for (std::int32_t j = 0; j <= e.objectCount; ++j) {
+    for (std::int32_t j = 0; j <= e.level.objectCount; ++j) {
         const WorldObject& c = obj(e, j);
         if (c.Visible == 0 && c.worldFTileIDString == shooter.useWeapon) {
             p = j;
@@ -108,7 +108,7 @@ void fireWeapon(Biosim& e, std::int32_t i) {
     WorldObject& pr = obj(e, p);
     // Only this map's templates: the loader restarts them with every world reset.
     const std::int32_t templates =
-        std::min<std::int32_t>(e.sim.liveObjects, static_cast<std::int32_t>(e.spawnTemplates.size()));
+        std::min<std::int32_t>(e.level.liveObjects, static_cast<std::int32_t>(e.spawnTemplates.size()));
     for (std::int32_t k = 0; k < templates; ++k) {
         const SpawnTemplate& t = e.spawnTemplates[static_cast<std::size_t>(k)];
         if (t.worldFTileIDString != pr.worldFTileIDString) continue;
@@ -291,7 +291,7 @@ void dynamicScroll(Biosim& e, std::int32_t i) {
     if (p.canMoveH != 0 && (p.MapX > e.viewWidth() * 0.8f || p.MapX < e.viewWidth() * 0.2f) &&
         p.worldFTileMoveH != 0) {
         const float d = p.worldFTileMoveH * p.VelocityX;
-        for (std::int32_t j = 0; j <= e.objectCount; ++j) {
+        for (std::int32_t j = 0; j <= e.level.objectCount; ++j) {
             WorldObject& o = obj(e, j);
             if (j != i && o.worldFTileIsGUI == 0) o.MapX -= d;
         }
@@ -301,7 +301,7 @@ void dynamicScroll(Biosim& e, std::int32_t i) {
     if (p.canMoveV != 0 && (p.MapY > e.viewHeight() * 0.8f || p.MapY < e.viewHeight() * 0.2f) &&
         p.worldFTileMoveV != 0) {
         const float d = p.worldFTileMoveV * p.VelocityY;
-        for (std::int32_t j = 0; j <= e.objectCount; ++j) {
+        for (std::int32_t j = 0; j <= e.level.objectCount; ++j) {
             WorldObject& o = obj(e, j);
             if (j != i && o.worldFTileIsGUI == 0) o.MapY -= d;
         }
@@ -341,7 +341,7 @@ void objectUpdate(Biosim& e, std::int32_t i) {
         const char* end = reinterpret_cast<const char*>(&next.useWeapon + 1);
         for (const char* p = first; p < end; p += 64) __builtin_prefetch(p);
     }
-    if (const std::int32_t j = i + 2 * kAhead; j <= e.collisionCount && j < e.sim.collisionEntries &&
+    if (const std::int32_t j = i + 2 * kAhead; j <= e.level.collisionCount && j < e.level.collisionEntries &&
                                                static_cast<std::size_t>(j) < e.collisionList.size()) {
         const std::int32_t k = e.collisionList[static_cast<std::size_t>(j)];
         if (k >= 0 && static_cast<std::size_t>(k) < e.objectTable.size())
@@ -351,7 +351,7 @@ void objectUpdate(Biosim& e, std::int32_t i) {
     effectExpiry(e, i);
     WorldObject& o = obj(e, i);
     visibilityTest(e, o);
-    if (i <= e.collisionCount && i < e.sim.collisionEntries) {
+    if (i <= e.level.collisionCount && i < e.level.collisionEntries) {
         const std::int32_t k = e.collisionList[static_cast<std::size_t>(i)];
         if (namesObject(e, k)) visibilityTest(e, obj(e, k));
     }

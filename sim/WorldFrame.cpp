@@ -25,8 +25,8 @@ WorldObject& obj(Biosim& e, std::int32_t i) {
 
 // Highest live index, or -1 when no map object exists.
 std::int32_t lastIndex(const Biosim& e) {
-    if (e.sim.liveObjects <= 0) return -1;
-    return std::min<std::int32_t>(e.objectCount, static_cast<std::int32_t>(e.objectTable.size()) - 1);
+    if (e.level.liveObjects <= 0) return -1;
+    return std::min<std::int32_t>(e.level.objectCount, static_cast<std::int32_t>(e.objectTable.size()) - 1);
 }
 
 float nearestF(double v) {
@@ -54,9 +54,9 @@ void drawPass(Biosim& e) {
         if (o.postEFFECT.empty()) {
             g.setBlend(plat::BlendSrcAlpha, plat::BlendInvSrcAlpha);
         } else {
-            decodePostEffect(e, o.postEFFECT);
-            if (e.sim.blendSource != 0 && e.sim.blendDest != 0)
-                g.setBlend(e.sim.blendSource, e.sim.blendDest);
+            const BlendPair blend = decodePostEffect(o.postEFFECT);
+            if (blend.blendSource != 0 && blend.blendDest != 0)
+                g.setBlend(blend.blendSource, blend.blendDest);
         }
         if (o.Visible >= 1 && e.mapOverview == 1)
             g.drawSprite(o.Sprite, nearestF(o.MapX * e.overviewScaleX), nearestF(o.MapY * e.overviewScaleY),
@@ -140,20 +140,16 @@ void afterImage(Biosim& e) {
 
 } // namespace
 
-void decodePostEffect(Biosim& e, const std::string& text) {
+BlendPair decodePostEffect(const std::string& text) {
     const std::size_t x = text.find('x');
-    if (x == std::string::npos || x == 0 || x + 1 >= text.size()) {
-        e.sim.blendSource = 0;
-        e.sim.blendDest = 0;
-        return;
-    }
-    e.sim.blendSource = static_cast<std::int8_t>(textio::toInt(std::string_view(text).substr(0, x)));
-    e.sim.blendDest = static_cast<std::int8_t>(textio::toInt(std::string_view(text).substr(x + 1)));
+    if (x == std::string::npos || x == 0 || x + 1 >= text.size()) return {};
+    return {static_cast<std::int8_t>(textio::toInt(std::string_view(text).substr(0, x))),
+            static_cast<std::int8_t>(textio::toInt(std::string_view(text).substr(x + 1)))};
 }
 
 void drawMirror(Biosim& e, std::int32_t i) {
     const WorldObject& o = obj(e, i);
-    const float sx = e.scrollX, sy = e.scrollY, w = o.Width, h = o.Height;
+    const float sx = e.level.scrollX, sy = e.level.scrollY, w = o.Width, h = o.Height;
     float l = 0, t = 0, rw = 0, rh = 0;
     const std::string& at = o.worldFTileMirrorAt;
     if (at == world::mirror::Left) {

@@ -24,9 +24,12 @@ void worldFrame(Biosim& e);
 // The update pass alone: the object update for every live index in ascending order.
 void updatePass(Biosim& e);
 
-// Decodes a postEFFECT text "SxD" into blendSource/blendDest (both 0 when a side is empty or there
-// is no "x").
-void decodePostEffect(Biosim& e, const std::string& text);
+// The blending pair of a postEFFECT text "SxD": blendSource and blendDest (both 0 when a side is
+// empty or there is no "x").
+struct BlendPair {
+    std::int8_t blendSource = 0, blendDest = 0;
+};
+BlendPair decodePostEffect(const std::string& text);
 
 // The mirror drawer of object i for its worldFTileMirrorAt ("LEFT", "RIGHT", "TOP", "DOWN",
 // "FLOOR"; other texts draw nothing).

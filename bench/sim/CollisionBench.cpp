@@ -61,10 +61,10 @@ struct BenchWorld {
                 b.collisionList[static_cast<std::size_t>(listed++)] = i;
             }
         }
-        b.objectCount = n - 1;
-        b.collisionCount = listed - 1;
-        b.sim.liveObjects = n;
-        b.sim.collisionEntries = listed;
+        b.level.objectCount = n - 1;
+        b.level.collisionCount = listed - 1;
+        b.level.liveObjects = n;
+        b.level.collisionEntries = listed;
     }
 
     void resetFlags() {

@@ -99,8 +99,8 @@ int main(int argc, char** argv) {
     switchMap(*e);
     const auto t1 = std::chrono::steady_clock::now();
     const double ms = std::chrono::duration<double, std::milli>(t1 - t0).count();
-    std::printf("records %d, kinds %d, objects %d, listed %d\n", records, kinds, e->sim.liveObjects,
-                e->sim.collisionEntries);
+    std::printf("records %d, kinds %d, objects %d, listed %d\n", records, kinds, e->level.liveObjects,
+                e->level.collisionEntries);
     std::printf("load time %.1f ms\n", ms);
     std::printf(
         "peak memory %.1f MB: headless platform %.1f MB, object tables for %d records %.1f MB, the load "

@@ -85,7 +85,7 @@ TEST(Config, LastValueWinsAndValueKindsConvert) {
     EXPECT_EQ(s.e().cfg.APPENTRY, 12);
     EXPECT_FLOAT_EQ(s.e().srcScrW, 800.5f);
     EXPECT_EQ(s.e().cfg.BLOOM, 44);
-    EXPECT_EQ(s.e().scrollX, -40.0f);
+    EXPECT_EQ(s.e().level.scrollX, -40.0f);
     EXPECT_EQ(s.e().cfg.MAXOBJECTS, 0);
     EXPECT_EQ(s.e().objectTable.size(), 1u); // MAXOBJECTS + 1
 }

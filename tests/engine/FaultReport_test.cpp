@@ -60,9 +60,9 @@ TEST(FatalErrorHandler, AFaultInsideAnAllocationStillWritesTheWholeReport) {
         Harness h;
         if (!h.start(dir.path())) std::_Exit(90);
         h.e->exitProcess = [](int code) { std::_Exit(code); };
-        h.e->tileNames = {"grass", ""};
-        h.e->tileCount = 0;
-        h.e->lastTileId = 0;
+        h.e->kinds.tileNames = {"grass", ""};
+        h.e->kinds.tileCount = 0;
+        h.e->kinds.lastTileId = 0;
         h.e->lastObjectName = std::string(5000, 'g'); // longer than any field of the report keeps
         if (!h.pass() || !h.pass()) std::_Exit(92);   // every pass registers the handler
         plat::setFaultWatchdog(1);

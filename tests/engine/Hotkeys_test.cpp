@@ -41,7 +41,7 @@ struct Loop : kit::Started {
             o.Width = 95.0f + static_cast<float>(i);
             o.Height = 41.0f;
         }
-        e().objectCount = n - 1;
+        e().level.objectCount = n - 1;
         e().actualMapId = 0;
         e().nextMapId = 0;
     }
@@ -92,11 +92,11 @@ TEST(MainLoop, FrameStepDrawsInOrderAndSleepsTheDelay) {
 
 TEST(MainLoop, FrameLimitEndsTheLoop) {
     Loop l;
-    l.e().options.frames = 3;
+    l.e().run.options.frames = 3;
     EXPECT_TRUE(l.h.pass());
     EXPECT_TRUE(l.h.pass());
     EXPECT_FALSE(l.h.pass());
-    EXPECT_EQ(l.e().framesRun, 3);
+    EXPECT_EQ(l.e().run.framesRun, 3);
 }
 
 TEST(Hotkeys, AltCtrlPageUpAndDownChangeTheNextMap) {
@@ -179,22 +179,22 @@ TEST(Hotkeys, ScrollingOnlyWithUsrScroll) {
     off.h.in().setJoystick(true, 1, -1);
     off.e().joystickPresent = 1;
     EXPECT_TRUE(off.h.pass());
-    EXPECT_EQ(off.e().scrollX, 0.0f);
-    EXPECT_EQ(off.e().scrollY, 0.0f);
+    EXPECT_EQ(off.e().level.scrollX, 0.0f);
+    EXPECT_EQ(off.e().level.scrollY, 0.0f);
 
     Loop on(kit::KV{{"USRSCROLL", "1"}});
     on.h.in().press(key::Left);
     on.h.in().press(key::Up);
     EXPECT_TRUE(on.h.pass());
     EXPECT_TRUE(on.h.pass());
-    EXPECT_EQ(on.e().scrollX, -2.0f);
-    EXPECT_EQ(on.e().scrollY, 2.0f); // Up adds to scrollY
+    EXPECT_EQ(on.e().level.scrollX, -2.0f);
+    EXPECT_EQ(on.e().level.scrollY, 2.0f); // Up adds to scrollY
     on.h.in().releaseAll();
     on.e().joystickPresent = 1;
     on.h.in().setJoystick(true, 1, -1);
     EXPECT_TRUE(on.h.pass());
-    EXPECT_EQ(on.e().scrollX, -1.0f);
-    EXPECT_EQ(on.e().scrollY, 1.0f);
+    EXPECT_EQ(on.e().level.scrollX, -1.0f);
+    EXPECT_EQ(on.e().level.scrollY, 1.0f);
 }
 
 TEST(Hotkeys, JoystickButtonsToggleOncePerPressOnlyWhenAJoystickIsPresent) {
@@ -257,8 +257,8 @@ TEST(Overview, ZoomsNonStretchedObjectsToATenthAndRestoresAll) {
 
 TEST(MouseWorld, PositionPlusScrollAndTheCellRoundedUp) {
     Loop l;
-    l.e().scrollX = 10;
-    l.e().scrollY = -5;
+    l.e().level.scrollX = 10;
+    l.e().level.scrollY = -5;
     l.h.in().setMouse(100, 64);
     EXPECT_TRUE(l.h.pass());
     EXPECT_EQ(l.e().mouseWorldX, 110.0f);

@@ -73,7 +73,7 @@ TEST(InputScript, DrivesTheMainLoopPassByPass) {
                         "5 1 down\n5 56 down\n",
                         err));
     h.e->beforePass = [&](std::int64_t pass) { s.applyUpTo(h.tp.input(), pass); };
-    h.e->options.frames = 50; // a safety net: the script ends the loop long before
+    h.e->run.options.frames = 50; // a safety net: the script ends the loop long before
     ASSERT_TRUE(h.start(dir.path()));
     int passes = 0;
     while (h.pass()) ++passes;
@@ -112,16 +112,16 @@ TEST(Dump, GlobalsTilesAndLiveObjectFieldsUnderTheirNames) {
     Harness h;
     ASSERT_TRUE(h.start(dir.path()));
     Biosim& e = *h.e;
-    e.tileNames = {"wa\"ll", ""};
+    e.kinds.tileNames = {"wa\"ll", ""};
     e.objectTable[0].Sprite = h.gfx().createDrawable(h.gfx().grabSprite(0, 0, 2, 2, 4));
     e.objectTable[0].ObjectFile = "wall";
     e.objectTable[0].MapX = 12.5f;
-    e.objectCount = 0;
+    e.level.objectCount = 0;
     e.actualMapId = 0;
-    e.sim.liveObjects = 1;
+    e.level.liveObjects = 1;
     e.collisionList[0] = 0;
     e.collisionList[1] = 0;
-    e.sim.collisionEntries = 1;
+    e.level.collisionEntries = 1;
     const std::string j = dumpJson(e);
     EXPECT_NE(j.find("\"collisionList\":[0]"), std::string::npos);
     EXPECT_NE(j.find("\"actualMapId\":0"), std::string::npos);
@@ -134,7 +134,7 @@ TEST(Dump, GlobalsTilesAndLiveObjectFieldsUnderTheirNames) {
     EXPECT_EQ(j.find("nan"), std::string::npos);
 
     // After a load that created no object, index 0 is not a live object.
-    e.sim.liveObjects = 0;
+    e.level.liveObjects = 0;
     EXPECT_NE(dumpJson(e).find("\"objects\":[]"), std::string::npos);
     ASSERT_TRUE(writeDump(e, dir.path() + "out.json"));
     EXPECT_FALSE(writeDump(e, dir.path() + "no/such/folder/out.json"));

@@ -167,13 +167,13 @@ TEST(ErrorReport, LinesInOrderWithoutContentErrorForAKnownTile) {
     Harness h;
     ASSERT_TRUE(h.start(dir.path()));
     Biosim& e = *h.e;
-    e.tileNames = {"grass", "wall", ""};
-    e.tileCount = 1;
-    e.lastTileId = 1;
+    e.kinds.tileNames = {"grass", "wall", ""};
+    e.kinds.tileCount = 1;
+    e.kinds.lastTileId = 1;
     e.lastObjectName = "wall";
     e.actualMapId = 3;
     e.nextMapId = 4;
-    e.objectCount = 2;
+    e.level.objectCount = 2;
     e.mapTileCount = 9;
     e.mapSegment = 1;
     e.mapLineCounter = 14;
@@ -221,9 +221,9 @@ TEST(ErrorReport, UnknownTileNameAddsTheContentErrorLines) {
     Harness h;
     ASSERT_TRUE(h.start(dir.path()));
     Biosim& e = *h.e;
-    e.tileNames = {"grass", "wall", "lava"};
-    e.tileCount = 2;
-    e.lastTileId = 1; // "lava" is beyond the last tile that loaded
+    e.kinds.tileNames = {"grass", "wall", "lava"};
+    e.kinds.tileCount = 2;
+    e.kinds.lastTileId = 1; // "lava" is beyond the last tile that loaded
     e.lastObjectName = "lava";
     const auto lines = crlfLines(errorReportText(e, plat::ErrorInfo{"x", "MapLoader", 1, 0}, "d"));
     ASSERT_GE(lines.size(), 3u);
@@ -244,9 +244,9 @@ int faultInChild(const TempDir& dir, const std::string& lastObjectName) {
         Harness h;
         if (!h.start(dir.path())) std::_Exit(90);
         h.e->exitProcess = [](int code) { std::_Exit(code); };
-        h.e->tileNames = {"grass", ""};
-        h.e->tileCount = 0;
-        h.e->lastTileId = 0;
+        h.e->kinds.tileNames = {"grass", ""};
+        h.e->kinds.tileCount = 0;
+        h.e->kinds.lastTileId = 0;
         h.e->lastObjectName = lastObjectName;
         if (!h.pass()) std::_Exit(92); // the pass registers the handler
         // A page without access: a real access violation that no sanitizer reports first.

@@ -66,7 +66,7 @@ TEST(StatusLayer, NoWorldShowsTheStatusScreenAndTheBannerScrolls) {
 TEST(StatusLayer, AWorldWithTwoTilesShowsNoStatusScreenButAlwaysTheBottomBar) {
     Screen s;
     Biosim& e = s.e();
-    e.lastTileId = 1;
+    e.kinds.lastTileId = 1;
     e.aspectOffsetY = 16.0f;
     drawStatusLayer(e);
     EXPECT_TRUE(s.texts().empty());
@@ -77,7 +77,7 @@ TEST(StatusLayer, AWorldWithTwoTilesShowsNoStatusScreenButAlwaysTheBottomBar) {
     EXPECT_EQ(boxes[0].h, 16.0f);
     EXPECT_EQ(boxes[0].colour, plat::rgb(1, 1, 1));
     // A map with one tile kind (id 0) still shows the status screen; a missing map clears first.
-    e.lastTileId = 0;
+    e.kinds.lastTileId = 0;
     e.mapMissing = 1;
     s.h.gfx().clearCalls();
     drawStatusLayer(e);
@@ -89,10 +89,10 @@ TEST(DebugOverlay, FiguresGridCellsOnScreenAndPanelsOfVisibleMovingObjects) {
     Screen s(kit::KV{{"GRIDSIZE", "100"}, {"MATRIXSIZE", "20"}});
     Biosim& e = s.e();
     e.scalerX = e.scalerY = 1.0f;
-    e.lastTileId = 5;
-    e.scrollX = -150.0f; // column 1 at x = -50: off screen; column 2 at x = 50
+    e.kinds.lastTileId = 5;
+    e.level.scrollX = -150.0f; // column 1 at x = -50: off screen; column 2 at x = 50
     // Two moving objects, one hidden, and a still one.
-    e.objectCount = 2;
+    e.level.objectCount = 2;
     e.objectTable[0].worldFTileVELO = 2.0f;
     e.objectTable[0].Visible = 1;
     e.objectTable[0].MapX = 300;

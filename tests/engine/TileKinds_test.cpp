@@ -61,25 +61,25 @@ TEST(TileKinds, MapFolderGivesTheIdsSharedFolderTheImagesAndDna) {
     TileWorld w;
     w.load(1);
     Biosim& e = w.e();
-    EXPECT_EQ(e.tileCount, 2);
-    ASSERT_GE(e.tileNames.size(), 4u); // one spare entry
-    EXPECT_EQ(e.tileNames[0], "ghost");
-    EXPECT_EQ(e.tileNames[1], "grass");
-    EXPECT_EQ(e.tileNames[2], "wall");
-    EXPECT_EQ(e.tileSprites[0], 0); // no image in the shared folder
-    EXPECT_NE(e.tileSprites[1], 0);
-    EXPECT_EQ(e.tileWidths[1], 16.0f);
-    EXPECT_EQ(e.tileHeights[2], 4.0f);
-    EXPECT_EQ(e.lastTileId, 2);
-    EXPECT_EQ(e.dnaTable[1].worldFTileCollision, 1);
-    EXPECT_EQ(e.dnaTable[1].worldFTileIDString, "GRASS");
-    EXPECT_EQ(e.dnaTable[1].name, "grass");
-    EXPECT_FLOAT_EQ(e.dnaTable[2].worldFTileVELO, 2.5f);
-    EXPECT_EQ(e.dnaTable[0].dnaPath, ""); // no image: no DNA read
+    EXPECT_EQ(e.kinds.tileCount, 2);
+    ASSERT_GE(e.kinds.tileNames.size(), 4u); // one spare entry
+    EXPECT_EQ(e.kinds.tileNames[0], "ghost");
+    EXPECT_EQ(e.kinds.tileNames[1], "grass");
+    EXPECT_EQ(e.kinds.tileNames[2], "wall");
+    EXPECT_EQ(e.kinds.tileSprites[0], 0); // no image in the shared folder
+    EXPECT_NE(e.kinds.tileSprites[1], 0);
+    EXPECT_EQ(e.kinds.tileWidths[1], 16.0f);
+    EXPECT_EQ(e.kinds.tileHeights[2], 4.0f);
+    EXPECT_EQ(e.kinds.lastTileId, 2);
+    EXPECT_EQ(e.kinds.dnaTable[1].worldFTileCollision, 1);
+    EXPECT_EQ(e.kinds.dnaTable[1].worldFTileIDString, "GRASS");
+    EXPECT_EQ(e.kinds.dnaTable[1].name, "grass");
+    EXPECT_FLOAT_EQ(e.kinds.dnaTable[2].worldFTileVELO, 2.5f);
+    EXPECT_EQ(e.kinds.dnaTable[0].dnaPath, ""); // no image: no DNA read
     // The images come from the shared folder and get pure green as their transparent colour.
     const auto loads = w.h.gfx().callsOf(Op::Load);
     EXPECT_EQ(loads.back().text, w.dir.path() + "_DATA/2DGFX/wall.bmp");
-    auto info = w.h.gfx().sprite(e.tileSprites[2]);
+    auto info = w.h.gfx().sprite(e.kinds.tileSprites[2]);
     ASSERT_TRUE(info.has_value());
     EXPECT_TRUE(info->hasTransparent);
     EXPECT_EQ(info->transparent, plat::rgb(0, 255, 0));
@@ -91,14 +91,14 @@ TEST(TileKinds, ASecondMapRestartsTheNamesAndFreesTheOldSprites) {
     TileWorld w;
     w.load(1);
     Biosim& e = w.e();
-    const plat::SpriteId oldWall = e.tileSprites[2];
-    const plat::SpriteId oldGrass = e.tileSprites[1];
+    const plat::SpriteId oldWall = e.kinds.tileSprites[2];
+    const plat::SpriteId oldGrass = e.kinds.tileSprites[1];
     w.load(2);
-    EXPECT_EQ(e.tileCount, 0);
-    EXPECT_EQ(e.tileNames[0], "wall");
-    EXPECT_EQ(e.tileNames[1], "grass"); // older entries stay in memory
-    EXPECT_EQ(e.lastTileId, 0);
-    EXPECT_EQ(e.tileSprites.size(), 1u);
+    EXPECT_EQ(e.kinds.tileCount, 0);
+    EXPECT_EQ(e.kinds.tileNames[0], "wall");
+    EXPECT_EQ(e.kinds.tileNames[1], "grass"); // older entries stay in memory
+    EXPECT_EQ(e.kinds.lastTileId, 0);
+    EXPECT_EQ(e.kinds.tileSprites.size(), 1u);
     EXPECT_FALSE(w.h.gfx().isSprite(oldWall));
     EXPECT_FALSE(w.h.gfx().isSprite(oldGrass)); // dropped from the table: not kept loaded
     EXPECT_EQ(findTileId(e, "grass"), -1);
@@ -110,10 +110,10 @@ TEST(TileKinds, MissingMapFolderKeepsLastTileIdAndLoadsNameZeroAgain) {
     w.load(1);
     w.load(7);
     Biosim& e = w.e();
-    EXPECT_EQ(e.tileCount, 0);
+    EXPECT_EQ(e.kinds.tileCount, 0);
     // Tile id 0 is loaded again from the name the list still holds ("ghost": no image).
-    EXPECT_EQ(e.tileSprites[0], 0);
-    EXPECT_EQ(e.lastTileId, 2);
+    EXPECT_EQ(e.kinds.tileSprites[0], 0);
+    EXPECT_EQ(e.kinds.lastTileId, 2);
     EXPECT_EQ(findTileId(e, "wall"), -1); // never beyond this map's table
 }
 
@@ -121,25 +121,25 @@ TEST(TileKinds, FileNamedOnlyByTheExtensionLoadsTheBareExtensionImage) {
     TileWorld w;
     w.dir.write("MAPS/3/_DATA/2DGFX/.bmp", "");
     w.load(3);
-    EXPECT_EQ(w.e().tileNames[0], "");
-    EXPECT_NE(w.e().tileSprites[0], 0);
+    EXPECT_EQ(w.e().kinds.tileNames[0], "");
+    EXPECT_NE(w.e().kinds.tileSprites[0], 0);
     EXPECT_EQ(w.h.gfx().callsOf(Op::Load).back().text, w.dir.path() + "_DATA/2DGFX/.bmp");
-    EXPECT_EQ(w.e().tileWidths[0], 2.0f);
+    EXPECT_EQ(w.e().kinds.tileWidths[0], 2.0f);
 }
 
 TEST(TileKinds, SetTileCountKeepsSurvivingEntries) {
     TileWorld w;
     w.load(1);
     Biosim& e = w.e();
-    const plat::SpriteId grass = e.tileSprites[1];
+    const plat::SpriteId grass = e.kinds.tileSprites[1];
     setTileCount(e, 4);
-    EXPECT_EQ(e.tileSprites.size(), 5u);
-    EXPECT_EQ(e.dnaTable.size(), 5u);
-    EXPECT_EQ(e.tileSprites[1], grass);
-    EXPECT_EQ(e.dnaTable[1].worldFTileIDString, "GRASS");
+    EXPECT_EQ(e.kinds.tileSprites.size(), 5u);
+    EXPECT_EQ(e.kinds.dnaTable.size(), 5u);
+    EXPECT_EQ(e.kinds.tileSprites[1], grass);
+    EXPECT_EQ(e.kinds.dnaTable[1].worldFTileIDString, "GRASS");
     setTileCount(e, -3);
-    EXPECT_EQ(e.tileCount, 0);
-    EXPECT_EQ(e.tileSprites.size(), 1u);
+    EXPECT_EQ(e.kinds.tileCount, 0);
+    EXPECT_EQ(e.kinds.tileSprites.size(), 1u);
 }
 
 TEST(SoundFiles, ListedFromTheSoundFolderIntoTheSoundTable) {
@@ -223,7 +223,7 @@ TEST(ObjectTables, ThreeRecordsBeforeStartupThenMaxObjectsPlusOne) {
     EXPECT_EQ(h.e->objectTable.size(), 121u);
     EXPECT_EQ(h.e->collisionList.size(), 121u);
     EXPECT_EQ(h.e->spawnTemplates.size(), 121u);
-    EXPECT_EQ(h.e->collisionCount, 120);
+    EXPECT_EQ(h.e->level.collisionCount, 120);
     // New records are zero-filled and have no frame block.
     const WorldObject& o = h.e->objectTable[120];
     EXPECT_EQ(o.Sprite, 0);
@@ -240,7 +240,7 @@ TEST(ObjectTables, AbsurdMaxObjectsIsLimitedWithAWarning) {
     ASSERT_TRUE(h.start(dir.path()));
     EXPECT_EQ(h.e->objectTable.size(), 1001u);
     EXPECT_EQ(h.e->cfg.MAXOBJECTS, 1000);
-    EXPECT_EQ(h.e->collisionCount, 1000);
+    EXPECT_EQ(h.e->level.collisionCount, 1000);
     EXPECT_NE(dir.read("CORE/w.txt").find("MAXOBJECTS"), std::string::npos);
 }
 
@@ -265,9 +265,9 @@ TEST(ObjectTables, ResetReleasesEveryResourceOfEveryRecord) {
     a.FrameSprites[AnimLeft][3] = g.createDrawable(a.FrameImages[AnimLeft][3]);
     a.FrameImages[AnimDown][31] = image();
     a.FrameSprites[AnimDown][31] = g.createDrawable(a.FrameImages[AnimDown][31]);
-    e.objectCount = 2;
-    e.collisionCount = 3;
-    e.maxLayer = 5;
+    e.level.objectCount = 2;
+    e.level.collisionCount = 3;
+    e.level.maxLayer = 5;
     o.ObjectFile = "kept";
     resetObjectTable(e);
     EXPECT_EQ(g.liveSprites(), before + 1); // Sprite's source image belongs to the tile table
@@ -277,7 +277,7 @@ TEST(ObjectTables, ResetReleasesEveryResourceOfEveryRecord) {
     EXPECT_FALSE(g.isSprite(a.FrameSprites[AnimDown][31]));
     EXPECT_FALSE(g.isSprite(a.FrameImages[AnimLeft][3]));
     EXPECT_EQ(o.ObjectFile, "kept"); // texts stay
-    EXPECT_EQ(e.objectCount, 0);
-    EXPECT_EQ(e.collisionCount, 0);
-    EXPECT_EQ(e.maxLayer, 0);
+    EXPECT_EQ(e.level.objectCount, 0);
+    EXPECT_EQ(e.level.collisionCount, 0);
+    EXPECT_EQ(e.level.maxLayer, 0);
 }

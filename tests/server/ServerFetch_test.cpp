@@ -112,16 +112,16 @@ TEST(ServerMaps, PlayLikeLocalMapsWithTileIdsPerMap) {
     ASSERT_TRUE(h.pass());
     Biosim& e = *h.e;
     EXPECT_EQ(e.serverReachable, 1);
-    EXPECT_EQ(e.objectCount, 3);
+    EXPECT_EQ(e.level.objectCount, 3);
     EXPECT_EQ(objects(e), objects(*lh.e));
-    ASSERT_EQ(e.tileCount, 1);
-    EXPECT_EQ(e.tileNames[0], "b");
-    EXPECT_EQ(e.tileNames[1], "a");
+    ASSERT_EQ(e.kinds.tileCount, 1);
+    EXPECT_EQ(e.kinds.tileNames[0], "b");
+    EXPECT_EQ(e.kinds.tileNames[1], "a");
     EXPECT_EQ(e.objectTable[0].KindIndex, 0);
     EXPECT_EQ(e.objectTable[1].KindIndex, 1);
     EXPECT_EQ(e.objectTable[3].KindIndex, 1);
     for (int t = 0; t <= 1; ++t) {
-        const auto info = h.gfx().sprite(e.tileSprites[static_cast<std::size_t>(t)]);
+        const auto info = h.gfx().sprite(e.kinds.tileSprites[static_cast<std::size_t>(t)]);
         ASSERT_TRUE(info && info->hasTransparent);
         EXPECT_EQ(info->transparent, plat::rgb(255, 255, 255)) << "server tiles are keyed on white";
     }
@@ -147,9 +147,9 @@ TEST(ServerMaps, PlayLikeLocalMapsWithTileIdsPerMap) {
     ASSERT_TRUE(h.pass());
     ASSERT_TRUE(lh.pass());
     EXPECT_EQ(objects(e), objects(*lh.e));
-    EXPECT_EQ(e.tileCount, 1);
-    EXPECT_EQ(e.tileNames[0], "c");
-    EXPECT_EQ(e.tileNames[1], "a");
+    EXPECT_EQ(e.kinds.tileCount, 1);
+    EXPECT_EQ(e.kinds.tileNames[0], "c");
+    EXPECT_EQ(e.kinds.tileNames[1], "a");
     EXPECT_EQ(e.objectTable[1].KindIndex, 1);
     EXPECT_EQ(count(w.warnings(), "SERVER"), 0) << w.warnings();
 }
@@ -179,7 +179,7 @@ TEST(ServerMaps, RefuseNamesThatLeaveTheTempFolder) {
     EngineHarness h;
     ASSERT_TRUE(h.start(w.client.path()));
     ASSERT_TRUE(h.pass());
-    EXPECT_EQ(h.e->objectCount, 0);
+    EXPECT_EQ(h.e->level.objectCount, 0);
     EXPECT_EQ(h.e->objectTable[0].ObjectFile, "b");
     EXPECT_EQ(w.server.requests("/world/_DATA/2DGFX/%2e%2e%2fevil.bmp"), 1);
     EXPECT_EQ(h.e->serverReachable, 0) << "the server has no such tile";

@@ -33,7 +33,7 @@ TEST(ObjectUpdate, EdgeTouchingTheScreenCountsAsOnScreen) {
     o.MapX = 1024; // x + scrollX = desktopWidth
     visibilityTest(w.e(), o);
     EXPECT_EQ(o.IsInScreen, 1);
-    w.e().scrollY = -800; // the scroll offset shifts the test
+    w.e().level.scrollY = -800; // the scroll offset shifts the test
     visibilityTest(w.e(), o);
     EXPECT_EQ(o.IsInScreen, 0);
 }
@@ -558,7 +558,7 @@ TEST(Collision, StaleListEntryOfAnEarlierMapIsNeverTested) {
     w.load(1);
     w.load(2);
     EXPECT_EQ(w.e().collisionList[0], 0); // left over from map 1
-    EXPECT_EQ(w.e().collisionCount, 0);
+    EXPECT_EQ(w.e().level.collisionCount, 0);
     w.step(3);
     EXPECT_EQ(w.e().sim.hits, 0); // the post is not on this map's list
     EXPECT_GT(w.obj(1).MapX, 80);

@@ -134,7 +134,7 @@ TEST(CollisionModes, GridAndReferenceGiveIdenticalWorldsFor500Frames) {
         w->segment(5, 0, makeMap());
         w->load(5);
     }
-    ASSERT_GT(ref.e().sim.liveObjects, 300);
+    ASSERT_GT(ref.e().level.liveObjects, 300);
     ASSERT_EQ(simtest::dumpWorld(ref.e()), simtest::dumpWorld(fast.e()));
     for (int f = 0; f < 500; ++f) {
         script(ref, f);
@@ -191,8 +191,8 @@ TEST(CollisionModes, CounterWrapAndEntriesNamingNoObjectKeepEveryHit) {
         ASSERT_GE(list.size(), 6u);
         list[3] = -5;
         list[4] = 100000000;
-        w->e().sim.collisionEntries = std::max(w->e().sim.collisionEntries, 5);
-        w->e().collisionCount = std::max(w->e().collisionCount, 4);
+        w->e().level.collisionEntries = std::max(w->e().level.collisionEntries, 5);
+        w->e().level.collisionCount = std::max(w->e().level.collisionCount, 4);
     }
     for (int f = 0; f < 60; ++f) {
         CollisionGrid& g = fast.e().sim.grid;

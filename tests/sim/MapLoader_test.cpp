@@ -30,14 +30,14 @@ TEST(MapLoader, SegmentZeroMissingLoadsNothingEvenWhenOneExists) {
     w.segment(5, 1, {{"rock", 10, 10, 32, 32, 1}});
     w.load(5);
     EXPECT_EQ(w.e().actualMapId, 5);
-    EXPECT_EQ(w.e().sim.liveObjects, 0);
-    EXPECT_EQ(w.e().objectCount, 0);
+    EXPECT_EQ(w.e().level.liveObjects, 0);
+    EXPECT_EQ(w.e().level.objectCount, 0);
     EXPECT_EQ(w.e().mapMissing, 0); // the folder exists; only a missing folder sets it
 
     World m;
     m.load(77); // no folder at all
     EXPECT_EQ(m.e().mapMissing, 1);
-    EXPECT_EQ(m.e().sim.liveObjects, 0);
+    EXPECT_EQ(m.e().level.liveObjects, 0);
 }
 
 TEST(MapLoader, RecordOfAnotherLayerIsSkippedAndNotLoadedLater) {
@@ -46,16 +46,16 @@ TEST(MapLoader, RecordOfAnotherLayerIsSkippedAndNotLoadedLater) {
     w.segment(5, 0, {{"rock", 10, 10, 32, 32, 0}, {"rock", 50, 10, 32, 32, 1}});
     w.segment(5, 1, {{"rock", 90, 10, 32, 32, 1}});
     w.load(5);
-    ASSERT_EQ(w.e().sim.liveObjects, 2);
+    ASSERT_EQ(w.e().level.liveObjects, 2);
     EXPECT_EQ(w.obj(0).MapX, 10);
     EXPECT_EQ(w.obj(1).MapX, 90);
     EXPECT_EQ(w.obj(1).Layer, 1);
-    EXPECT_EQ(w.e().maxLayer, 1);
+    EXPECT_EQ(w.e().level.maxLayer, 1);
     // Segment 2 missing ends the map; later segments are never read.
     w.segment(5, 3, {{"rock", 200, 10, 32, 32, 3}});
     w.load(6);
     w.load(5);
-    EXPECT_EQ(w.e().sim.liveObjects, 2);
+    EXPECT_EQ(w.e().level.liveObjects, 2);
 }
 
 TEST(MapLoader, TileCountAbove500StartsLoadingMusicAndLoadingSteps) {
@@ -151,7 +151,7 @@ TEST(MapLoader, UnknownTileWarnsWithSegmentAndLineAndIsSkipped) {
     w.kind("rock", {});
     w.segment(5, 0, {{"rock", 0, 0}, {"ghost", 10, 0}, {"rock", 20, 0}});
     w.load(5);
-    EXPECT_EQ(w.e().sim.liveObjects, 2);
+    EXPECT_EQ(w.e().level.liveObjects, 2);
     EXPECT_EQ(w.obj(1).MapX, 20);
     EXPECT_NE(
         w.warnings().find("ghost IS NOT PART OF THE GFXSYSTEM, ENTRY SKIPPED,\rMAP SEGMENT: MAPS/5/0\rAT "
@@ -213,16 +213,16 @@ TEST(MapLoader, OneObjectAndNoObjectBothGiveCountZero) {
     w.kind("rock", {{"worldFTileCollision", "1"}});
     w.segment(5, 0, {{"rock", 3, 4}});
     w.load(5);
-    EXPECT_EQ(w.e().objectCount, 0);
-    EXPECT_EQ(w.e().collisionCount, 0);
-    EXPECT_EQ(w.e().sim.liveObjects, 1);
+    EXPECT_EQ(w.e().level.objectCount, 0);
+    EXPECT_EQ(w.e().level.collisionCount, 0);
+    EXPECT_EQ(w.e().level.liveObjects, 1);
     EXPECT_EQ(w.obj(0).MapX, 3);
     EXPECT_EQ(w.e().collisionList[0], 0);
     w.segment(6, 0, {});
     w.load(6);
-    EXPECT_EQ(w.e().objectCount, 0);
-    EXPECT_EQ(w.e().sim.liveObjects, 0);
-    EXPECT_EQ(w.e().sim.collisionEntries, 0);
+    EXPECT_EQ(w.e().level.objectCount, 0);
+    EXPECT_EQ(w.e().level.liveObjects, 0);
+    EXPECT_EQ(w.e().level.collisionEntries, 0);
 }
 
 TEST(MapLoader, CollisionListHoldsExactlyTheCollisionOneObjects) {
@@ -232,7 +232,7 @@ TEST(MapLoader, CollisionListHoldsExactlyTheCollisionOneObjects) {
     w.kind("c", {{"worldFTileCollision", "257"}}); // low 8 bits: 1
     w.segment(5, 0, {{"a", 0, 0}, {"b", 0, 0}, {"c", 0, 0}, {"a", 0, 0}});
     w.load(5);
-    EXPECT_EQ(w.e().collisionCount, 2);
+    EXPECT_EQ(w.e().level.collisionCount, 2);
     EXPECT_EQ(w.e().collisionList[0], 0);
     EXPECT_EQ(w.e().collisionList[1], 2);
     EXPECT_EQ(w.e().collisionList[2], 3);
@@ -246,9 +246,9 @@ TEST(MapLoader, FullTableKeepsMadeObjectsAndWarnsOnce) {
     w.segment(5, 0, tiles);
     w.segment(5, 1, {{"rock", 0, 100, 32, 32, 1}});
     w.load(5);
-    EXPECT_EQ(w.e().sim.liveObjects, 4);
-    EXPECT_EQ(w.e().objectCount, 3);
-    EXPECT_EQ(w.e().collisionCount, 3);
+    EXPECT_EQ(w.e().level.liveObjects, 4);
+    EXPECT_EQ(w.e().level.objectCount, 3);
+    EXPECT_EQ(w.e().level.collisionCount, 3);
     EXPECT_EQ(w.e().objectTable.size(), 4u);
     EXPECT_EQ(w.obj(3).MapX, 30);
     const std::string log = w.warnings();
@@ -278,7 +278,7 @@ TEST(MapLoader, ProjectilesAreResetOnlyFromThisMapsTemplates) {
     EXPECT_EQ(shot.Visible, 1);
     EXPECT_EQ(shot.ownerIndex, 0);
     EXPECT_FLOAT_EQ(shot.VelocityX, 3);
-    EXPECT_EQ(w.e().spawnTemplatePos, 2);
+    EXPECT_EQ(w.e().level.spawnTemplatePos, 2);
 }
 
 TEST(MapLoader, GridMarkersAndExtentsThatNeverShrink) {
@@ -361,11 +361,11 @@ TEST(MapLoader, CutRecordAndGarbageSurvive) {
     w.segmentText(5, 0, "0\r\n0\r\nTILE\r\nrock\r\n0\r\n1\r\n2\r\n3\r\n4\r\n0\r\nTILE\r\nrock\r\n0\r\n7");
     w.listKinds(5, {"rock"});
     w.load(5);
-    EXPECT_EQ(w.e().sim.liveObjects, 1);
+    EXPECT_EQ(w.e().level.liveObjects, 1);
     w.segmentText(6, 0, "\xff\xfe\r\n\r\nTILE\r\n\r\nx\r\nnan\r\n-inf\r\n1e40\r\n-5\r\n0\r\n");
     w.listKinds(6, {"rock"});
     w.load(6);
-    EXPECT_EQ(w.e().sim.liveObjects, 0);
+    EXPECT_EQ(w.e().level.liveObjects, 0);
     w.step(2);
 }
 
@@ -376,15 +376,15 @@ TEST(MapLoader, KindWithoutImageTakesNoDnaOfAnEarlierMapAndIsNamedInAWarning) {
     w.kind("ghost", {{"worldFTileCollision", "1"}, {"worldFTileVELO", "3"}});
     w.segment(1, 0, {{"ghost", 0, 0}});
     w.load(1);
-    ASSERT_EQ(w.e().dnaTable[0].worldFTileCollision, 1);
+    ASSERT_EQ(w.e().kinds.dnaTable[0].worldFTileCollision, 1);
     // Map 2 lists a kind at the same tile id whose image does not exist.
     w.listKinds(2, {"haunt"});
     w.segment(2, 0, {{"haunt", 40, 40}});
     w.load(2);
-    EXPECT_EQ(w.e().dnaTable[0].worldFTileCollision, 0);
-    EXPECT_EQ(w.e().dnaTable[0].worldFTileVELO, 0);
+    EXPECT_EQ(w.e().kinds.dnaTable[0].worldFTileCollision, 0);
+    EXPECT_EQ(w.e().kinds.dnaTable[0].worldFTileVELO, 0);
     EXPECT_EQ(w.obj(0).worldFTileCollision, 0); // no invisible wall
-    EXPECT_EQ(w.e().collisionCount, 0);
+    EXPECT_EQ(w.e().level.collisionCount, 0);
     EXPECT_NE(w.warnings().find("COULD NOT LOAD TILE IMAGE: _DATA/2DGFX/haunt.png"), std::string::npos)
         << w.warnings();
 }

@@ -122,17 +122,17 @@ std::string World::warnings() const {
 
 std::vector<int> World::find(const std::string& kind) {
     std::vector<int> out;
-    if (h_.e->sim.liveObjects <= 0) return out;
-    for (int i = 0; i <= h_.e->objectCount; ++i)
+    if (h_.e->level.liveObjects <= 0) return out;
+    for (int i = 0; i <= h_.e->level.objectCount; ++i)
         if (obj(i).worldFTileIDString == kind) out.push_back(i);
     return out;
 }
 
 std::string dumpWorld(Biosim& e) {
     std::ostringstream out;
-    out << "scroll " << e.scrollX << " " << e.scrollY << " next " << e.nextMapId << " count " << e.objectCount
-        << "\n";
-    for (int i = 0; e.sim.liveObjects > 0 && i <= e.objectCount; ++i) {
+    out << "scroll " << e.level.scrollX << " " << e.level.scrollY << " next " << e.nextMapId << " count "
+        << e.level.objectCount << "\n";
+    for (int i = 0; e.level.liveObjects > 0 && i <= e.level.objectCount; ++i) {
         out << "#" << i;
         forEachObjectField(e.objectTable[static_cast<std::size_t>(i)], [&](const char* name, const auto& v) {
             using V = std::decay_t<decltype(v)>;

@@ -106,8 +106,8 @@ TEST(WorldFrame, MirrorRectanglesOfTheFiveSides) {
     w.kind("m", {{"worldFTileIsMirror", "1"}});
     w.segment(5, 0, {{"m", 100, 200, 50, 20}});
     w.load(5);
-    w.e().scrollX = 10;
-    w.e().scrollY = -5;
+    w.e().level.scrollX = 10;
+    w.e().level.scrollY = -5;
     w.step(1);
     struct Case {
         const char* at;
