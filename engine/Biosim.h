@@ -48,12 +48,9 @@ struct LoadPicture {
     std::int8_t ready = 0;       // 1 when sprite3D exists
 };
 
-// One entry of the sound table: a sound name (file name without folder and extension) and two
-// values nothing fills.
+// One entry of the sound table: a sound name (file name without folder and extension).
 struct SoundEntry {
     std::string name;
-    std::int32_t value1 = 0;
-    std::int32_t value2 = 0;
 };
 constexpr int kSoundTableSize = 257; // indices 0..256
 

@@ -37,18 +37,11 @@ void playerHitAction(Biosim& e, std::int32_t a, std::int32_t b) {
     const WorldObject& B = e.objectTable[static_cast<std::size_t>(b)];
     const std::string& kind = B.worldFTileIDString;
     // The map switch happens at the end of the pass, so the rest of this frame plays out as usual.
+    // A chair ("STUHL") is met and changes nothing.
     if (kind == world::kind::Catcher) {
         e.nextMapId = world::kTitleMap;
-    } else if (kind == world::kind::Chair) {
     } else if (kind == world::kind::Door) {
         e.nextMapId = B.worldFTileID;
-    }
-}
-
-void skeletonAction(Biosim& e, std::int32_t a, std::int32_t b) {
-    (void)a;
-    const std::string& kind = e.objectTable[static_cast<std::size_t>(b)].worldFTileIDString;
-    if (kind == world::kind::Catcher) {
     }
 }
 

@@ -1,5 +1,5 @@
-// Actions: collision answers by kind name - transport tiles, the player-hit answers that make a level
-// a game (caught, goal reached), and the skeleton hook (matches its kind and changes nothing).
+// Actions: collision answers by kind name - transport tiles and the player-hit answers that make a
+// level a game (caught, goal reached).
 // Depends on: engine/Biosim.h.
 #pragma once
 
@@ -20,7 +20,5 @@ void transportAction(Biosim& e, std::int32_t a, std::int32_t b);
 // a "FASS" object is a goal and the map its worldFTileID names follows. "STUHL" and other kinds
 // change nothing.
 void playerHitAction(Biosim& e, std::int32_t a, std::int32_t b);
-// Skeleton A touches B ("NOGO"): no effect yet.
-void skeletonAction(Biosim& e, std::int32_t a, std::int32_t b);
 
 } // namespace sim

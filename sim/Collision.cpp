@@ -378,7 +378,7 @@ void collisionReaction(Biosim& e, std::int32_t a, std::int32_t b) {
         B.worldFTileRotate = std::clamp(B.worldFTileRotate, -1.0f, 1.0f);
     }
     if (A.worldFTileIDString == world::kind::Skeleton) {
-        skeletonAction(e, a, b);
+        // A skeleton's touch hook changes nothing yet (and a skeleton never turns at random).
     } else if (A.worldFTilePlayerID != 0) {
         playerHitAction(e, a, b);
     } else {

@@ -1,4 +1,4 @@
-// Following: following in map and region mode, steering, and the empty AI hook.
+// Following: following among the objects on screen, and steering.
 #include "sim/Following.h"
 
 #include "engine/Biosim.h"
@@ -7,12 +7,10 @@ namespace sim {
 
 using namespace engine;
 
-namespace {
-
-void follow(Biosim& e, const std::string& kind, std::int32_t follower, bool onScreenOnly) {
+void followRegion(Biosim& e, const std::string& kind, std::int32_t follower) {
     for (std::int32_t j = 0; j <= e.level.objectCount; ++j) {
         const WorldObject& t = e.objectTable[static_cast<std::size_t>(j)];
-        if (onScreenOnly && t.IsInScreen != 1) continue;
+        if (t.IsInScreen != 1) continue;
         if (t.Visible != 0 && t.worldFTileIDString == kind) {
             steerTowards(e, j, follower);
             return;
@@ -20,23 +18,12 @@ void follow(Biosim& e, const std::string& kind, std::int32_t follower, bool onSc
     }
 }
 
-} // namespace
-
-void followMap(Biosim& e, const std::string& kind, std::int32_t follower) {
-    follow(e, kind, follower, false);
-}
-
-void followRegion(Biosim& e, const std::string& kind, std::int32_t follower) {
-    follow(e, kind, follower, true);
-}
-
 void steerTowards(Biosim& e, std::int32_t target, std::int32_t follower) {
     const WorldObject& T = e.objectTable[static_cast<std::size_t>(target)];
     WorldObject& F = e.objectTable[static_cast<std::size_t>(follower)];
-    if (F.AI != 0) {
-        aiHook(e, target, follower, 15);
-        return;
-    }
+    // An object with the AI key goes to the AI hook ("follow", code 15), which changes nothing yet:
+    // it is not steered.
+    if (F.AI != 0) return;
     if (F.worldFTileMoveH != 0) {
         if (T.MapX > F.MapX) F.worldFTileMoveH = 1;
         if (T.MapX < F.MapX) F.worldFTileMoveH = -1;
@@ -45,14 +32,6 @@ void steerTowards(Biosim& e, std::int32_t target, std::int32_t follower) {
         if (T.MapY > F.MapY) F.worldFTileMoveV = 1;
         if (T.MapY < F.MapY) F.worldFTileMoveV = -1;
     }
-}
-
-void aiHook(Biosim& e, std::int32_t target, std::int32_t follower, int code) {
-    // The extension point of the AI: code 15 ("follow") leads here and changes nothing yet.
-    (void)e;
-    (void)target;
-    (void)follower;
-    (void)code;
 }
 
 } // namespace sim

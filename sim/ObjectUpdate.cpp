@@ -20,8 +20,6 @@ using namespace engine;
 
 namespace {
 
-constexpr std::int32_t kMapModeMap = 14; // mapMode value of APPMODE "MAP"
-
 WorldObject& obj(Biosim& e, std::int32_t i) {
     return e.objectTable[static_cast<std::size_t>(i)];
 }
@@ -375,13 +373,8 @@ void objectUpdate(Biosim& e, std::int32_t i) {
         if (std::fabs(o.MapX - o.StartX) <= 2.0f) o.worldFTileMoveH = 0;
         if (std::fabs(o.MapY - o.StartY) <= 2.0f) o.worldFTileMoveV = 0;
     }
-    if (o.worldFTileFollowObject != 0) {
-        if (e.mapMode == kMapModeMap) {
-            followMap(e, o.worldFTileFollow, i);
-        } else if (o.IsInScreen == 1) {
-            followRegion(e, o.worldFTileFollow, i);
-        }
-    }
+    // Followers follow in region mode (mapMode is always 13): only while on screen themselves.
+    if (o.worldFTileFollowObject != 0 && o.IsInScreen == 1) followRegion(e, o.worldFTileFollow, i);
     if (o.worldFTileRotate != 0) rotateObject(e, i, o.Width, o.Height, o.rotationAngle);
     if (o.worldFTilePlayerID != 0) playerControl(e, i);
     flickerAndTurn(e, i);

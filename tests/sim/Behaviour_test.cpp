@@ -423,6 +423,18 @@ TEST(Collision, AiTargetsPredictOnlyTheAxisTheyMayMoveOn) {
 
 // ---- following, actions, title screens --------------------------------------------------------------
 
+// Following over the whole table, as the engine's "MAP" mode would (no key selects it; the rules of
+// steering are the same as on screen).
+void followMap(Biosim& e, const std::string& kind, std::int32_t follower) {
+    for (std::int32_t j = 0; j <= e.level.objectCount; ++j) {
+        const WorldObject& t = e.objectTable[static_cast<std::size_t>(j)];
+        if (t.Visible != 0 && t.worldFTileIDString == kind) {
+            steerTowards(e, j, follower);
+            return;
+        }
+    }
+}
+
 TEST(Following, LowerIndexIsChasedAndLevelAxisKeepsItsDirection) {
     World w;
     w.kind("prey", {{"worldFTileIDString", "PREY"}});
