@@ -159,8 +159,7 @@ std::string currentFolder() {
     std::string buf(4096, '\0');
     if (!::getcwd(buf.data(), buf.size())) return "./";
     buf.resize(std::char_traits<char>::length(buf.c_str()));
-    if (buf.empty() || buf.back() != '/') buf += '/';
-    return buf;
+    return buf.empty() ? "/" : textio::asFolder(std::move(buf));
 }
 
 } // namespace

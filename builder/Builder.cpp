@@ -6,14 +6,14 @@
 #include <limits>
 #include <unistd.h>
 
+#include "platform/TextIo.h"
 namespace tarn {
 
 std::string currentFolder() {
     std::string folder;
     std::vector<char> buffer(4096);
     if (getcwd(buffer.data(), buffer.size()) != nullptr) folder = buffer.data();
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    return folder;
+    return folder.empty() ? "/" : textio::asFolder(folder);
 }
 
 void initBuilder(Builder& b, const std::string& workingFolder) {
@@ -23,8 +23,8 @@ void initBuilder(Builder& b, const std::string& workingFolder) {
     b.platform = platform;
     b.windows = windows;
 
-    b.workingFolder = workingFolder;
-    if (b.workingFolder.empty() || b.workingFolder.back() != '/') b.workingFolder += '/';
+    // No folder given is taken as the root folder.
+    b.workingFolder = workingFolder.empty() ? "/" : textio::asFolder(workingFolder);
     b.dnaFilePath = b.workingFolder + "_DATA/DNA.dll";
     b.startScriptPath = b.workingFolder + "_DATA/ini.txt";
     b.cfg.DEPTH = 8;

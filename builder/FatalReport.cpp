@@ -11,6 +11,7 @@
 
 #include "builder/MapFiles.h"
 #include "builder/Startup.h"
+#include "platform/Rounding.h"
 #include "world/MapFormat.h"
 
 namespace tarn {
@@ -178,10 +179,10 @@ void writeOnFault(const plat::FaultRecord& fault, void* user) {
         out.line(world::kTileMarker);
         out.line(o.name);
         out.num(o.kind);
-        out.num(world::mapCoordinate(o.x));
-        out.num(world::mapCoordinate(o.y));
-        out.num(world::mapCoordinate(o.width));
-        out.num(world::mapCoordinate(o.height));
+        out.num(plat::roundHalfAwayInt32(o.x));
+        out.num(plat::roundHalfAwayInt32(o.y));
+        out.num(plat::roundHalfAwayInt32(o.width));
+        out.num(plat::roundHalfAwayInt32(o.height));
         out.num(o.layer);
     }
     out.line(world::kMapEndMarker);

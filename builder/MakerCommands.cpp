@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "builder/MapFiles.h"
-#include "world/TiledMaps.h"
 #include "builder/Windows.h"
+#include "platform/TextIo.h"
+#include "world/TiledMaps.h"
 
 namespace fs = std::filesystem;
 
@@ -85,8 +86,7 @@ int runAndWait(const std::vector<std::string>& args, const std::string& folder, 
 } // namespace
 
 bool playTestTarget(const Builder& b, std::string& folder, int& mapId, std::string& why) {
-    folder = b.cfg.PLAYTESTMAP.empty() ? b.workingFolder + "MAPS/9999/" : b.cfg.PLAYTESTMAP;
-    if (folder.back() != '/') folder += '/';
+    folder = textio::asFolder(b.cfg.PLAYTESTMAP.empty() ? b.workingFolder + "MAPS/9999/" : b.cfg.PLAYTESTMAP);
     const std::string name = fs::path(folder.substr(0, folder.size() - 1)).filename().string();
     char* end = nullptr;
     errno = 0;

@@ -26,11 +26,6 @@ void show(Builder& b, const std::string& text) {
     b.dialogs().messageBox(kMapTitle, text, plat::Buttons::Ok);
 }
 
-std::string withSeparator(std::string folder) {
-    if (!folder.empty() && folder.back() != '/') folder.push_back('/');
-    return folder;
-}
-
 // A line of decimal digits with an optional minus sign.
 bool isNumberLine(std::string_view line) {
     if (!line.empty() && line[0] == '-') line.remove_prefix(1);
@@ -97,7 +92,7 @@ std::string listFailures(const world::MapWriteResult& w, const std::vector<std::
 
 MapFileResult saveMapFolder(Builder& b, const std::string& folderIn) {
     MapFileResult result;
-    const std::string folder = withSeparator(folderIn);
+    const std::string folder = textio::asFolder(folderIn);
     if (folder.empty()) {
         result.message = "No map folder given.\n";
         return result;
@@ -138,7 +133,7 @@ MapFileResult saveMapFolder(Builder& b, const std::string& folderIn) {
 }
 
 MapFileResult loadMapFolder(Builder& b, const std::string& folderIn) {
-    const std::string folder = withSeparator(folderIn);
+    const std::string folder = textio::asFolder(folderIn);
     // Segment files that do not read as a map (a user's note named "42") are skipped and named;
     // without any segment the current map stays.
     world::LoadedMap map;

@@ -16,6 +16,7 @@
 #include "builder/DnaWindow.h"
 #include "builder/TileMenu.h"
 #include "platform/Services.h"
+#include "platform/TextIo.h"
 #include "platform/headless/VirtualInput.h"
 #include "platform/sdl/SdlAccess.h"
 
@@ -54,8 +55,7 @@ struct Chooser {
 
     void list(const std::string& where) {
         namespace fs = std::filesystem;
-        folder = where.empty() ? std::string("./") : where;
-        if (folder.back() != '/') folder.push_back('/');
+        folder = textio::asFolder(where.empty() ? std::string("./") : where);
         folders.clear();
         files.clear();
         std::error_code ec;
@@ -237,8 +237,7 @@ public:
         if (!answers_.empty()) {
             std::string path = answers_.front();
             answers_.pop_front();
-            if (kind == PathKind::Folder && !path.empty() && path.back() != '/') path.push_back('/');
-            return path;
+            return kind == PathKind::Folder ? textio::asFolder(std::move(path)) : path;
         }
         if (!opts_.script.empty() || !mainOpen_ || !imgui_) return {};
         const char* driver = SDL_GetCurrentVideoDriver();
@@ -304,7 +303,7 @@ private:
         needFrame_ = true;
         if (!chooser_.accepted) return {};
         std::string path = chooser_.path;
-        if (kind == PathKind::Folder && !path.empty() && path.back() != '/') path.push_back('/');
+        if (kind == PathKind::Folder) path = textio::asFolder(std::move(path));
         if (kind != PathKind::Folder && !path.empty() && path.back() == '/') return {};
         return path;
     }

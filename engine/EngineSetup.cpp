@@ -24,8 +24,7 @@ void setDefaults(Biosim& e, const std::string& workingFolder) {
     fresh.maxObjectsLimit = e.maxObjectsLimit;
     e = std::move(fresh);
 
-    e.workingFolder = workingFolder.empty() ? "./" : workingFolder;
-    if (e.workingFolder.back() != '/') e.workingFolder += '/';
+    e.workingFolder = textio::asFolder(workingFolder.empty() ? "./" : workingFolder);
     e.engineBasePath = e.workingFolder + "CORE/";
     e.cfg.ERRORPATH = e.engineBasePath;
     e.cfg.WARNINGS = e.engineBasePath;

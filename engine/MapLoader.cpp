@@ -17,6 +17,7 @@
 #include "engine/ServerFetch.h"
 #include "engine/TileKinds.h"
 #include "platform/ErrorTrap.h"
+#include "platform/Rounding.h"
 #include "platform/TextIo.h"
 #include "world/KindNames.h"
 #include "world/MapFormat.h"
@@ -27,15 +28,6 @@ namespace engine {
 namespace {
 
 constexpr plat::Rgb kTileTransparent = plat::rgb(0, 255, 0);
-
-// Nearest integer, halves to even, clamped to the 32-bit range (NaN gives 0).
-std::int32_t nearestInt(double v) {
-    if (std::isnan(v)) return 0;
-    const double r = std::nearbyint(v);
-    if (r >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();
-    if (r <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(r);
-}
 
 bool isNone(const std::string& name) {
     return world::isNoneName(name);
@@ -94,11 +86,11 @@ void copyDna(Biosim& e, WorldObject& o, const world::TileDna& d, std::int32_t in
     // The converted keys: the transparency also as its nearest integer, the speed also as the two
     // start speeds, the gravity as its nearest integer.
     o.worldFTileTransparency = d.worldFTileTransparency;
-    o.TransparencyValue = nearestInt(d.worldFTileTransparency);
+    o.TransparencyValue = plat::roundHalfEvenInt32(d.worldFTileTransparency);
     o.worldFTileVELO = d.worldFTileVELO;
     o.VelocityX = d.worldFTileVELO;
     o.VelocityY = d.worldFTileVELO;
-    o.worldFTileGravity = nearestInt(d.worldFTileGravity);
+    o.worldFTileGravity = plat::roundHalfEvenInt32(d.worldFTileGravity);
 
     if (o.worldFTileCollision == 1) {
         // The list has the capacity of the object table and never more entries than objects; the
@@ -119,7 +111,7 @@ void copyDna(Biosim& e, WorldObject& o, const world::TileDna& d, std::int32_t in
 // The placement state of a new object, kept for projectile resets.
 void fillSpawnTemplate(SpawnTemplate& t, const WorldObject& o) {
     t.worldFTileCollision = o.worldFTileCollision;
-    t.transparency = nearestInt(o.worldFTileTransparency);
+    t.transparency = plat::roundHalfEvenInt32(o.worldFTileTransparency);
     t.worldFTileRotate = o.worldFTileRotate;
     t.worldFTileVELO = o.worldFTileVELO;
     t.VelocityX = o.VelocityX;
@@ -227,11 +219,11 @@ void scaleObjectToScreen(Biosim& e, WorldObject& o) {
     o.worldFTileVELO = o.worldFTileVELO * (e.scalerX / e.scalerY);
     o.VelocityX = o.VelocityX * e.scalerX;
     o.VelocityY = o.VelocityY * e.scalerY;
-    o.worldFTileGravity = nearestInt(static_cast<float>(o.worldFTileGravity) * e.scalerX);
+    o.worldFTileGravity = plat::roundHalfEvenInt32(static_cast<float>(o.worldFTileGravity) * e.scalerX);
     o.VelocityX = o.VelocityX * e.scalerX;
     o.VelocityY = o.VelocityY * e.scalerY;
-    const float w = static_cast<float>(nearestInt(o.Width));
-    const float h = static_cast<float>(nearestInt(o.Height));
+    const float w = static_cast<float>(plat::roundHalfEvenInt32(o.Width));
+    const float h = static_cast<float>(plat::roundHalfEvenInt32(o.Height));
     if (o.HasEffect == 1) e.gfx().zoomSprite(o.EffectSprite, w, h);
     e.gfx().zoomSprite(o.Sprite, w, h);
     o.ScaledWidth = o.Width;
@@ -298,8 +290,8 @@ void loadDirectionFrames(Biosim& e, std::int32_t index, int direction) {
         const float h = static_cast<float>(g.spriteHeight(img));
         spr = g.createDrawable(img);
         *counts[direction] = n;
-        const std::int32_t W = nearestInt(w * e.scalerX * o.ZoomX);
-        const std::int32_t H = nearestInt(h * e.scalerY * o.ZoomY);
+        const std::int32_t W = plat::roundHalfEvenInt32(w * e.scalerX * o.ZoomX);
+        const std::int32_t H = plat::roundHalfEvenInt32(h * e.scalerY * o.ZoomY);
         g.zoomSprite(spr, static_cast<float>(W), static_cast<float>(H));
         a.FrameWidths[direction][n] = W;
         a.FrameHeights[direction][n] = H;
@@ -381,8 +373,8 @@ void loadMap(Biosim& e, int scale, int reset) {
             o.Height = rec.height;
             o.HasEffect = loadExtraImage(e, o.worldFTile_EFFECT_GFX, o.EffectImage, o.EffectSprite);
             o.HasShadow = loadExtraImage(e, o.worldFTileUseShadow, o.ShadowImage, o.ShadowSprite);
-            g.zoomSprite(o.Sprite, static_cast<float>(nearestInt(o.Width)),
-                         static_cast<float>(nearestInt(o.Height)));
+            g.zoomSprite(o.Sprite, static_cast<float>(plat::roundHalfEvenInt32(o.Width)),
+                         static_cast<float>(plat::roundHalfEvenInt32(o.Height)));
             const bool animated = !isNone(o.animContainer);
             if (animated) {
                 o.ZoomX = o.Width / o.ImageWidth;
@@ -414,8 +406,8 @@ void loadMap(Biosim& e, int scale, int reset) {
             // of projectiles and fireflies reads it before the object was ever tested, and a fresh
             // record would end every such object placed in a map before it was shown.
             visibilityTest(e, o);
-            const std::int32_t ex = nearestInt(o.MapX + o.Width);
-            const std::int32_t ey = nearestInt(o.MapY + o.Height);
+            const std::int32_t ex = plat::roundHalfEvenInt32(o.MapX + o.Width);
+            const std::int32_t ey = plat::roundHalfEvenInt32(o.MapY + o.Height);
             if (ex > e.mapExtentX) e.mapExtentX = ex;
             if (ey > e.mapExtentY) e.mapExtentY = ey;
             if (e.cfg.LOADPIC == 1 && e.mapLoading == 1 && e.mapTileCount > world::kLargeMapRecords)

@@ -7,6 +7,7 @@
 
 #include "engine/Biosim.h"
 #include "engine/Logs.h"
+#include "platform/TextIo.h"
 
 namespace engine {
 
@@ -14,8 +15,7 @@ std::vector<std::string> listNamesWithExtension(const std::string& folder, const
     std::vector<std::string> names;
     DIR* d = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!d) return names;
-    std::string base = folder;
-    if (!base.empty() && base.back() != '/') base += '/';
+    const std::string base = textio::asFolder(folder);
     while (const dirent* ent = ::readdir(d)) {
         const std::string entry = ent->d_name;
         if (entry == "." || entry == "..") continue;

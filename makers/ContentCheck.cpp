@@ -44,8 +44,7 @@ class Checker {
 public:
     Checker(const ContentCheckRequest& req, ContentReport& out)
         : req_(req), out_(out), e_(std::make_unique<Biosim>(platform_)) {
-        e_->workingFolder = req.workingFolder.empty() ? "./" : req.workingFolder;
-        if (e_->workingFolder.back() != '/') e_->workingFolder += '/';
+        e_->workingFolder = textio::asFolder(req.workingFolder.empty() ? "./" : req.workingFolder);
         e_->engineBasePath = e_->workingFolder + "CORE/";
     }
 

@@ -238,7 +238,7 @@ int removeStaleTemporaries(const std::string& folder) {
     DIR* d = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!d) return 0;
     int removed = 0;
-    const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    const std::string base = asFolder(folder);
     while (const dirent* ent = ::readdir(d)) {
         const std::string_view n(ent->d_name);
         const std::size_t at = n.rfind(kPartial);
@@ -263,6 +263,11 @@ std::string nativePath(std::string_view path) {
     for (char& c : out)
         if (c == '\\') c = '/';
     return out;
+}
+
+std::string asFolder(std::string path) {
+    if (!path.empty() && path.back() != '/') path.push_back('/');
+    return path;
 }
 
 std::string joinPath(std::string_view folder, std::string_view name) {

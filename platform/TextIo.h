@@ -92,6 +92,11 @@ int removeStaleTemporaries(const std::string& folder);
 // A configured or stored path: a backslash is read as a separator on POSIX.
 std::string nativePath(std::string_view path);
 
+// A folder path as the programs keep folders: ending with '/' ("a" -> "a/", "a/" stays). "" stays ""
+// (the current folder, to which names are joined as they are); a caller that wants "./" or "/" for
+// it says so. Backslashes are left as they are (nativePath first where they count as separators).
+std::string asFolder(std::string path);
+
 // Joins by plain concatenation (folders carry their own trailing separator), then nativePath.
 std::string joinPath(std::string_view folder, std::string_view name);
 

@@ -15,9 +15,9 @@
 #include <cmath>
 
 #include "engine/Biosim.h"
+#include "platform/Rounding.h"
 #include "sim/Actions.h"
 #include "sim/Collision.h"
-#include "sim/Rounding.h"
 #include "world/KindNames.h"
 
 namespace sim {
@@ -35,10 +35,10 @@ WorldObject& obj(Biosim& e, std::int32_t i) {
 // Tester rectangle: the predicted point (without the movement flags) and the collision box.
 IRect testerRect(const WorldObject& o) {
     IRect r;
-    r.x = nearestPixel(o.MapX + o.worldFTileMoveH * o.VelocityX);
-    r.y = nearestPixel(o.MapY + o.worldFTileMoveV * o.VelocityY);
-    r.w = nearestPixel(o.ScaledWidth);
-    r.h = nearestPixel(o.ScaledHeight);
+    r.x = plat::roundHalfEvenPixel(o.MapX + o.worldFTileMoveH * o.VelocityX);
+    r.y = plat::roundHalfEvenPixel(o.MapY + o.worldFTileMoveV * o.VelocityY);
+    r.w = plat::roundHalfEvenPixel(o.ScaledWidth);
+    r.h = plat::roundHalfEvenPixel(o.ScaledHeight);
     return r;
 }
 
@@ -46,17 +46,17 @@ IRect testerRect(const WorldObject& o) {
 IRect targetRect(const WorldObject& o) {
     if (o.AI == 0) return testerRect(o);
     IRect r;
-    r.w = nearestPixel(o.ScaledWidth);
-    r.h = nearestPixel(o.ScaledHeight);
+    r.w = plat::roundHalfEvenPixel(o.ScaledWidth);
+    r.h = plat::roundHalfEvenPixel(o.ScaledHeight);
     if (o.canMoveH != 0) {
-        r.x = nearestPixel(o.MapX + o.worldFTileMoveH * o.VelocityX * o.canMoveH);
-        r.y = nearestPixel(o.MapY);
+        r.x = plat::roundHalfEvenPixel(o.MapX + o.worldFTileMoveH * o.VelocityX * o.canMoveH);
+        r.y = plat::roundHalfEvenPixel(o.MapY);
     } else if (o.canMoveV != 0) {
-        r.x = nearestPixel(o.MapX);
-        r.y = nearestPixel(o.MapY + o.worldFTileMoveV * o.VelocityY * o.canMoveV);
+        r.x = plat::roundHalfEvenPixel(o.MapX);
+        r.y = plat::roundHalfEvenPixel(o.MapY + o.worldFTileMoveV * o.VelocityY * o.canMoveV);
     } else {
-        r.x = nearestPixel(o.MapX);
-        r.y = nearestPixel(o.MapY);
+        r.x = plat::roundHalfEvenPixel(o.MapX);
+        r.y = plat::roundHalfEvenPixel(o.MapY);
     }
     return r;
 }

@@ -1,6 +1,6 @@
 // Collision: the collision step of one tester, its reactions in order, pushes, and the collision
 // grid that finds the same hits as the all-pairs loop without comparing every pair.
-// Depends on: engine/Biosim.h, sim/Actions.h, sim/Rounding.h.
+// Depends on: engine/Biosim.h, sim/Actions.h, platform/Rounding.h.
 #pragma once
 
 #include <cstdint>

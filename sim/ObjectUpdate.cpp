@@ -7,10 +7,10 @@
 
 #include "engine/Biosim.h"
 #include "platform/Keys.h"
+#include "platform/Rounding.h"
 #include "sim/Actions.h"
 #include "sim/Collision.h"
 #include "sim/Following.h"
-#include "sim/Rounding.h"
 #include "sim/TitleScreens.h"
 #include "world/KindNames.h"
 
@@ -58,7 +58,7 @@ void flickerAndTurn(Biosim& e, std::int32_t i) {
     WorldObject& o = obj(e, i);
     plat::Random& rnd = e.random();
     if (o.worldFTileFlire != 0) {
-        const int r = rnd.next(static_cast<int>(nearestPixel(o.worldFTileFlire)));
+        const int r = rnd.next(static_cast<int>(plat::roundHalfEvenPixel(o.worldFTileFlire)));
         o.Visible = r == 0 ? -1 : 1;
     }
     if (o.worldFTileRandomMove != 0) {
@@ -226,7 +226,7 @@ void movementStep(Biosim& e, std::int32_t i) {
 namespace {
 
 void restrictMove(WorldObject& o) {
-    switch (nearestPixel(o.worldFTilePlayerMOVE)) {
+    switch (plat::roundHalfEvenPixel(o.worldFTilePlayerMOVE)) {
     case 1:
         o.worldFTileMoveV = 0;
         break;
@@ -431,7 +431,7 @@ void animDefaultStep(Biosim& e, std::int32_t i) {
 void animHorizontalStep(Biosim& e, std::int32_t i) {
     WorldObject& o = obj(e, i);
     if (!animTimerPasses(e, o)) return;
-    const std::int64_t d = nearestPixel(o.worldFTileMoveH);
+    const std::int64_t d = plat::roundHalfEvenPixel(o.worldFTileMoveH);
     if (d == 1) advance(e, o, AnimRight);
     if (d == -1) advance(e, o, AnimLeft);
     growBox(o);
@@ -440,7 +440,7 @@ void animHorizontalStep(Biosim& e, std::int32_t i) {
 void animVerticalStep(Biosim& e, std::int32_t i) {
     WorldObject& o = obj(e, i);
     if (!animTimerPasses(e, o)) return;
-    const std::int64_t d = nearestPixel(o.worldFTileMoveV);
+    const std::int64_t d = plat::roundHalfEvenPixel(o.worldFTileMoveV);
     if (d == 1) advance(e, o, AnimDown);
     if (d == -1) advance(e, o, AnimUp);
     growBox(o);

@@ -6,9 +6,9 @@
 
 #include "engine/Biosim.h"
 #include "platform/ErrorTrap.h"
+#include "platform/Rounding.h"
 #include "sim/Collision.h"
 #include "sim/ObjectUpdate.h"
-#include "sim/Rounding.h"
 #include "world/KindNames.h"
 
 namespace sim {
@@ -30,13 +30,13 @@ std::int32_t lastIndex(const Biosim& e) {
 }
 
 float nearestF(double v) {
-    return static_cast<float>(nearestPixel(v));
+    return static_cast<float>(plat::roundHalfEvenPixel(v));
 }
 
 // The drawn alpha: transparency minus the running fade, within the 0..255 a vertex colour holds.
 int alphaOf(const WorldObject& o) {
-    return static_cast<int>(
-        std::clamp<std::int64_t>(nearestPixel(o.worldFTileTransparency - o.worldFTileFadeIn), 0, 255));
+    return static_cast<int>(std::clamp<std::int64_t>(
+        plat::roundHalfEvenPixel(o.worldFTileTransparency - o.worldFTileFadeIn), 0, 255));
 }
 
 void freeIfValid(plat::Graphics& g, plat::SpriteId& id) {
@@ -82,8 +82,8 @@ void pictureInPicture(Biosim& e) {
     SimState& s = e.sim;
     freeIfValid(g, s.pipGrabSprite);
     s.pipGrabSprite =
-        g.grabSprite(0, 0, static_cast<int>(nearestPixel(e.viewWidth() * 0.9)),
-                     static_cast<int>(nearestPixel((e.viewHeight() - e.aspectOffsetY) * 0.9)), 4);
+        g.grabSprite(0, 0, static_cast<int>(plat::roundHalfEvenPixel(e.viewWidth() * 0.9)),
+                     static_cast<int>(plat::roundHalfEvenPixel((e.viewHeight() - e.aspectOffsetY) * 0.9)), 4);
     if (s.pipGrabSprite == 0 || !g.isSprite(s.pipGrabSprite)) return;
     {
         g.setTransparentColour(s.pipGrabSprite, plat::rgb(255, 0, 255));
@@ -126,8 +126,8 @@ void afterImage(Biosim& e) {
     SimState& s = e.sim;
     freeIfValid(g, s.smoothSprite);
     freeIfValid(g, s.smoothGrabSprite);
-    s.smoothGrabSprite = g.grabSprite(0, 0, static_cast<int>(nearestPixel(e.viewWidth())),
-                                      static_cast<int>(nearestPixel(e.viewHeight())), 5);
+    s.smoothGrabSprite = g.grabSprite(0, 0, static_cast<int>(plat::roundHalfEvenPixel(e.viewWidth())),
+                                      static_cast<int>(plat::roundHalfEvenPixel(e.viewHeight())), 5);
     if (s.smoothGrabSprite != 0 && g.isSprite(s.smoothGrabSprite))
         s.smoothSprite = g.createDrawable(s.smoothGrabSprite);
     if (s.smoothSprite != 0 && g.isSprite(s.smoothSprite)) {
@@ -168,9 +168,9 @@ void drawMirror(Biosim& e, std::int32_t i) {
     plat::Graphics& g = e.gfx();
     SimState& s = e.sim;
     freeIfValid(g, s.mirrorGrabSprite);
-    s.mirrorGrabSprite =
-        g.grabSprite(static_cast<int>(nearestPixel(l)), static_cast<int>(nearestPixel(t)),
-                     static_cast<int>(nearestPixel(rw)), static_cast<int>(nearestPixel(rh)), 4);
+    s.mirrorGrabSprite = g.grabSprite(
+        static_cast<int>(plat::roundHalfEvenPixel(l)), static_cast<int>(plat::roundHalfEvenPixel(t)),
+        static_cast<int>(plat::roundHalfEvenPixel(rw)), static_cast<int>(plat::roundHalfEvenPixel(rh)), 4);
     const bool grabbed = s.mirrorGrabSprite != 0 && g.isSprite(s.mirrorGrabSprite);
     if (grabbed) g.setTransparentColour(s.mirrorGrabSprite, plat::rgb(255, 255, 255));
     freeIfValid(g, s.mirrorSprite);

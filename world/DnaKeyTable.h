@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Rounding.h"
 #include "platform/TextIo.h"
 
 namespace world {
@@ -69,10 +70,6 @@ template <class R> constexpr DnaKey<R> dnaIgnored(std::string_view n, std::strin
     return {n, DnaValueKind::Ignored, nullptr, nullptr, nullptr, nullptr, help};
 }
 
-// A float text rounded to the nearest integer (halves away from zero), wrapped like a 32-bit
-// integer; NaN and text that is no number give 0. Never undefined for huge values.
-std::int32_t roundRealText(std::string_view text);
-
 // Walks `table` in order; on the first row whose name equals `key` converts `value` into `record`.
 // Returns true when a row matched (also for Ignored rows). Defined below.
 // `table` is any range of DnaKey<Record> rows or of row types built on DnaKey<Record>.
@@ -108,11 +105,11 @@ bool applyDnaPair(const Table& table, Record& record, std::string_view key, std:
             record.*row.asText = std::string(value);
             break;
         case DnaValueKind::RoundedInt:
-            record.*row.asInt = roundRealText(value);
+            record.*row.asInt = plat::roundHalfAwayWrapped32(textio::toDouble(value));
             break;
         case DnaValueKind::RoundedByte:
-            record.*row.asByte = static_cast<std::int8_t>(
-                static_cast<std::uint8_t>(static_cast<std::uint32_t>(roundRealText(value)) & 0xffu));
+            record.*row.asByte = static_cast<std::int8_t>(static_cast<std::uint8_t>(
+                static_cast<std::uint32_t>(plat::roundHalfAwayWrapped32(textio::toDouble(value))) & 0xffu));
             break;
         case DnaValueKind::Ignored:
             break;

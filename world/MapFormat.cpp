@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <unordered_set>
 
+#include "platform/Rounding.h"
+#include "platform/TextIo.h"
 namespace world {
 
 namespace {
@@ -46,10 +48,10 @@ void writeRecord(textio::LineWriter& w, const PlacedTile& t) {
     w.line(kTileMarker);
     w.line(t.name);
     lineInt(w, t.kind);
-    lineInt(w, mapCoordinate(t.x));
-    lineInt(w, mapCoordinate(t.y));
-    lineInt(w, mapCoordinate(t.width));
-    lineInt(w, mapCoordinate(t.height));
+    lineInt(w, plat::roundHalfAwayInt32(t.x));
+    lineInt(w, plat::roundHalfAwayInt32(t.y));
+    lineInt(w, plat::roundHalfAwayInt32(t.width));
+    lineInt(w, plat::roundHalfAwayInt32(t.height));
     lineInt(w, t.layer);
 }
 
@@ -64,9 +66,7 @@ std::string formatIndices(const std::vector<PlacedTile>& tiles, const std::vecto
 }
 
 std::string withSeparator(const std::string& folder) {
-    std::string f = textio::nativePath(folder);
-    if (!f.empty() && f.back() != '/') f.push_back('/');
-    return f;
+    return textio::asFolder(textio::nativePath(folder));
 }
 
 // A file copy for the map folder's graphics listing: replaces an older copy, never creates a folder
@@ -192,14 +192,6 @@ bool MapRecordReader::next(MapRecord& rec, std::int32_t* lineCounter) {
 // ---------------------------------------------------------------------------------------------
 // Writers
 // ---------------------------------------------------------------------------------------------
-
-std::int32_t mapCoordinate(float value) {
-    if (std::isnan(value)) return 0;
-    const double r = std::round(static_cast<double>(value));
-    if (r >= 2147483647.0) return 2147483647;
-    if (r <= -2147483648.0) return -2147483647 - 1;
-    return static_cast<std::int32_t>(r);
-}
 
 bool isWritableTileName(std::string_view name) {
     return !name.empty() && name.find_first_of("\r\n") == std::string_view::npos;

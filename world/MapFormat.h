@@ -88,10 +88,6 @@ struct PlacedTile {
     bool alive = true; // deleted tiles (alive false) leave no record and are not reported
 };
 
-// The nearest integer written for a position or size: halves away from zero, NaN as 0, clamped to
-// the 32-bit range so that the text reads back the same in both programs.
-std::int32_t mapCoordinate(float value);
-
 // True when a tile name can be written and read back unchanged: not empty, no CR or LF.
 bool isWritableTileName(std::string_view name);
 

@@ -187,16 +187,6 @@ static_assert(kTileDnaKeys.size() == 67);
 
 } // namespace
 
-std::int32_t roundRealText(std::string_view text) {
-    const double v = textio::toDouble(text);
-    if (!std::isfinite(v)) return 0;
-    // Halves away from zero, then wrapped into 32 bits without leaving the defined range.
-    const double r = std::round(v);
-    const double wrapped = std::fmod(r, 4294967296.0); // exact; |wrapped| < 2^32
-    const auto asInt64 = static_cast<std::int64_t>(wrapped);
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(asInt64)));
-}
-
 std::span<const TileDnaKey> tileDnaKeys() {
     return kTileDnaKeys;
 }

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/ImageFiles.h"
+#include "platform/Rounding.h"
 #include "platform/TextIo.h"
 #include "world/DnaFile.h"
 #include "world/JsonNumbers.h"
@@ -27,10 +28,8 @@ namespace {
 constexpr std::uint32_t kGidFlags = 0xF0000000u;
 constexpr int kCell = 32; // grid of the exported map; objects keep their own positions and sizes
 
-std::string withSlash(std::string folder) {
-    folder = textio::nativePath(folder);
-    if (!folder.empty() && folder.back() != '/') folder += '/';
-    return folder;
+std::string withSlash(const std::string& folder) {
+    return textio::asFolder(textio::nativePath(folder));
 }
 
 bool isImageName(const fs::path& p) {
@@ -103,8 +102,8 @@ TiledResult exportTiledMap(const std::string& mapFolder, const std::string& tmjP
         int w = 0, h = 0;
         if (picture.empty() || !pictureSize(picture, w, h)) {
             problems += "no readable picture of kind " + t.name + " in " + gfx + "\n";
-            w = std::max(1, world::mapCoordinate(t.width));
-            h = std::max(1, world::mapCoordinate(t.height));
+            w = std::max(1, plat::roundHalfAwayInt32(t.width));
+            h = std::max(1, plat::roundHalfAwayInt32(t.height));
         }
         if (!picture.empty())
             tile["image"] = fs::absolute(picture)
@@ -146,8 +145,8 @@ TiledResult exportTiledMap(const std::string& mapFolder, const std::string& tmjP
     double extentX = kCell, extentY = kCell;
     for (const world::PlacedTile& t : map.tiles) {
         if (t.layer < 0 || t.layer > top) continue;
-        const double x = world::mapCoordinate(t.x), y = world::mapCoordinate(t.y);
-        const double w = world::mapCoordinate(t.width), h = world::mapCoordinate(t.height);
+        const double x = plat::roundHalfAwayInt32(t.x), y = plat::roundHalfAwayInt32(t.y);
+        const double w = plat::roundHalfAwayInt32(t.width), h = plat::roundHalfAwayInt32(t.height);
         objects[static_cast<std::size_t>(t.layer)].push_back({{"id", nextId++},
                                                               {"gid", ids.at(t.name) + 1},
                                                               {"name", ""},

@@ -944,13 +944,10 @@ public:
 
     std::string folderRequester(const std::string& title, const std::string& startFolder) override {
         if (opts_.headless || !videoOk_ || !plat::onPath("zenity")) return {};
-        std::string start = startFolder.empty() ? std::string("./") : startFolder;
-        if (start.back() != '/') start.push_back('/');
+        const std::string start = textio::asFolder(startFolder.empty() ? std::string("./") : startFolder);
         std::string folder = runAndRead(
             {"zenity", "--file-selection", "--directory", "--title=" + title, "--filename=" + start});
-        if (folder.empty()) return {};
-        if (folder.back() != '/') folder.push_back('/');
-        return folder;
+        return textio::asFolder(std::move(folder));
     }
 
 private:

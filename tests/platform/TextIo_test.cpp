@@ -1,5 +1,6 @@
 // Line reading and the number conversions of the data files.
 #include "Helpers.h"
+#include "platform/Rounding.h"
 #include "platform/TextIo.h"
 
 #include <gtest/gtest.h>
@@ -60,6 +61,31 @@ TEST(TextioNumbers, RealsUseTheStandardConversion) {
     EXPECT_EQ(formatReal(std::nan("")), "0");
     // A very long text is no crash.
     EXPECT_FLOAT_EQ(toReal(std::string(1000, '7').insert(0, "0.")), 0.7777778f);
+}
+
+// Each rounding helper keeps the rule its name gives: how halves go, and what happens beyond its
+// range (a swap of the two half rules or of clamping and wrapping moves drawn pixels and DNA values).
+TEST(Rounding, EachHelperRoundsHalvesAndBoundsAsItsNameSays) {
+    const double nan = std::nan(""), inf = HUGE_VAL;
+    for (const double h : {2.5, -2.5, 3.5}) {
+        EXPECT_EQ(plat::roundHalfEvenPixel(h), std::nearbyint(h)) << h;
+        EXPECT_EQ(plat::roundHalfEvenInt32(h), std::nearbyint(h)) << h;
+        EXPECT_EQ(plat::roundHalfAwayInt32(h), std::round(h)) << h;
+        EXPECT_EQ(plat::roundHalfAwayWrapped32(h), std::round(h)) << h;
+    }
+    EXPECT_EQ(plat::roundHalfEvenPixel(2.5), 2);
+    EXPECT_EQ(plat::roundHalfAwayInt32(2.5), 3);
+    EXPECT_EQ(plat::roundHalfEvenPixel(1e300), std::int64_t{1} << 40);
+    EXPECT_EQ(plat::roundHalfEvenPixel(-inf), -(std::int64_t{1} << 40));
+    EXPECT_EQ(plat::roundHalfEvenInt32(5e9), 2147483647);
+    EXPECT_EQ(plat::roundHalfAwayInt32(-inf), -2147483647 - 1);
+    EXPECT_EQ(plat::roundHalfAwayWrapped32(4294967301.5), 6); // 2^32 + 6 wraps to 6
+    EXPECT_EQ(plat::roundHalfAwayWrapped32(-2147483649.0), 2147483647);
+    EXPECT_EQ(plat::roundHalfAwayWrapped32(inf), 0);
+    EXPECT_EQ(plat::roundHalfEvenPixel(nan), 0);
+    EXPECT_EQ(plat::roundHalfEvenInt32(nan), 0);
+    EXPECT_EQ(plat::roundHalfAwayInt32(nan), 0);
+    EXPECT_EQ(plat::roundHalfAwayWrapped32(nan), 0);
 }
 
 TEST(TextioLines, EveryLineEndAndTheOddLastLine) {
@@ -125,6 +151,13 @@ TEST(TextioPaths, BackslashesAreSeparatorsAndNamesConcatenate) {
     EXPECT_EQ(joinPath("MAPS\\", "12"), "MAPS/12");
     EXPECT_EQ(joinPath("GFX/", "tile.png"), "GFX/tile.png");
     EXPECT_EQ(joinPath("nofolderend", "x"), "nofolderendx"); // plain concatenation, no separator added
+    // A folder ends with exactly one '/' of its own; the current folder "" never becomes the root.
+    EXPECT_EQ(asFolder(""), "");
+    EXPECT_EQ(asFolder("/"), "/");
+    EXPECT_EQ(asFolder("a"), "a/");
+    EXPECT_EQ(asFolder("a/"), "a/");
+    EXPECT_EQ(asFolder(nativePath("MAPS\\12")), "MAPS/12/");
+    EXPECT_EQ(asFolder(nativePath("MAPS\\")), "MAPS/");
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "TempDir.h"
+#include "platform/Rounding.h"
 #include "world/MapFormat.h"
 
 using namespace world;
@@ -119,15 +120,15 @@ TEST(MapRecordReader, HeaderOnlyOrEmptyFileHasNoRecords) {
 // ---------------------------------------------------------------------------------------------
 
 TEST(MapWriter, CoordinatesAreTheNearestInteger) {
-    EXPECT_EQ(mapCoordinate(10.6f), 11);
-    EXPECT_EQ(mapCoordinate(10.4f), 10);
-    EXPECT_EQ(mapCoordinate(10.5f), 11);
-    EXPECT_EQ(mapCoordinate(-10.5f), -11);
-    EXPECT_EQ(mapCoordinate(-0.3f), 0);
-    EXPECT_EQ(mapCoordinate(std::numeric_limits<float>::quiet_NaN()), 0);
-    EXPECT_EQ(mapCoordinate(1e20f), 2147483647);
-    EXPECT_EQ(mapCoordinate(-1e20f), -2147483647 - 1);
-    EXPECT_EQ(mapCoordinate(std::numeric_limits<float>::infinity()), 2147483647);
+    EXPECT_EQ(plat::roundHalfAwayInt32(10.6f), 11);
+    EXPECT_EQ(plat::roundHalfAwayInt32(10.4f), 10);
+    EXPECT_EQ(plat::roundHalfAwayInt32(10.5f), 11);
+    EXPECT_EQ(plat::roundHalfAwayInt32(-10.5f), -11);
+    EXPECT_EQ(plat::roundHalfAwayInt32(-0.3f), 0);
+    EXPECT_EQ(plat::roundHalfAwayInt32(std::numeric_limits<float>::quiet_NaN()), 0);
+    EXPECT_EQ(plat::roundHalfAwayInt32(1e20f), 2147483647);
+    EXPECT_EQ(plat::roundHalfAwayInt32(-1e20f), -2147483647 - 1);
+    EXPECT_EQ(plat::roundHalfAwayInt32(std::numeric_limits<float>::infinity()), 2147483647);
 
     std::vector<PlacedTile> tiles{tile("grass", 10.6f, 2.4f, 0, 4)};
     tiles[0].width = 31.5f;
