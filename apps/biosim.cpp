@@ -68,7 +68,7 @@ int usageError(const std::string& why) {
 
 // Reads the options into `opt`. Returns -1 to go on, otherwise the exit code (0 after --help or
 // --version, 2 for a wrong option).
-int parseOptions(int argc, char** argv, RunOptions& opt, ToolOptions& tools) {
+int parseOptions(int argc, char** argv, PlayOptions& opt, ToolOptions& tools) {
     CLI::App app{kDescription, "biosim"};
     app.footer(kFooter);
     app.get_formatter()->column_width(22);
@@ -166,7 +166,7 @@ std::string currentFolder() {
 } // namespace
 
 int main(int argc, char** argv) {
-    RunOptions opt;
+    PlayOptions opt;
     ToolOptions tools;
     if (const int code = parseOptions(argc, argv, opt, tools); code >= 0) return code;
     if (!tools.world.empty() &&

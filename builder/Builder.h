@@ -140,71 +140,93 @@ struct TileMenuCell {
     int picture = 0;
 };
 
-struct Builder {
-    // --- services (set before start-up, never owned) ---
-    plat::Platform* platform = nullptr;
-    Windows* windows = nullptr;
+// The name the status lines give each raster mode.
+inline constexpr std::array<const char*, 3> kRasterNames{"OFF", "OBJECT_SIZE", "MATRIX_SIZE"};
 
-    // --- folders and fixed paths (start-up) ---
-    std::string workingFolder;   // current directory at start, ending with '/'
-    std::string dnaFilePath;     // default DNA file (script key DNA replaces it)
-    std::string startScriptPath; // working folder + "_DATA/ini.txt"
+// --- services: set by the caller before start-up, never owned; a reset of the state keeps them ---
+struct BuilderServices {
+    plat::Platform* platform = nullptr; // clock, input, graphics, dialogs
+    Windows* windows = nullptr;         // the window layer (nullptr: no windows)
+};
 
-    // --- script values ---
-    Settings cfg;
+// --- folders and fixed paths: set at start-up from the working folder ---
+struct BuilderPaths {
+    std::string workingFolder; // current directory at start, ending with '/'
+    std::string dnaFile;       // default DNA file (script key DNA replaces it)
+    std::string startScript;   // working folder + "_DATA/ini.txt"
+};
 
-    // --- screen ---
+// --- screen: set when the screen is opened ---
+struct BuilderScreen {
     int desktopWidth = 0, desktopHeight = 0; // taken when the screen was opened
     float zoomX = 1.0f, zoomY = 1.0f;        // world zoom; 0.1 in mini-map view
+};
 
-    // --- tile kinds (refilled by every DNA set load) ---
-    std::vector<std::string> tileFileNames = std::vector<std::string>(kTileNameSlots);
-    std::vector<TileKind> kinds;        // 0..last tile kind index
-    int currentKind = -1;               // current tile kind; -1 when the set is empty
-    std::vector<TileMenuCell> tileMenu; // the picture grid of the tile window
+// --- tile kinds: cleared when the DNA set is freed, refilled by every DNA set load ---
+struct TileKinds {
+    std::vector<TileKind> kinds;    // 0..last tile kind index
+    int currentKind = -1;           // current tile kind; -1 when the set is empty
+    std::vector<TileMenuCell> menu; // the picture grid of the tile window
+};
 
-    // --- the map ---
-    std::vector<EditorObject> objects; // indices 0..MAXTILES, entries made as they are reached
-    int lastObject = -1;               // highest index in use
-    int maxUsedLayer = 0;
-    int scrollOffsetX = 0, scrollOffsetY = 0;
-    std::string mapFileName; // current map file name
-
-    // --- editing state ---
-    int currentLayer = 1;
-    int cursorX = 0, cursorY = 0;
-    std::uint8_t rasterMode = kRasterMatrixSize;
-    std::array<std::string, 3> rasterNames{"OFF", "OBJECT_SIZE", "MATRIX_SIZE"};
-    int scrollStep = 0;
-    int resizeStep = 0;
-    int buttonLatch = 0;
-    int toolsHidden = 0;
-    int quickHelp = 0;
-    int dnaWindowValue = 500;
-    int dnaEntryCount = 0;
-    std::vector<DnaField> dnaFields; // the DNA window's entries, default file's order first
-    int dnaKind = -1;                // tile kind the DNA window shows; -1 before any selection
-    int undoCounter = 0, undoPosition = 0, undoHighMark = 0;
-    int undoLowMark = 0;      // lowest snapshot number still on disk (older ones are removed)
-    bool mapModified = false; // the map changed since it was last loaded or saved
-    std::string mapCutFrom;   // a map file that held more tiles than MAXTILES: never overwritten
-    std::string notice;       // the last warning or result, shown in the screen log ("" = none)
-    std::uint8_t quit = 0;
-
+// --- the map: replaced by loads, new map and undo ---
+struct EditorMap {
+    std::vector<EditorObject> objects = std::vector<EditorObject>(1); // indices 0..MAXTILES, made as reached
+    int lastObject = -1;                                              // highest index in use
+    int maxUsedLayer = 0;                                             // highest layer a tile was placed on
+    int scrollOffsetX = 0, scrollOffsetY = 0;                         // how far the map was scrolled
     // Drawing cache: object indices bucketed by layer, rebuilt when the map changed.
-    std::vector<std::vector<int>> layerBuckets;
-    bool bucketsDirty = true;
+    std::vector<std::vector<int>> layerBuckets; // one bucket per low 8 bits of the layer
+    bool bucketsDirty = true;                   // the buckets must be rebuilt before use
     // Deletion cache: object indices by layer and 128-pixel cell of the screen they cover; objects
     // that cover many cells (and stretched ones, which drawing moves) are in `wideObjects`. Rebuilt
     // when the map changed or scrolled.
-    std::unordered_map<std::uint64_t, std::vector<int>> objectCells;
-    std::vector<int> wideObjects;
-    bool cellsDirty = true;
+    std::unordered_map<std::uint64_t, std::vector<int>> objectCells; // (layer, cell) -> object indices
+    std::vector<int> wideObjects;                                    // objects tested at every cell
+    bool cellsDirty = true;                                          // the cells must be rebuilt before use
+};
 
-    plat::Graphics& gfx() { return platform->graphics(); }
-    plat::Input& input() { return platform->input(); }
-    plat::Dialogs& dialogs() { return platform->dialogs(); }
-    plat::Clock& clock() { return platform->clock(); }
+// --- the map's file: set by loads and saves; new map and undo keep it ---
+struct MapFileState {
+    std::string name;      // current map file name
+    bool modified = false; // the map changed since it was last loaded or saved
+    std::string cutFrom;   // a map file that held more tiles than MAXTILES: never overwritten
+};
+
+// --- the editing session: set at start-up, kept until the editor quits ---
+struct EditSession {
+    int currentLayer = 1;                        // layer of the next placed tile (0..64)
+    int cursorX = 0, cursorY = 0;                // where the next tile goes, in screen pixels
+    std::uint8_t rasterMode = kRasterMatrixSize; // how the cursor and the arrow keys step
+    int wheelNotches = 0;                        // wheel notches the last mouse examination read; keypad
+                                                 // + and - resize only while it is 0
+    int buttonLatch = 0;                         // 1 while a mouse button stays down after its action
+    int toolsHidden = 0;                         // 1: the tool windows are hidden (Tab)
+    int quickHelp = 0;                           // 1: the quick help is shown (H)
+    std::vector<DnaField> dnaFields;             // the DNA window's entries, default file's order first
+    int dnaKind = -1;                            // tile kind the DNA window shows; -1 before any selection
+    int undoCounter = 0;                         // number of the next snapshot
+    int undoPosition = 0;                        // snapshot the map stands at
+    int undoHighMark = 0;                        // newest snapshot that redo can reach
+    int undoLowMark = 0;   // lowest snapshot number still on disk (older ones are removed)
+    std::string notice;    // the last warning or result, shown in the screen log ("" = none)
+    std::uint8_t quit = 0; // 1 once the quit question was answered yes
+};
+
+struct Builder {
+    BuilderServices services; // see BuilderServices
+    BuilderPaths paths;       // see BuilderPaths
+    Settings cfg;             // script values, filled once by the script chain
+    BuilderScreen screen;     // see BuilderScreen
+    TileKinds tiles;          // see TileKinds
+    EditorMap map;            // see EditorMap
+    MapFileState mapFile;     // see MapFileState
+    EditSession edit;         // see EditSession
+
+    plat::Graphics& gfx() { return services.platform->graphics(); }
+    plat::Input& input() { return services.platform->input(); }
+    plat::Dialogs& dialogs() { return services.platform->dialogs(); }
+    plat::Clock& clock() { return services.platform->clock(); }
 };
 
 // Zeroes the state and sets the start values and working-folder paths. `workingFolder` ends with '/'.
@@ -220,8 +242,8 @@ bool objectSlot(Builder& b, int index);
 
 // Marks the map as changed so the next redraw rebuilds its layer buckets.
 inline void mapChanged(Builder& b) {
-    b.bucketsDirty = true;
-    b.cellsDirty = true;
+    b.map.bucketsDirty = true;
+    b.map.cellsDirty = true;
 }
 
 // The layer buckets (object indices by the low 8 bits of their layer, each in index order), rebuilt
@@ -229,6 +251,6 @@ inline void mapChanged(Builder& b) {
 void ensureLayerBuckets(Builder& b);
 
 // Nearest integer, halves away from zero, NaN as 0, clamped to the int range.
-int roundToInt(double value);
+int roundHalfAwayToInt(double value);
 
 } // namespace tarn

@@ -18,11 +18,11 @@ void guiHeightBase(Builder& b) {
 
 // The picture detail is the drawing quality at once (without a platform there is nothing to set).
 void drawingQualityFromDetail(Builder& b) {
-    if (b.platform != nullptr) b.gfx().setQuality(b.cfg.GFXDETAIL == 0 ? 0 : 1);
+    if (b.services.platform != nullptr) b.gfx().setQuality(b.cfg.GFXDETAIL == 0 ? 0 : 1);
 }
 
 void defaultDnaFileFromKey(Builder& b) {
-    b.dnaFilePath = textio::nativePath(b.cfg.DNA);
+    b.paths.dnaFile = textio::nativePath(b.cfg.DNA);
 }
 
 using F = ScriptFile;
@@ -124,7 +124,7 @@ void applyScriptValue(Builder& b, const ScriptKey& k, const std::string& value) 
         b.cfg.*std::get<std::string S::*>(k.member) = value;
         break;
     case K::Path:
-        b.cfg.*std::get<std::string S::*>(k.member) = b.workingFolder + textio::nativePath(value);
+        b.cfg.*std::get<std::string S::*>(k.member) = b.paths.workingFolder + textio::nativePath(value);
         break;
     }
     if (k.extraRule != nullptr) k.extraRule(b);

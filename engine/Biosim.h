@@ -109,7 +109,7 @@ struct Config {
 
 // Program options of scripted runs. Defaults give the plain program: full screen, real clock, no
 // frame limit.
-struct RunOptions {
+struct PlayOptions {
     bool headless = false;    // offscreen screen, boxes on standard error, virtual clock
     bool windowed = false;    // a window instead of full screen
     std::int64_t frames = -1; // leave the main loop after this many passes; -1 = no limit
@@ -245,7 +245,7 @@ struct Biosim {
     SimState sim;
 
     // ---- run control -----------------------------------------------------------------------------
-    RunOptions options;
+    PlayOptions options;
     std::int64_t framesRun = 0; // main loop passes completed
     bool leaveLoop = false;     // set to end the main loop at the start of the next pass
     // Ends the process (exit code 0 unless a scripted run says otherwise) after the services were

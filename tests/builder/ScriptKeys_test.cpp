@@ -62,7 +62,7 @@ TEST(ScriptKeys, DefaultsAreWhatSettingsHoldAndEveryKeyHasItsOwnMember) {
             k.member);
 
         tarn::Builder b;
-        b.workingFolder = "/world/";
+        b.paths.workingFolder = "/world/";
         tarn::applyScriptValue(b, k, "7");
         for (const ScriptKey& other : tarn::scriptKeys())
             EXPECT_EQ(sameValue(b.cfg, fresh, other), &other != &k) << k.name << " read as 7, " << other.name;
