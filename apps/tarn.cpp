@@ -135,7 +135,7 @@ bool enterWorld(TarnOptions& o) {
 // and to the editor's notice line.
 void noticeToEditor(void* builder, const std::string& text) {
     std::fprintf(stderr, "tarn: %s\n", text.c_str());
-    static_cast<tarn::Builder*>(builder)->notice = text;
+    static_cast<tarn::Builder*>(builder)->edit.notice = text;
 }
 
 } // namespace

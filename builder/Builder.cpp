@@ -27,13 +27,6 @@ void initBuilder(Builder& b, const std::string& workingFolder) {
     b.paths.startScript = b.paths.workingFolder + "_DATA/ini.txt";
 }
 
-void sizeObjectTable(Builder& b) {
-    // The table holds indices 0..MAXTILES; its entries are made as placements and loads reach them,
-    // so a large MAXTILES costs nothing until it is used.
-    if (b.map.objects.empty()) b.map.objects.resize(1);
-    mapChanged(b);
-}
-
 bool objectSlot(Builder& b, int index) {
     if (index < 0 || index > b.cfg.MAXTILES) return false;
     if (static_cast<std::size_t>(index) >= b.map.objects.size())

@@ -1,9 +1,11 @@
 // Builder: tarn's builder state and its start values.
 //
 // Everything the map builder knows lives in one `Builder` record that every module function takes by
-// reference, so tests build as many independent editors as they like. The record is grouped by
-// lifetime: settings (filled once by the script chain), the tile kind tables (refilled by every DNA set
-// load), the map (replaced by loads, new map and undo), and the editing state of the session.
+// reference, so tests build as many independent editors as they like. The record is made of
+// sub-records grouped by lifetime, each with a banner saying when it is cleared: the services, the
+// paths, the script values (filled once by the script chain), the screen, the tile kinds (refilled by
+// every DNA set load), the map (replaced by loads, new map and undo), the map's file and the editing
+// session. Resetting one lifetime is one assignment of its sub-record.
 // Limits: kinds 0..1024 (tile file name table), layers 0..64, objects 0..MAXTILES.
 // Depends on platform/ (interfaces only) and world/ (the tile kind DNA record).
 #pragma once
@@ -112,8 +114,6 @@ struct TileKind {
     int menuPicture = 0;                // picture shown in the tile window (0 = none); window layer handle
     int menuX = 0, menuY = 0;           // top-left of the kind's cell in the tile window
     float width = 0, height = 0;        // display size of the next placed tile and of the cursor tile
-    float extra = 0;                    // third per-kind float, copied into placed tiles
-    int counter = 0;                    // per-kind counter, reset when the kind loads
 };
 
 // One placed tile.
@@ -129,7 +129,6 @@ struct EditorObject {
     std::string globalTileId;           // worldFTileID of the kind
     int transparency = 0;               // worldFTileTransparency, the drawing alpha
     std::string postEffect;             // postEFFECT, "SRCxDEST" blending pair
-    float extra = 0;                    // the kind's third float
     std::shared_ptr<const KindDna> dna; // the kind's other DNA values, as they were at placement
 };
 
@@ -156,7 +155,7 @@ struct BuilderPaths {
     std::string startScript;   // working folder + "_DATA/ini.txt"
 };
 
-// --- screen: set when the screen is opened ---
+// --- screen: set when the screen is opened; the mini-map menu items change the zoom ---
 struct BuilderScreen {
     int desktopWidth = 0, desktopHeight = 0; // taken when the screen was opened
     float zoomX = 1.0f, zoomY = 1.0f;        // world zoom; 0.1 in mini-map view
@@ -169,7 +168,7 @@ struct TileKinds {
     std::vector<TileMenuCell> menu; // the picture grid of the tile window
 };
 
-// --- the map: replaced by loads, new map and undo ---
+// --- the map: replaced by loads, new map (which keeps the max used layer) and undo ---
 struct EditorMap {
     std::vector<EditorObject> objects = std::vector<EditorObject>(1); // indices 0..MAXTILES, made as reached
     int lastObject = -1;                                              // highest index in use
@@ -229,14 +228,12 @@ struct Builder {
     plat::Clock& clock() { return services.platform->clock(); }
 };
 
-// Zeroes the state and sets the start values and working-folder paths. `workingFolder` ends with '/'.
+// Resets the state to its start values (the services stay) and sets the working-folder paths.
 void initBuilder(Builder& b, const std::string& workingFolder);
 
 // The process's current directory, ending with '/'.
 std::string currentFolder();
 
-// Sizes the object table once MAXTILES is known: indices 0..MAXTILES.
-void sizeObjectTable(Builder& b);
 // Makes entry `index` of the object table available; false when it lies beyond MAXTILES.
 bool objectSlot(Builder& b, int index);
 

@@ -79,7 +79,6 @@ void loadDnaSet(Builder& b) {
             if (kind.sprite != 0) {
                 kind.width = static_cast<float>(b.gfx().spriteWidth(kind.picture));
                 kind.height = static_cast<float>(b.gfx().spriteHeight(kind.picture));
-                kind.counter = 0;
                 readKindDna(*dna, folder + kind.fileName);
                 b.tiles.currentKind = k;
             }

@@ -50,7 +50,7 @@ void handleTileWindow(Builder& b, const WindowEvent& ev) {
     case kEventMenu:
         if (b.services.windows->hasMenuBar(kTileWindow)) dispatchMenuItem(b, ev.number);
         break;
-    case kEventSize:
+    case kEventSize: // a resized tile window keeps its grid
         break;
     case kEventPaint:
         drawTileMenu(b);

@@ -22,7 +22,6 @@ void fillObjectFromKind(Builder& b, EditorObject& o, int kind) {
         o.globalTileId.clear();
         o.transparency = 0;
         o.postEffect.clear();
-        o.extra = 0;
         return;
     }
     const TileKind& k = b.tiles.kinds[static_cast<std::size_t>(kind)];
@@ -31,7 +30,6 @@ void fillObjectFromKind(Builder& b, EditorObject& o, int kind) {
     o.kind = kind;
     o.width = k.width;
     o.height = k.height;
-    o.extra = k.extra;
     o.dna = k.dna;
     if (k.dna) {
         o.stretch = static_cast<float>(k.dna->worldFStretch);

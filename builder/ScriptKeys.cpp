@@ -102,16 +102,6 @@ const ScriptKey* findScriptKey(ScriptFile file, std::string_view name) {
     return nullptr;
 }
 
-std::string_view scriptFileName(ScriptFile file) {
-    constexpr std::string_view names[] = {"start", "screen", "app paths", "codecs", "gui"};
-    return names[static_cast<int>(file)];
-}
-
-std::string_view scriptKindName(ScriptKind kind) {
-    constexpr std::string_view names[] = {"int", "float", "text", "path"};
-    return names[static_cast<int>(kind)];
-}
-
 void applyScriptValue(Builder& b, const ScriptKey& k, const std::string& value) {
     switch (k.kind) {
     case K::Int:

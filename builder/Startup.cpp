@@ -54,7 +54,6 @@ bool startBuilder(Builder& b, const std::string& workingFolder) {
     }
     readCodecList(b);
     loadDnaSet(b);
-    sizeObjectTable(b);
     b.input().examineMouse();
     readGuiSettings(b);
     drawTileMenu(b);

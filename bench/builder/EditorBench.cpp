@@ -73,7 +73,6 @@ struct Editor {
         b.screen.desktopHeight = kH;
         b.edit.rasterMode = tarn::kRasterOff;
         tarn::loadDnaSet(b);
-        tarn::sizeObjectTable(b);
         std::uint32_t seed = 12345;
         auto next = [&seed](int m) {
             seed = seed * 1103515245u + 12345u;
