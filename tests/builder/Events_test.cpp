@@ -2,6 +2,7 @@
 // keyboard order and the main loop's passes.
 #include "Harness.h"
 
+#include "builder/EditorScreen.h"
 #include "builder/MapEditing.h"
 #include "platform/Keys.h"
 
@@ -16,6 +17,14 @@ struct Editor : Harness {
         EXPECT_TRUE(start());
         tarn::newMap(b);
         b.edit.rasterMode = tarn::kRasterOff;
+    }
+    // Sprites one redraw draws (the map's tiles and the cursor tile).
+    int draws() {
+        gfx().clearCalls();
+        tarn::redraw(b);
+        int n = 0;
+        for (const auto& c : gfx().calls()) n += c.op == plat::test::Op::Draw ? 1 : 0;
+        return n;
     }
     void tap(int scanCode) {
         in().press(scanCode);
@@ -125,6 +134,35 @@ TEST(Menu, NewMapAsksFirst) {
     EXPECT_EQ(e.b.map.lastObject, -1);
     EXPECT_EQ(e.b.map.scrollOffsetX, 0);
     EXPECT_EQ(e.tp.dialogs().boxes().back().text, "START NEW MAP ?");
+}
+
+// A new map empties the map and its caches at once but keeps what outlives a map: the highest layer
+// used in the session, the map file's name and the tile kinds.
+TEST(Menu, NewMapStartsCleanAndKeepsTheLayerMarkAndTheFile) {
+    Editor e;
+    e.b.mapFile.name = "7";
+    e.b.edit.currentLayer = 5;
+    e.b.edit.cursorX = e.b.edit.cursorY = 10;
+    ASSERT_TRUE(tarn::placeTile(e.b));
+    const int oneTileDraws = e.draws();
+    ASSERT_TRUE(tarn::placeTile(e.b));
+    ASSERT_TRUE(tarn::deleteTile(e.b)); // the deletion cache now lists both tiles at (10, 10)
+    e.tp.dialogs().queueAnswer(true);
+    tarn::dispatchMenuItem(e.b, 117);
+    EXPECT_EQ(e.b.map.lastObject, -1);
+    EXPECT_EQ(e.b.map.maxUsedLayer, 5);
+    EXPECT_EQ(e.b.mapFile.name, "7");
+    EXPECT_FALSE(e.b.mapFile.modified);
+    EXPECT_EQ(e.b.tiles.kinds.size(), 1u);
+    // A tile placed elsewhere is found there, and nothing of the old map is left at (10, 10).
+    e.b.edit.cursorX = e.b.edit.cursorY = 300;
+    ASSERT_TRUE(tarn::placeTile(e.b));
+    EXPECT_EQ(e.b.map.lastObject, 0);
+    EXPECT_EQ(e.draws(), oneTileDraws); // the layer buckets hold the new tile once, and nothing else
+    e.b.edit.cursorX = e.b.edit.cursorY = 10;
+    EXPECT_FALSE(tarn::deleteTile(e.b));
+    e.b.edit.cursorX = e.b.edit.cursorY = 300;
+    EXPECT_TRUE(tarn::deleteTile(e.b));
 }
 
 TEST(Menu, QuitQuestionNoKeepsRunningYesEndsAfterThePass) {
