@@ -212,15 +212,16 @@ struct EditSession {
     std::uint8_t quit = 0; // 1 once the quit question was answered yes
 };
 
+// The whole editor state, one sub-record per lifetime (the banners above say when each is cleared).
 struct Builder {
-    BuilderServices services; // see BuilderServices
-    BuilderPaths paths;       // see BuilderPaths
+    BuilderServices services; // platform and window layer
+    BuilderPaths paths;       // working folder, default DNA file, start script
     Settings cfg;             // script values, filled once by the script chain
-    BuilderScreen screen;     // see BuilderScreen
-    TileKinds tiles;          // see TileKinds
-    EditorMap map;            // see EditorMap
-    MapFileState mapFile;     // see MapFileState
-    EditSession edit;         // see EditSession
+    BuilderScreen screen;     // desktop size and zoom
+    TileKinds tiles;          // the tile kinds of the DNA set, the current kind, the tile window grid
+    EditorMap map;            // placed tiles, scroll offsets and the caches built from them
+    MapFileState mapFile;     // the map's file name, its changed mark and the cut-file guard
+    EditSession edit;         // layer, cursor, modes, DNA window, undo counters, notice, quit
 
     plat::Graphics& gfx() { return services.platform->graphics(); }
     plat::Input& input() { return services.platform->input(); }
