@@ -17,11 +17,11 @@
 #include "builder/MainLoop.h"
 #include "builder/ScriptedInput.h"
 #include "builder/SdlWindows.h"
-#include "world/TiledMaps.h"
 #include "platform/ErrorTrap.h"
 #include "platform/TextIo.h"
 #include "platform/headless/VirtualInput.h"
 #include "platform/sdl/SdlPlatform.h"
+#include "world/TiledMaps.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ int usage(const std::string& message) {
 
 struct TarnOptions {
     plat::sdl::Options platform;
-    tarn::RunOptions run;
+    tarn::SessionOptions run;
     std::string inputFile;
     std::vector<std::string> exportTiled; // map folder, .tmj
     std::vector<std::string> importTiled; // .tmj, map folder
@@ -135,7 +135,7 @@ bool enterWorld(TarnOptions& o) {
 // and to the editor's notice line.
 void noticeToEditor(void* builder, const std::string& text) {
     std::fprintf(stderr, "tarn: %s\n", text.c_str());
-    static_cast<tarn::Builder*>(builder)->notice = text;
+    static_cast<tarn::Builder*>(builder)->edit.notice = text;
 }
 
 } // namespace
@@ -146,13 +146,13 @@ int main(int argc, char** argv) {
     if (!opt.world.empty() && !enterWorld(opt)) return usage("cannot enter the world folder " + opt.world);
     if (!opt.exportTiled.empty() || !opt.importTiled.empty()) {
         const world::TiledResult r = opt.exportTiled.empty()
-                                        ? world::importTiledMap(opt.importTiled[0], opt.importTiled[1])
-                                        : world::exportTiledMap(opt.exportTiled[0], opt.exportTiled[1]);
+                                         ? world::importTiledMap(opt.importTiled[0], opt.importTiled[1])
+                                         : world::exportTiledMap(opt.exportTiled[0], opt.exportTiled[1]);
         std::fprintf(r.ok ? stdout : stderr, "tarn: %s\n", r.message.c_str());
         return r.ok ? 0 : 1;
     }
     plat::sdl::Options& options = opt.platform;
-    const tarn::RunOptions& run = opt.run;
+    const tarn::SessionOptions& run = opt.run;
     const std::string& inputFile = opt.inputFile;
 
     tarn::SdlWindowOptions windowOptions;
@@ -169,8 +169,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<plat::Platform> platform = plat::sdl::createPlatform(std::move(options));
     std::unique_ptr<tarn::Windows> windows = tarn::createSdlWindows(*platform, std::move(windowOptions));
     auto builder = std::make_unique<tarn::Builder>();
-    builder->platform = platform.get();
-    builder->windows = windows.get();
+    builder->services.platform = platform.get();
+    builder->services.windows = windows.get();
     textio::setNoticeSink(&noticeToEditor, builder.get());
     tarn::installFatalErrorHandler(*builder);
     const int code = tarn::runBuilder(*builder, tarn::currentFolder(), run);

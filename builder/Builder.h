@@ -1,9 +1,11 @@
 // Builder: tarn's builder state and its start values.
 //
 // Everything the map builder knows lives in one `Builder` record that every module function takes by
-// reference, so tests build as many independent editors as they like. The record is grouped by
-// lifetime: settings (filled once by the script chain), the tile kind tables (refilled by every DNA set
-// load), the map (replaced by loads, new map and undo), and the editing state of the session.
+// reference, so tests build as many independent editors as they like. The record is made of
+// sub-records grouped by lifetime, each with a banner saying when it is cleared: the services, the
+// paths, the script values (filled once by the script chain), the screen, the tile kinds (refilled by
+// every DNA set load), the map (replaced by loads, new map and undo), the map's file and the editing
+// session. Resetting one lifetime is one assignment of its sub-record.
 // Limits: kinds 0..1024 (tile file name table), layers 0..64, objects 0..MAXTILES.
 // Depends on platform/ (interfaces only) and world/ (the tile kind DNA record).
 #pragma once
@@ -17,6 +19,7 @@
 
 #include "builder/KindDna.h"
 #include "platform/Platform.h"
+#include "platform/Rounding.h" // plat::roundHalfAwayInt32, the rounding of every editor position
 
 namespace tarn {
 
@@ -112,8 +115,6 @@ struct TileKind {
     int menuPicture = 0;                // picture shown in the tile window (0 = none); window layer handle
     int menuX = 0, menuY = 0;           // top-left of the kind's cell in the tile window
     float width = 0, height = 0;        // display size of the next placed tile and of the cursor tile
-    float extra = 0;                    // third per-kind float, copied into placed tiles
-    int counter = 0;                    // per-kind counter, reset when the kind loads
 };
 
 // One placed tile.
@@ -129,7 +130,6 @@ struct EditorObject {
     std::string globalTileId;           // worldFTileID of the kind
     int transparency = 0;               // worldFTileTransparency, the drawing alpha
     std::string postEffect;             // postEFFECT, "SRCxDEST" blending pair
-    float extra = 0;                    // the kind's third float
     std::shared_ptr<const KindDna> dna; // the kind's other DNA values, as they were at placement
 };
 
@@ -140,95 +140,113 @@ struct TileMenuCell {
     int picture = 0;
 };
 
-struct Builder {
-    // --- services (set before start-up, never owned) ---
-    plat::Platform* platform = nullptr;
-    Windows* windows = nullptr;
+// The name the status lines give each raster mode.
+inline constexpr std::array<const char*, 3> kRasterNames{"OFF", "OBJECT_SIZE", "MATRIX_SIZE"};
 
-    // --- folders and fixed paths (start-up) ---
-    std::string workingFolder;   // current directory at start, ending with '/'
-    std::string dnaFilePath;     // default DNA file (script key DNA replaces it)
-    std::string startScriptPath; // working folder + "_DATA/ini.txt"
+// --- services: set by the caller before start-up, never owned; a reset of the state keeps them ---
+struct BuilderServices {
+    plat::Platform* platform = nullptr; // clock, input, graphics, dialogs
+    Windows* windows = nullptr;         // the window layer (nullptr: no windows)
+};
 
-    // --- script values ---
-    Settings cfg;
+// --- folders and fixed paths: set at start-up from the working folder ---
+struct BuilderPaths {
+    std::string workingFolder; // current directory at start, ending with '/'
+    std::string dnaFile;       // default DNA file (script key DNA replaces it)
+    std::string startScript;   // working folder + "_DATA/ini.txt"
+};
 
-    // --- screen ---
+// --- screen: set when the screen is opened; the mini-map menu items change the zoom ---
+struct BuilderScreen {
     int desktopWidth = 0, desktopHeight = 0; // taken when the screen was opened
     float zoomX = 1.0f, zoomY = 1.0f;        // world zoom; 0.1 in mini-map view
+};
 
-    // --- tile kinds (refilled by every DNA set load) ---
-    std::vector<std::string> tileFileNames = std::vector<std::string>(kTileNameSlots);
-    std::vector<TileKind> kinds;        // 0..last tile kind index
-    int currentKind = -1;               // current tile kind; -1 when the set is empty
-    std::vector<TileMenuCell> tileMenu; // the picture grid of the tile window
+// --- tile kinds: cleared when the DNA set is freed, refilled by every DNA set load ---
+struct TileKinds {
+    std::vector<TileKind> kinds;    // 0..last tile kind index
+    int currentKind = -1;           // current tile kind; -1 when the set is empty
+    std::vector<TileMenuCell> menu; // the picture grid of the tile window
+};
 
-    // --- the map ---
-    std::vector<EditorObject> objects; // indices 0..MAXTILES, entries made as they are reached
-    int lastObject = -1;               // highest index in use
-    int maxUsedLayer = 0;
-    int scrollOffsetX = 0, scrollOffsetY = 0;
-    std::string mapFileName; // current map file name
-
-    // --- editing state ---
-    int currentLayer = 1;
-    int cursorX = 0, cursorY = 0;
-    std::uint8_t rasterMode = kRasterMatrixSize;
-    std::array<std::string, 3> rasterNames{"OFF", "OBJECT_SIZE", "MATRIX_SIZE"};
-    int scrollStep = 0;
-    int resizeStep = 0;
-    int buttonLatch = 0;
-    int toolsHidden = 0;
-    int quickHelp = 0;
-    int dnaWindowValue = 500;
-    int dnaEntryCount = 0;
-    std::vector<DnaField> dnaFields; // the DNA window's entries, default file's order first
-    int dnaKind = -1;                // tile kind the DNA window shows; -1 before any selection
-    int undoCounter = 0, undoPosition = 0, undoHighMark = 0;
-    int undoLowMark = 0;      // lowest snapshot number still on disk (older ones are removed)
-    bool mapModified = false; // the map changed since it was last loaded or saved
-    std::string mapCutFrom;   // a map file that held more tiles than MAXTILES: never overwritten
-    std::string notice;       // the last warning or result, shown in the screen log ("" = none)
-    std::uint8_t quit = 0;
-
+// --- the map: replaced by loads, new map (which keeps the max used layer) and undo ---
+struct EditorMap {
+    std::vector<EditorObject> objects = std::vector<EditorObject>(1); // indices 0..MAXTILES, made as reached
+    int lastObject = -1;                                              // highest index in use
+    int maxUsedLayer = 0;                                             // highest layer a tile was placed on
+    int scrollOffsetX = 0, scrollOffsetY = 0;                         // how far the map was scrolled
     // Drawing cache: object indices bucketed by layer, rebuilt when the map changed.
-    std::vector<std::vector<int>> layerBuckets;
-    bool bucketsDirty = true;
+    std::vector<std::vector<int>> layerBuckets; // one bucket per low 8 bits of the layer
+    bool bucketsDirty = true;                   // the buckets must be rebuilt before use
     // Deletion cache: object indices by layer and 128-pixel cell of the screen they cover; objects
     // that cover many cells (and stretched ones, which drawing moves) are in `wideObjects`. Rebuilt
     // when the map changed or scrolled.
-    std::unordered_map<std::uint64_t, std::vector<int>> objectCells;
-    std::vector<int> wideObjects;
-    bool cellsDirty = true;
-
-    plat::Graphics& gfx() { return platform->graphics(); }
-    plat::Input& input() { return platform->input(); }
-    plat::Dialogs& dialogs() { return platform->dialogs(); }
-    plat::Clock& clock() { return platform->clock(); }
+    std::unordered_map<std::uint64_t, std::vector<int>> objectCells; // (layer, cell) -> object indices
+    std::vector<int> wideObjects;                                    // objects tested at every cell
+    bool cellsDirty = true;                                          // the cells must be rebuilt before use
 };
 
-// Zeroes the state and sets the start values and working-folder paths. `workingFolder` ends with '/'.
+// --- the map's file: set by loads and saves; new map and undo keep it ---
+struct MapFileState {
+    std::string name;      // current map file name
+    bool modified = false; // the map changed since it was last loaded or saved
+    std::string cutFrom;   // a map file that held more tiles than MAXTILES: never overwritten
+};
+
+// --- the editing session: set at start-up, kept until the editor quits ---
+struct EditSession {
+    int currentLayer = 1;                        // layer of the next placed tile (0..64)
+    int cursorX = 0, cursorY = 0;                // where the next tile goes, in screen pixels
+    std::uint8_t rasterMode = kRasterMatrixSize; // how the cursor and the arrow keys step
+    int wheelNotches = 0;                        // wheel notches the last mouse examination read; keypad
+                                                 // + and - resize only while it is 0
+    int buttonLatch = 0;                         // 1 while a mouse button stays down after its action
+    int toolsHidden = 0;                         // 1: the tool windows are hidden (Tab)
+    int quickHelp = 0;                           // 1: the quick help is shown (H)
+    std::vector<DnaField> dnaFields;             // the DNA window's entries, default file's order first
+    int dnaKind = -1;                            // tile kind the DNA window shows; -1 before any selection
+    int undoCounter = 0;                         // number of the next snapshot
+    int undoPosition = 0;                        // snapshot the map stands at
+    int undoHighMark = 0;                        // newest snapshot that redo can reach
+    int undoLowMark = 0;   // lowest snapshot number still on disk (older ones are removed)
+    std::string notice;    // the last warning or result, shown in the screen log ("" = none)
+    std::uint8_t quit = 0; // 1 once the quit question was answered yes
+};
+
+// The whole editor state, one sub-record per lifetime (the banners above say when each is cleared).
+struct Builder {
+    BuilderServices services; // platform and window layer
+    BuilderPaths paths;       // working folder, default DNA file, start script
+    Settings cfg;             // script values, filled once by the script chain
+    BuilderScreen screen;     // desktop size and zoom
+    TileKinds tiles;          // the tile kinds of the DNA set, the current kind, the tile window grid
+    EditorMap map;            // placed tiles, scroll offsets and the caches built from them
+    MapFileState mapFile;     // the map's file name, its changed mark and the cut-file guard
+    EditSession edit;         // layer, cursor, modes, DNA window, undo counters, notice, quit
+
+    plat::Graphics& gfx() { return services.platform->graphics(); }
+    plat::Input& input() { return services.platform->input(); }
+    plat::Dialogs& dialogs() { return services.platform->dialogs(); }
+    plat::Clock& clock() { return services.platform->clock(); }
+};
+
+// Resets the state to its start values (the services stay) and sets the working-folder paths.
 void initBuilder(Builder& b, const std::string& workingFolder);
 
 // The process's current directory, ending with '/'.
 std::string currentFolder();
 
-// Sizes the object table once MAXTILES is known: indices 0..MAXTILES.
-void sizeObjectTable(Builder& b);
 // Makes entry `index` of the object table available; false when it lies beyond MAXTILES.
 bool objectSlot(Builder& b, int index);
 
 // Marks the map as changed so the next redraw rebuilds its layer buckets.
 inline void mapChanged(Builder& b) {
-    b.bucketsDirty = true;
-    b.cellsDirty = true;
+    b.map.bucketsDirty = true;
+    b.map.cellsDirty = true;
 }
 
 // The layer buckets (object indices by the low 8 bits of their layer, each in index order), rebuilt
 // when the map changed since they were last made.
 void ensureLayerBuckets(Builder& b);
-
-// Nearest integer, halves away from zero, NaN as 0, clamped to the int range.
-int roundToInt(double value);
 
 } // namespace tarn

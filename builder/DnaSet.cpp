@@ -39,21 +39,20 @@ bool fileOpens(const std::string& path) {
 } // namespace
 
 void freeDnaSet(Builder& b) {
-    for (TileKind& k : b.kinds) {
+    for (TileKind& k : b.tiles.kinds) {
         if (k.sprite != 0) b.gfx().freeSprite(k.sprite);
         if (k.picture != 0) b.gfx().freeSprite(k.picture);
-        if (k.menuPicture != 0 && b.windows != nullptr) b.windows->freeMenuPicture(k.menuPicture);
+        if (k.menuPicture != 0 && b.services.windows != nullptr)
+            b.services.windows->freeMenuPicture(k.menuPicture);
     }
-    b.kinds.clear();
-    b.tileMenu.clear();
-    b.currentKind = -1;
+    b.tiles = TileKinds{};
 }
 
 void loadDnaSet(Builder& b) {
     freeDnaSet(b);
     const std::string& folder = b.cfg.GFXPATH;
     const std::string& ext = b.cfg.GFXCODEC;
-    std::fill(b.tileFileNames.begin(), b.tileFileNames.end(), std::string());
+    std::vector<std::string> names(kTileNameSlots); // tile file names 0..1024
     int kept = 0;
     if (!ext.empty()) {
         for (const std::string& entry : listPictures(folder, ext)) {
@@ -61,18 +60,16 @@ void loadDnaSet(Builder& b) {
             const std::string name = entry.substr(0, entry.find(ext));
             if (name.empty()) continue;
             // "a.png" and "a.png.bak" name the same kind; it is kept once.
-            if (std::find(b.tileFileNames.begin(), b.tileFileNames.begin() + kept, name) !=
-                b.tileFileNames.begin() + kept)
-                continue;
-            b.tileFileNames[static_cast<std::size_t>(kept)] = name;
+            if (std::find(names.begin(), names.begin() + kept, name) != names.begin() + kept) continue;
+            names[static_cast<std::size_t>(kept)] = name;
             if (fileOpens(folder + name + ".dll")) ++kept;
         }
     }
-    b.kinds.assign(static_cast<std::size_t>(kept), TileKind{});
+    b.tiles.kinds.assign(static_cast<std::size_t>(kept), TileKind{});
     const plat::Rgb transparent = plat::rgb(b.cfg.R, b.cfg.G, b.cfg.B);
     for (int k = 0; k < kept; ++k) {
-        TileKind& kind = b.kinds[static_cast<std::size_t>(k)];
-        kind.fileName = b.tileFileNames[static_cast<std::size_t>(k)];
+        TileKind& kind = b.tiles.kinds[static_cast<std::size_t>(k)];
+        kind.fileName = names[static_cast<std::size_t>(k)];
         auto dna = std::make_shared<KindDna>();
         const std::string picturePath = folder + kind.fileName + ext;
         kind.picture = b.gfx().loadSprite(picturePath);
@@ -82,18 +79,18 @@ void loadDnaSet(Builder& b) {
             if (kind.sprite != 0) {
                 kind.width = static_cast<float>(b.gfx().spriteWidth(kind.picture));
                 kind.height = static_cast<float>(b.gfx().spriteHeight(kind.picture));
-                kind.counter = 0;
                 readKindDna(*dna, folder + kind.fileName);
-                b.currentKind = k;
+                b.tiles.currentKind = k;
             }
         }
         kind.dna = std::move(dna);
-        if (b.windows != nullptr) kind.menuPicture = b.windows->loadMenuPicture(picturePath, transparent);
+        if (b.services.windows != nullptr)
+            kind.menuPicture = b.services.windows->loadMenuPicture(picturePath, transparent);
     }
-    if (b.currentKind < 0 && kept > 0) b.currentKind = kept - 1;
+    if (b.tiles.currentKind < 0 && kept > 0) b.tiles.currentKind = kept - 1;
     mapChanged(b);
     // The tile window shows the new pictures at once, so its grid never points at freed ones.
-    if (b.windows != nullptr && b.windows->isOpen(kTileWindow)) drawTileMenu(b);
+    if (b.services.windows != nullptr && b.services.windows->isOpen(kTileWindow)) drawTileMenu(b);
 }
 
 } // namespace tarn

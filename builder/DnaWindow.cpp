@@ -18,18 +18,17 @@ bool isComment(const world::DnaEntry& e) {
 }
 
 void publish(Builder& b) {
-    b.dnaEntryCount = static_cast<int>(b.dnaFields.size());
-    if (b.windows != nullptr) b.windows->dnaFieldsChanged(&b.dnaFields);
+    if (b.services.windows != nullptr) b.services.windows->dnaFieldsChanged(&b.edit.dnaFields);
 }
 
 std::string kindName(const Builder& b) {
-    if (b.dnaKind < 0 || b.dnaKind >= static_cast<int>(b.kinds.size())) return {};
-    return b.kinds[static_cast<std::size_t>(b.dnaKind)].fileName;
+    if (b.edit.dnaKind < 0 || b.edit.dnaKind >= static_cast<int>(b.tiles.kinds.size())) return {};
+    return b.tiles.kinds[static_cast<std::size_t>(b.edit.dnaKind)].fileName;
 }
 
 void setTitle(Builder& b, const std::string& path) {
-    if (b.windows != nullptr && b.windows->isOpen(kDnaWindow))
-        b.windows->setTitle(kDnaWindow, "DNA for Tile: " + path + " File:" + kindName(b));
+    if (b.services.windows != nullptr && b.services.windows->isOpen(kDnaWindow))
+        b.services.windows->setTitle(kDnaWindow, "DNA for Tile: " + path + " File:" + kindName(b));
 }
 
 // The tool tip of a placeholder entry; every DNA key's own text is on its key table row.
@@ -44,26 +43,29 @@ std::string_view dnaKeyHelp(std::string_view key) {
 }
 
 void buildDnaEntries(Builder& b) {
-    b.dnaFields.clear();
+    b.edit.dnaFields.clear();
     std::vector<world::DnaEntry> pairs;
-    if (!world::readDnaEntries(b.dnaFilePath, pairs)) {
+    if (!world::readDnaEntries(b.paths.dnaFile, pairs)) {
         reportError(b, 119);
         for (int i = 0; i < kDnaPlaceholders; ++i)
-            b.dnaFields.push_back(DnaField{std::string(world::kDnaKeyFail), std::string(world::kDnaValueFail),
-                                           std::string(dnaKeyHelp(world::kDnaKeyFail)), false, true});
+            b.edit.dnaFields.push_back(DnaField{std::string(world::kDnaKeyFail),
+                                                std::string(world::kDnaValueFail),
+                                                std::string(dnaKeyHelp(world::kDnaKeyFail)), false, true});
     } else {
         for (const world::DnaEntry& e : pairs) {
             if (isComment(e)) continue;
-            b.dnaFields.push_back(DnaField{e.key, e.value, std::string(dnaKeyHelp(e.key)), false, false});
+            b.edit.dnaFields.push_back(
+                DnaField{e.key, e.value, std::string(dnaKeyHelp(e.key)), false, false});
         }
     }
     publish(b);
 }
 
 void showTileDna(Builder& b, const std::string& pathWithoutExtension) {
-    b.dnaKind = -1;
-    for (std::size_t k = 0; k < b.kinds.size(); ++k)
-        if (b.cfg.GFXPATH + b.kinds[k].fileName == pathWithoutExtension) b.dnaKind = static_cast<int>(k);
+    b.edit.dnaKind = -1;
+    for (std::size_t k = 0; k < b.tiles.kinds.size(); ++k)
+        if (b.cfg.GFXPATH + b.tiles.kinds[k].fileName == pathWithoutExtension)
+            b.edit.dnaKind = static_cast<int>(k);
     buildDnaEntries(b);
     setTitle(b, pathWithoutExtension);
     std::vector<world::DnaEntry> pairs;
@@ -71,15 +73,15 @@ void showTileDna(Builder& b, const std::string& pathWithoutExtension) {
     for (const world::DnaEntry& e : pairs) {
         if (isComment(e)) continue;
         DnaField* target = nullptr;
-        for (DnaField& f : b.dnaFields)
+        for (DnaField& f : b.edit.dnaFields)
             if (!f.placeholder && f.key == e.key) target = &f;
         if (target == nullptr) {
             // A key the default file lacks stays, after the others; it replaces a placeholder first.
-            for (DnaField& f : b.dnaFields)
+            for (DnaField& f : b.edit.dnaFields)
                 if (f.placeholder && target == nullptr) target = &f;
             if (target == nullptr) {
-                b.dnaFields.push_back(DnaField{});
-                target = &b.dnaFields.back();
+                b.edit.dnaFields.push_back(DnaField{});
+                target = &b.edit.dnaFields.back();
             }
             target->key = e.key;
             target->help = std::string(dnaKeyHelp(e.key));
@@ -93,18 +95,18 @@ void showTileDna(Builder& b, const std::string& pathWithoutExtension) {
 
 void resetTileDna(Builder& b) {
     buildDnaEntries(b);
-    setTitle(b, b.dnaFilePath);
+    setTitle(b, b.paths.dnaFile);
 }
 
 void saveTileDna(Builder& b) {
-    if (b.dnaKind < 0 || b.dnaKind >= static_cast<int>(b.kinds.size())) {
-        b.notice = "SET_DNA: select a tile kind in the tile window first";
+    if (b.edit.dnaKind < 0 || b.edit.dnaKind >= static_cast<int>(b.tiles.kinds.size())) {
+        b.edit.notice = "SET_DNA: select a tile kind in the tile window first";
         return;
     }
     std::vector<world::DnaEntry> entries;
-    for (const DnaField& f : b.dnaFields)
+    for (const DnaField& f : b.edit.dnaFields)
         if (!f.placeholder) entries.push_back(world::DnaEntry{f.key, f.value});
-    TileKind& kind = b.kinds[static_cast<std::size_t>(b.dnaKind)];
+    TileKind& kind = b.tiles.kinds[static_cast<std::size_t>(b.edit.dnaKind)];
     const std::string path = b.cfg.GFXPATH + kind.fileName + ".dll";
     const world::DnaWriteResult r = world::writeDnaFile(path, entries);
     if (!r.ok) {
@@ -121,7 +123,7 @@ void saveTileDna(Builder& b) {
     auto dna = std::make_shared<KindDna>();
     readKindDna(*dna, b.cfg.GFXPATH + kind.fileName);
     kind.dna = std::move(dna);
-    b.notice = "DNA saved: " + path;
+    b.edit.notice = "DNA saved: " + path;
 }
 
 } // namespace tarn

@@ -20,8 +20,8 @@ constexpr plat::Rgb kHelpText = plat::rgb(200, 255, 0);
 constexpr int kMaxLayerPasses = 1024;
 
 bool touchesDesktop(const Builder& b, const EditorObject& o) {
-    return o.x + o.width >= 0.0f && o.x <= static_cast<float>(b.desktopWidth) && o.y + o.height >= 0.0f &&
-           o.y <= static_cast<float>(b.desktopHeight);
+    return o.x + o.width >= 0.0f && o.x <= static_cast<float>(b.screen.desktopWidth) &&
+           o.y + o.height >= 0.0f && o.y <= static_cast<float>(b.screen.desktopHeight);
 }
 
 // Steps 1 to 6 of an object's pass, then the draw. Returns false when the object was skipped before
@@ -34,8 +34,8 @@ bool prepareObject(Builder& b, EditorObject& o, std::pair<int, int>& blend) {
     if (o.stretch != 0.0f) {
         o.x = 0;
         o.y = 0;
-        o.width = static_cast<float>(b.desktopWidth);
-        o.height = static_cast<float>(b.desktopHeight);
+        o.width = static_cast<float>(b.screen.desktopWidth);
+        o.height = static_cast<float>(b.screen.desktopHeight);
     }
     const auto pair = postEffectPair(o.postEffect);
     if (pair.first != 0) blend = pair;
@@ -46,24 +46,24 @@ void drawWorld(Builder& b) {
     plat::Graphics& g = b.gfx();
     g.clear(kBackground);
     ensureLayerBuckets(b);
-    const int passes = std::min(b.maxUsedLayer, kMaxLayerPasses - 1);
+    const int passes = std::min(b.map.maxUsedLayer, kMaxLayerPasses - 1);
     // The blending pair the last prepared object leaves set: the cursor tile is drawn under it
     // unless the current kind has a pair of its own.
     bool anyPrepared = false;
     std::pair<int, int> lastBlend{plat::BlendSrcAlpha, plat::BlendInvSrcAlpha};
     int highestPrepared = -1;
     for (int layer = 0; layer <= passes; ++layer) {
-        for (int i : b.layerBuckets[static_cast<std::size_t>(layer & 255)]) {
-            if (i > b.lastObject) continue;
-            EditorObject& o = b.objects[static_cast<std::size_t>(i)];
+        for (int i : b.map.layerBuckets[static_cast<std::size_t>(layer & 255)]) {
+            if (i > b.map.lastObject) continue;
+            EditorObject& o = b.map.objects[static_cast<std::size_t>(i)];
             if (o.present < 1) continue;
             std::pair<int, int> blend;
             if (!prepareObject(b, o, blend)) continue;
             g.setBlend(blend.first, blend.second);
-            g.zoomSprite(o.sprite, static_cast<float>(roundToInt(o.width * b.zoomX)),
-                         static_cast<float>(roundToInt(o.height * b.zoomY)));
-            g.drawSprite(o.sprite, static_cast<float>(roundToInt(o.x * b.zoomX)),
-                         static_cast<float>(roundToInt(o.y * b.zoomY)), o.transparency);
+            g.zoomSprite(o.sprite, static_cast<float>(plat::roundHalfAwayInt32(o.width * b.screen.zoomX)),
+                         static_cast<float>(plat::roundHalfAwayInt32(o.height * b.screen.zoomY)));
+            g.drawSprite(o.sprite, static_cast<float>(plat::roundHalfAwayInt32(o.x * b.screen.zoomX)),
+                         static_cast<float>(plat::roundHalfAwayInt32(o.y * b.screen.zoomY)), o.transparency);
             if (i > highestPrepared) {
                 highestPrepared = i;
                 lastBlend = blend;
@@ -74,8 +74,8 @@ void drawWorld(Builder& b) {
     // Objects that sit on a layer no pass reached still went through steps 1 to 6 in the walk, and the
     // highest index among them may be the one whose pair is left set.
     if (passes >= 0) {
-        for (int i = b.lastObject; i > highestPrepared; --i) {
-            EditorObject& o = b.objects[static_cast<std::size_t>(i)];
+        for (int i = b.map.lastObject; i > highestPrepared; --i) {
+            EditorObject& o = b.map.objects[static_cast<std::size_t>(i)];
             if (o.present < 1) continue;
             std::pair<int, int> blend;
             if (!prepareObject(b, o, blend)) continue;
@@ -85,29 +85,30 @@ void drawWorld(Builder& b) {
         }
     }
     if (anyPrepared) g.setBlend(lastBlend.first, lastBlend.second);
-    if (b.currentKind >= 0 && b.currentKind < static_cast<int>(b.kinds.size()) &&
-        b.kinds[static_cast<std::size_t>(b.currentKind)].sprite != 0) {
-        const TileKind& k = b.kinds[static_cast<std::size_t>(b.currentKind)];
+    if (b.tiles.currentKind >= 0 && b.tiles.currentKind < static_cast<int>(b.tiles.kinds.size()) &&
+        b.tiles.kinds[static_cast<std::size_t>(b.tiles.currentKind)].sprite != 0) {
+        const TileKind& k = b.tiles.kinds[static_cast<std::size_t>(b.tiles.currentKind)];
         const auto pair = postEffectPair(k.dna ? k.dna->postEFFECT : std::string());
         if (pair.first != 0) g.setBlend(pair.first, pair.second);
     }
 }
 
 void drawCursorTile(Builder& b) {
-    if (b.currentKind < 0 || b.currentKind >= static_cast<int>(b.kinds.size())) return;
-    const TileKind& k = b.kinds[static_cast<std::size_t>(b.currentKind)];
+    if (b.tiles.currentKind < 0 || b.tiles.currentKind >= static_cast<int>(b.tiles.kinds.size())) return;
+    const TileKind& k = b.tiles.kinds[static_cast<std::size_t>(b.tiles.currentKind)];
     if (k.sprite == 0) return;
-    if (b.rasterMode == kRasterMatrixSize) b.clock().sleep(50);
+    if (b.edit.rasterMode == kRasterMatrixSize) b.clock().sleep(50);
     plat::Graphics& g = b.gfx();
-    g.zoomSprite(k.sprite, static_cast<float>(roundToInt(k.width)), static_cast<float>(roundToInt(k.height)));
-    g.drawSprite(k.sprite, static_cast<float>(b.cursorX), static_cast<float>(b.cursorY), 255);
+    g.zoomSprite(k.sprite, static_cast<float>(plat::roundHalfAwayInt32(k.width)),
+                 static_cast<float>(plat::roundHalfAwayInt32(k.height)));
+    g.drawSprite(k.sprite, static_cast<float>(b.edit.cursorX), static_cast<float>(b.edit.cursorY), 255);
 }
 
 void drawGrid(Builder& b) {
     const int r = b.cfg.MATRIXRASTER;
     if (r <= 0) return; // no raster to draw (and no division by zero)
-    const int columns = roundToInt(static_cast<double>(b.cfg.WIDTH) / r);
-    const int rows = roundToInt(static_cast<double>(b.cfg.HEIGHT) / r);
+    const int columns = plat::roundHalfAwayInt32(static_cast<double>(b.cfg.WIDTH) / r);
+    const int rows = plat::roundHalfAwayInt32(static_cast<double>(b.cfg.HEIGHT) / r);
     plat::Graphics& g = b.gfx();
     for (int i = 0; i <= columns; ++i)
         for (int j = 0; j <= rows; ++j)
@@ -116,7 +117,7 @@ void drawGrid(Builder& b) {
 
 void drawQuickHelp(Builder& b) {
     plat::Graphics& g = b.gfx();
-    const int w = b.desktopWidth, h = b.desktopHeight;
+    const int w = b.screen.desktopWidth, h = b.screen.desktopHeight;
     g.setTextTransparent(true);
     // Half the desktop wide, or wider when the longest line needs it (a narrow desktop).
     std::size_t longest = 0;
@@ -143,26 +144,27 @@ std::pair<int, int> postEffectPair(std::string_view text) {
 std::vector<std::pair<int, std::string>> screenLogLines(const Builder& b) {
     std::vector<std::pair<int, std::string>> lines;
     lines.emplace_back(8, "QUADRAPLAN ScreenLog: Press [H] for QuickHelp");
-    lines.emplace_back(28, "Tiles used in Map:" + std::to_string(b.lastObject) + " of " +
+    lines.emplace_back(28, "Tiles used in Map:" + std::to_string(b.map.lastObject) + " of " +
                                std::to_string(b.cfg.MAXTILES));
     // The number of steps U can go back.
-    lines.emplace_back(48, "MaxUndo" + std::to_string(b.undoPosition - b.undoLowMark));
-    lines.emplace_back(68, "Actual Tile:" + std::to_string(b.currentKind));
-    if (b.lastObject >= 0 && b.lastObject < static_cast<int>(b.objects.size())) {
-        const EditorObject& last = b.objects[static_cast<std::size_t>(b.lastObject)];
+    lines.emplace_back(48, "MaxUndo" + std::to_string(b.edit.undoPosition - b.edit.undoLowMark));
+    lines.emplace_back(68, "Actual Tile:" + std::to_string(b.tiles.currentKind));
+    if (b.map.lastObject >= 0 && b.map.lastObject < static_cast<int>(b.map.objects.size())) {
+        const EditorObject& last = b.map.objects[static_cast<std::size_t>(b.map.lastObject)];
         lines.emplace_back(88, "Internal Static TileID:" + std::to_string(last.kind));
         lines.emplace_back(108, "GFXFileName:" + last.name);
     }
-    lines.emplace_back(128, "Actual Map Layer " + std::to_string(b.currentLayer));
+    lines.emplace_back(128, "Actual Map Layer " + std::to_string(b.edit.currentLayer));
     std::string globalId;
-    if (b.currentKind >= 0 && b.currentKind < static_cast<int>(b.kinds.size()) &&
-        b.kinds[static_cast<std::size_t>(b.currentKind)].dna)
-        globalId = b.kinds[static_cast<std::size_t>(b.currentKind)].dna->worldFTileID;
+    if (b.tiles.currentKind >= 0 && b.tiles.currentKind < static_cast<int>(b.tiles.kinds.size()) &&
+        b.tiles.kinds[static_cast<std::size_t>(b.tiles.currentKind)].dna)
+        globalId = b.tiles.kinds[static_cast<std::size_t>(b.tiles.currentKind)].dna->worldFTileID;
     lines.emplace_back(148, "Global TileID:" + globalId);
-    lines.emplace_back(168, "Max Used Layer: " + std::to_string(b.maxUsedLayer));
-    lines.emplace_back(188, "RasterMODE:" + b.rasterNames[std::min<std::size_t>(b.rasterMode, 2)]);
-    if (b.toolsHidden == 1) lines.emplace_back(208, "For TileWindow press [TAB]");
-    if (!b.notice.empty()) lines.emplace_back(228, b.notice);
+    lines.emplace_back(168, "Max Used Layer: " + std::to_string(b.map.maxUsedLayer));
+    lines.emplace_back(188, "RasterMODE:" +
+                                std::string(kRasterNames[std::min<std::size_t>(b.edit.rasterMode, 2)]));
+    if (b.edit.toolsHidden == 1) lines.emplace_back(208, "For TileWindow press [TAB]");
+    if (!b.edit.notice.empty()) lines.emplace_back(228, b.edit.notice);
     return lines;
 }
 
@@ -197,14 +199,15 @@ void redraw(Builder& b) {
     drawGrid(b);
     // The tool windows cover the screen log's corner: the layer, raster mode and current tile are
     // repeated at the bottom edge while they are shown.
-    if (b.toolsHidden != 1 && b.desktopHeight > 0) {
-        const std::string status = "Actual Map Layer " + std::to_string(b.currentLayer) +
-                                   "   RasterMODE:" + b.rasterNames[std::min<std::size_t>(b.rasterMode, 2)] +
-                                   "   Actual Tile:" + std::to_string(b.currentKind) +
-                                   (b.notice.empty() ? std::string() : "   " + b.notice);
-        g.text(0, static_cast<float>(b.desktopHeight - g.textHeight() - 2), status, kBlack, kWhite);
+    if (b.edit.toolsHidden != 1 && b.screen.desktopHeight > 0) {
+        const std::string status =
+            "Actual Map Layer " + std::to_string(b.edit.currentLayer) +
+            "   RasterMODE:" + std::string(kRasterNames[std::min<std::size_t>(b.edit.rasterMode, 2)]) +
+            "   Actual Tile:" + std::to_string(b.tiles.currentKind) +
+            (b.edit.notice.empty() ? std::string() : "   " + b.edit.notice);
+        g.text(0, static_cast<float>(b.screen.desktopHeight - g.textHeight() - 2), status, kBlack, kWhite);
     }
-    if (b.quickHelp == 1) drawQuickHelp(b);
+    if (b.edit.quickHelp == 1) drawQuickHelp(b);
     g.end2D();
     g.flip(0);
 }

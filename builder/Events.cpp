@@ -17,21 +17,21 @@ namespace {
 
 void handleMainWindow(Builder& b) {
     examineMouseAndCursor(b, kMainWindow);
-    resizeTileKind(b);
+    resizeTileKind(b, b.edit.wheelNotches);
     plat::Input& in = b.input();
     const bool left = in.mouseButton(1), right = in.mouseButton(2);
-    if (left && b.buttonLatch == 0) {
+    if (left && b.edit.buttonLatch == 0) {
         if (placeTile(b))
             recordChange(b);
-        else if (b.lastObject >= b.cfg.MAXTILES)
-            b.notice = "The map is full: MAXTILES (" + std::to_string(b.cfg.MAXTILES) + ") tiles";
-        b.buttonLatch = 1;
+        else if (b.map.lastObject >= b.cfg.MAXTILES)
+            b.edit.notice = "The map is full: MAXTILES (" + std::to_string(b.cfg.MAXTILES) + ") tiles";
+        b.edit.buttonLatch = 1;
     }
-    if (right && b.buttonLatch == 0) {
+    if (right && b.edit.buttonLatch == 0) {
         if (deleteTile(b)) recordChange(b);
-        b.buttonLatch = 1;
+        b.edit.buttonLatch = 1;
     }
-    if (!left && !right) b.buttonLatch = 0;
+    if (!left && !right) b.edit.buttonLatch = 0;
     redraw(b);
 }
 
@@ -48,15 +48,15 @@ void handleDnaWindow(Builder& b, const WindowEvent& ev) {
 void handleTileWindow(Builder& b, const WindowEvent& ev) {
     switch (ev.value) {
     case kEventMenu:
-        if (b.windows->hasMenuBar(kTileWindow)) dispatchMenuItem(b, ev.number);
+        if (b.services.windows->hasMenuBar(kTileWindow)) dispatchMenuItem(b, ev.number);
         break;
-    case kEventSize:
+    case kEventSize: // a resized tile window keeps its grid
         break;
     case kEventPaint:
         drawTileMenu(b);
         break;
     case kEventClose:
-        b.toolsHidden = 1;
+        b.edit.toolsHidden = 1;
         break;
     case kEventLeftButtonDown:
         selectTileAtMouse(b, ev.x, ev.y);
@@ -92,7 +92,7 @@ void dispatchMenuItem(Builder& b, int item) {
         if (askOrInform(b, 117)) {
             newMap(b);
             recordChange(b); // U brings the old map back
-            b.mapModified = false;
+            b.mapFile.modified = false;
         }
         break;
     case 116:
@@ -108,15 +108,15 @@ void dispatchMenuItem(Builder& b, int item) {
         importTiledIntoEditor(b);
         break;
     case 122:
-        b.toolsHidden = 1;
+        b.edit.toolsHidden = 1;
         break;
     case 125:
-        b.zoomX = b.zoomY = 0.1f;
+        b.screen.zoomX = b.screen.zoomY = 0.1f;
         break;
     case 126:
         break; // "Save MiniMap (Screenshot)" does nothing
     case 127:
-        b.zoomX = b.zoomY = 1.0f;
+        b.screen.zoomX = b.screen.zoomY = 1.0f;
         break;
     case 107:
         askOrInform(b, 107);
@@ -137,7 +137,7 @@ void handleEvent(Builder& b, const WindowEvent& ev) {
         examineMouseAndCursor(b, kDnaWindow);
         break;
     case kTileWindow:
-        b.windows->setTitle(kTileWindow, b.mapFileName);
+        b.services.windows->setTitle(kTileWindow, b.mapFile.name);
         handleTileWindow(b, ev);
         examineMouseAndCursor(b, kTileWindow);
         break;

@@ -173,8 +173,8 @@ void writeOnFault(const plat::FaultRecord& fault, void* user) {
     Chunks out(fd, p.buffer, sizeof p.buffer);
     out.line("0");
     out.line("0");
-    for (int i = 0; i <= b.lastObject && i < static_cast<int>(b.objects.size()); ++i) {
-        const EditorObject& o = b.objects[static_cast<std::size_t>(i)];
+    for (int i = 0; i <= b.map.lastObject && i < static_cast<int>(b.map.objects.size()); ++i) {
+        const EditorObject& o = b.map.objects[static_cast<std::size_t>(i)];
         if (o.present == 0 || !world::isWritableTileName(o.name)) continue;
         out.line(world::kTileMarker);
         out.line(o.name);

@@ -13,14 +13,14 @@ namespace tarn {
 
 long mainLoop(Builder& b, long maxPasses) {
     long passes = 0;
-    while (b.quit != 1) {
+    while (b.edit.quit != 1) {
         BT_CHECKPOINT();
-        const WindowEvent ev = b.windows->poll();
+        const WindowEvent ev = b.services.windows->poll();
         if (ev.value != 0) {
             handleEvent(b, ev);
             handleKeys(b);
         } else {
-            b.windows->idle();
+            b.services.windows->idle();
         }
         installFatalErrorHandler(b);
         ++passes;
@@ -29,7 +29,7 @@ long mainLoop(Builder& b, long maxPasses) {
     return passes;
 }
 
-int runBuilder(Builder& b, const std::string& workingFolder, const RunOptions& options) {
+int runBuilder(Builder& b, const std::string& workingFolder, const SessionOptions& options) {
     if (!startBuilder(b, workingFolder)) return 0;
     mainLoop(b, options.passes);
     int code = 0;

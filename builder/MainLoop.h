@@ -11,7 +11,7 @@
 
 namespace tarn {
 
-struct RunOptions {
+struct SessionOptions {
     long passes = 0;        // leave the main loop after this many passes (0: only by quitting)
     std::string screenshot; // PNG of the editor screen after the run ("" = none)
 };
@@ -20,6 +20,6 @@ struct RunOptions {
 long mainLoop(Builder& b, long maxPasses);
 // Start-up, main loop and shutdown; the exit code (always 0, or 3 when a screenshot was asked for
 // and could not be written).
-int runBuilder(Builder& b, const std::string& workingFolder, const RunOptions& options);
+int runBuilder(Builder& b, const std::string& workingFolder, const SessionOptions& options);
 
 } // namespace tarn

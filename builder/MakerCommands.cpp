@@ -23,7 +23,7 @@ namespace {
 constexpr const char* kTitle = "MAP BUILDER MESSAGE:";
 
 void show(Builder& b, const std::string& text) {
-    b.notice = text.substr(0, text.find('\n'));
+    b.edit.notice = text.substr(0, text.find('\n'));
     b.dialogs().messageBox(kTitle, text, plat::Buttons::Ok);
 }
 
@@ -31,7 +31,7 @@ void show(Builder& b, const std::string& text) {
 std::string biosimProgram(const Builder& b) {
     if (!b.cfg.PLAYTESTRUN.empty()) {
         const std::string p = b.cfg.PLAYTESTRUN;
-        return p.front() == '/' ? p : b.workingFolder + p;
+        return p.front() == '/' ? p : b.paths.workingFolder + p;
     }
     std::error_code ec;
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);
@@ -86,7 +86,8 @@ int runAndWait(const std::vector<std::string>& args, const std::string& folder, 
 } // namespace
 
 bool playTestTarget(const Builder& b, std::string& folder, int& mapId, std::string& why) {
-    folder = textio::asFolder(b.cfg.PLAYTESTMAP.empty() ? b.workingFolder + "MAPS/9999/" : b.cfg.PLAYTESTMAP);
+    folder = textio::asFolder(b.cfg.PLAYTESTMAP.empty() ? b.paths.workingFolder + "MAPS/9999/"
+                                                        : b.cfg.PLAYTESTMAP);
     const std::string name = fs::path(folder.substr(0, folder.size() - 1)).filename().string();
     char* end = nullptr;
     errno = 0;
@@ -106,9 +107,9 @@ int playTest(Builder& b) {
         show(b, why);
         return -1;
     }
-    const bool modified = b.mapModified;
+    const bool modified = b.mapFile.modified;
     const MapFileResult saved = saveMapFolder(b, folder);
-    b.mapModified = modified;
+    b.mapFile.modified = modified;
     if (!saved.ok) {
         show(b, "The play-test map " + folder + " was not saved completely, so it is not played:\n" +
                     saved.message);
@@ -116,25 +117,25 @@ int playTest(Builder& b) {
     }
     const std::string program = biosimProgram(b);
     const int code =
-        runAndWait({program, "--windowed", "--map", std::to_string(mapId)}, b.workingFolder, why);
+        runAndWait({program, "--windowed", "--map", std::to_string(mapId)}, b.paths.workingFolder, why);
     if (code < 0)
         show(b, "biosim (" + program + ") could not play the map: " + why);
     else
-        b.notice = "Play-tested map " + std::to_string(mapId) + " (" + folder + ")";
+        b.edit.notice = "Play-tested map " + std::to_string(mapId) + " (" + folder + ")";
     return code;
 }
 
 void exportTiledFromEditor(Builder& b) {
-    const std::string path = b.windows->choosePath(b.dialogs(), "Export Tiled Map (.tmj):", b.workingFolder,
-                                                   Windows::PathKind::SaveFile);
+    const std::string path = b.services.windows->choosePath(
+        b.dialogs(), "Export Tiled Map (.tmj):", b.paths.workingFolder, Windows::PathKind::SaveFile);
     if (path.empty()) return;
     // The exporter reads a map folder: the map is saved into a scratch one first.
     std::error_code ec;
     const fs::path scratch = fs::temp_directory_path(ec) / ("tarn-tiled-" + std::to_string(::getpid()));
     fs::remove_all(scratch, ec);
-    const bool modified = b.mapModified;
+    const bool modified = b.mapFile.modified;
     const MapFileResult saved = saveMapFolder(b, scratch.string());
-    b.mapModified = modified;
+    b.mapFile.modified = modified;
     world::TiledResult r;
     // The tileset refers to the pictures in the tile folder, which stays.
     if (saved.ok) r = world::exportTiledMap(scratch.string(), path, b.cfg.GFXPATH);
@@ -144,12 +145,12 @@ void exportTiledFromEditor(Builder& b) {
     else if (!r.ok)
         show(b, "The Tiled map " + path + " was not written completely:\n" + r.message);
     else
-        b.notice = r.message;
+        b.edit.notice = r.message;
 }
 
 void importTiledIntoEditor(Builder& b) {
-    const std::string path = b.windows->choosePath(b.dialogs(), "Import Tiled Map (.tmj):", b.workingFolder,
-                                                   Windows::PathKind::OpenFile);
+    const std::string path = b.services.windows->choosePath(
+        b.dialogs(), "Import Tiled Map (.tmj):", b.paths.workingFolder, Windows::PathKind::OpenFile);
     if (path.empty() || !mayDropChanges(b)) return;
     std::error_code ec;
     const fs::path scratch = fs::temp_directory_path(ec) / ("tarn-tiled-" + std::to_string(::getpid()));
@@ -164,8 +165,8 @@ void importTiledIntoEditor(Builder& b) {
     fs::remove_all(scratch, ec);
     if (!loaded.message.empty()) show(b, loaded.message);
     if (loaded.ok) {
-        b.mapModified = true; // not saved anywhere yet
-        b.notice = r.message;
+        b.mapFile.modified = true; // not saved anywhere yet
+        b.edit.notice = r.message;
     }
 }
 

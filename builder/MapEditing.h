@@ -20,16 +20,16 @@ bool placeTile(Builder& b);
 // Delete tile: the highest-index present object of the current layer whose rounded rectangle holds
 // the cursor (edges included). true when one was deleted.
 bool deleteTile(Builder& b);
-// Resize tile kind by the resize step (wheel notches), keeping the kind's aspect ratio.
-void resizeTileKind(Builder& b);
+// Resize tile kind by `notches` (wheel notches or one keypad step), keeping the kind's aspect ratio.
+void resizeTileKind(Builder& b, int notches);
 // Update cursor for `window`: in raster mode 2 one raster cell per axis from the mouse's relative
 // movement; in modes 0 and 1 the mouse position relative to the window's inner area.
 void updateCursor(Builder& b, int window);
-// Examine the mouse, then update the cursor; the wheel movement becomes the resize step.
+// Examine the mouse, then update the cursor; the wheel movement is kept in `edit.wheelNotches`.
 void examineMouseAndCursor(Builder& b, int window);
-// Scroll every object whose stretch value is exactly 0 by the scroll step.
-void scrollMapHorizontally(Builder& b);
-void scrollMapVertically(Builder& b);
+// Scroll every object whose stretch value is exactly 0 by `step` pixels.
+void scrollMapHorizontally(Builder& b, int step);
+void scrollMapVertically(Builder& b, int step);
 // Layers 0..64: Page Up and Page Down.
 void layerUp(Builder& b);
 void layerDown(Builder& b);

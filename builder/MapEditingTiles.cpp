@@ -8,13 +8,13 @@
 namespace tarn {
 
 int findKind(const Builder& b, const std::string& name) {
-    for (std::size_t k = 0; k < b.kinds.size(); ++k)
-        if (b.kinds[k].fileName == name) return static_cast<int>(k);
+    for (std::size_t k = 0; k < b.tiles.kinds.size(); ++k)
+        if (b.tiles.kinds[k].fileName == name) return static_cast<int>(k);
     return -1;
 }
 
 void fillObjectFromKind(Builder& b, EditorObject& o, int kind) {
-    if (kind < 0 || kind >= static_cast<int>(b.kinds.size())) {
+    if (kind < 0 || kind >= static_cast<int>(b.tiles.kinds.size())) {
         o.kind = kind;
         o.sprite = 0;
         o.dna.reset();
@@ -22,16 +22,14 @@ void fillObjectFromKind(Builder& b, EditorObject& o, int kind) {
         o.globalTileId.clear();
         o.transparency = 0;
         o.postEffect.clear();
-        o.extra = 0;
         return;
     }
-    const TileKind& k = b.kinds[static_cast<std::size_t>(kind)];
+    const TileKind& k = b.tiles.kinds[static_cast<std::size_t>(kind)];
     o.name = k.fileName;
     o.sprite = k.sprite;
     o.kind = kind;
     o.width = k.width;
     o.height = k.height;
-    o.extra = k.extra;
     o.dna = k.dna;
     if (k.dna) {
         o.stretch = static_cast<float>(k.dna->worldFStretch);
@@ -68,59 +66,61 @@ struct Span {
     int x0, x1, y0, y1;
 };
 Span spanOf(const EditorObject& o) {
-    return {roundToInt(o.x), roundToInt(static_cast<double>(o.x) + o.width), roundToInt(o.y),
-            roundToInt(static_cast<double>(o.y) + o.height)};
+    return {plat::roundHalfAwayInt32(o.x), plat::roundHalfAwayInt32(static_cast<double>(o.x) + o.width),
+            plat::roundHalfAwayInt32(o.y), plat::roundHalfAwayInt32(static_cast<double>(o.y) + o.height)};
 }
 
 void addToCells(Builder& b, int i) {
-    const EditorObject& o = b.objects[static_cast<std::size_t>(i)];
+    const EditorObject& o = b.map.objects[static_cast<std::size_t>(i)];
     const Span s = spanOf(o);
     const long long cx0 = cellOf(s.x0), cx1 = cellOf(s.x1), cy0 = cellOf(s.y0), cy1 = cellOf(s.y1);
     if (o.stretch != 0.0f || cx1 < cx0 || cy1 < cy0 ||
         (cx1 - cx0 + 1) * (cy1 - cy0 + 1) > kMaxCellsPerObject) {
-        b.wideObjects.push_back(i);
+        b.map.wideObjects.push_back(i);
         return;
     }
     for (long long cx = cx0; cx <= cx1; ++cx)
         for (long long cy = cy0; cy <= cy1; ++cy)
-            b.objectCells[cellKey(o.layer, static_cast<int>(cx), static_cast<int>(cy))].push_back(i);
+            b.map.objectCells[cellKey(o.layer, static_cast<int>(cx), static_cast<int>(cy))].push_back(i);
 }
 
 void ensureCells(Builder& b) {
-    if (!b.cellsDirty) return;
-    b.objectCells.clear();
-    b.wideObjects.clear();
-    for (int i = 0; i <= b.lastObject && i < static_cast<int>(b.objects.size()); ++i)
-        if (b.objects[static_cast<std::size_t>(i)].present != 0) addToCells(b, i);
-    b.cellsDirty = false;
+    if (!b.map.cellsDirty) return;
+    b.map.objectCells.clear();
+    b.map.wideObjects.clear();
+    for (int i = 0; i <= b.map.lastObject && i < static_cast<int>(b.map.objects.size()); ++i)
+        if (b.map.objects[static_cast<std::size_t>(i)].present != 0) addToCells(b, i);
+    b.map.cellsDirty = false;
 }
 
 bool hits(const Builder& b, const EditorObject& o) {
-    if (o.present == 0 || o.layer != b.currentLayer) return false;
+    if (o.present == 0 || o.layer != b.edit.currentLayer) return false;
     const Span s = spanOf(o);
-    return s.x0 <= b.cursorX && b.cursorX <= s.x1 && s.y0 <= b.cursorY && b.cursorY <= s.y1;
+    return s.x0 <= b.edit.cursorX && b.edit.cursorX <= s.x1 && s.y0 <= b.edit.cursorY &&
+           b.edit.cursorY <= s.y1;
 }
 
 } // namespace
 
 bool placeTile(Builder& b) {
-    if (b.currentKind < 0 || b.currentKind >= static_cast<int>(b.kinds.size())) return false;
-    if (b.kinds[static_cast<std::size_t>(b.currentKind)].sprite == 0) return false;
-    if (b.lastObject >= b.cfg.MAXTILES) return false;
-    if (!objectSlot(b, b.lastObject + 1)) return false;
-    ++b.lastObject;
-    EditorObject& o = b.objects[static_cast<std::size_t>(b.lastObject)];
+    if (b.tiles.currentKind < 0 || b.tiles.currentKind >= static_cast<int>(b.tiles.kinds.size()))
+        return false;
+    if (b.tiles.kinds[static_cast<std::size_t>(b.tiles.currentKind)].sprite == 0) return false;
+    if (b.map.lastObject >= b.cfg.MAXTILES) return false;
+    if (!objectSlot(b, b.map.lastObject + 1)) return false;
+    ++b.map.lastObject;
+    EditorObject& o = b.map.objects[static_cast<std::size_t>(b.map.lastObject)];
     o = EditorObject{};
-    fillObjectFromKind(b, o, b.currentKind);
-    o.x = static_cast<float>(b.cursorX);
-    o.y = static_cast<float>(b.cursorY);
-    o.layer = b.currentLayer;
-    if (b.maxUsedLayer < b.currentLayer) b.maxUsedLayer = b.currentLayer;
-    if (!b.bucketsDirty && !b.layerBuckets.empty())
-        b.layerBuckets[static_cast<std::size_t>(o.layer & 255)].push_back(b.lastObject);
+    fillObjectFromKind(b, o, b.tiles.currentKind);
+    o.x = static_cast<float>(b.edit.cursorX);
+    o.y = static_cast<float>(b.edit.cursorY);
+    o.layer = b.edit.currentLayer;
+    if (b.map.maxUsedLayer < b.edit.currentLayer) b.map.maxUsedLayer = b.edit.currentLayer;
+    if (!b.map.bucketsDirty && !b.map.layerBuckets.empty())
+        b.map.layerBuckets[static_cast<std::size_t>(o.layer & 255)].push_back(b.map.lastObject);
     else
-        b.bucketsDirty = true;
-    if (!b.cellsDirty) addToCells(b, b.lastObject);
+        b.map.bucketsDirty = true;
+    if (!b.map.cellsDirty) addToCells(b, b.map.lastObject);
     return true;
 }
 
@@ -130,22 +130,24 @@ bool deleteTile(Builder& b) {
     ensureCells(b);
     int best = -1;
     const auto consider = [&](int i) {
-        if (i > best && i <= b.lastObject && hits(b, b.objects[static_cast<std::size_t>(i)])) best = i;
+        if (i > best && i <= b.map.lastObject && hits(b, b.map.objects[static_cast<std::size_t>(i)]))
+            best = i;
     };
-    const auto it = b.objectCells.find(cellKey(b.currentLayer, cellOf(b.cursorX), cellOf(b.cursorY)));
-    if (it != b.objectCells.end())
+    const auto it =
+        b.map.objectCells.find(cellKey(b.edit.currentLayer, cellOf(b.edit.cursorX), cellOf(b.edit.cursorY)));
+    if (it != b.map.objectCells.end())
         for (int i : it->second) consider(i);
-    for (int i : b.wideObjects) consider(i);
+    for (int i : b.map.wideObjects) consider(i);
     if (best < 0) return false;
-    b.objects[static_cast<std::size_t>(best)].present = 0;
+    b.map.objects[static_cast<std::size_t>(best)].present = 0;
     return true;
 }
 
-void resizeTileKind(Builder& b) {
-    if (b.currentKind < 0 || b.currentKind >= static_cast<int>(b.kinds.size())) return;
-    TileKind& k = b.kinds[static_cast<std::size_t>(b.currentKind)];
+void resizeTileKind(Builder& b, int notches) {
+    if (b.tiles.currentKind < 0 || b.tiles.currentKind >= static_cast<int>(b.tiles.kinds.size())) return;
+    TileKind& k = b.tiles.kinds[static_cast<std::size_t>(b.tiles.currentKind)];
     if (k.sprite == 0) return;
-    const float d = static_cast<float>(b.resizeStep);
+    const float d = static_cast<float>(notches);
     const float w = k.width, h = k.height;
     if (!(w > 0.0f) || !(h > 0.0f)) return; // no ratio to keep
     if (h + d > 1.0f && w + d > 1.0f) {

@@ -22,7 +22,7 @@ namespace {
 constexpr const char* kMapTitle = "MAP BUILDER MESSAGE:";
 
 void show(Builder& b, const std::string& text) {
-    b.notice = text.substr(0, text.find('\n'));
+    b.edit.notice = text.substr(0, text.find('\n'));
     b.dialogs().messageBox(kMapTitle, text, plat::Buttons::Ok);
 }
 
@@ -53,23 +53,25 @@ void describe(const MapReplaceReport& r, const Builder& b, std::string& message)
 // Replaces the map by `map`, loading the DNA set again first; the current tile kind is kept when it
 // still exists. Counts as one change for undo; the map is then unmodified.
 MapFileResult takeMap(Builder& b, const world::LoadedMap& map, const std::string& source) {
-    const std::string currentName = b.currentKind >= 0 && b.currentKind < static_cast<int>(b.kinds.size())
-                                        ? b.kinds[static_cast<std::size_t>(b.currentKind)].fileName
-                                        : std::string();
-    const std::string dnaName = b.dnaKind >= 0 && b.dnaKind < static_cast<int>(b.kinds.size())
-                                    ? b.kinds[static_cast<std::size_t>(b.dnaKind)].fileName
+    const std::string currentName =
+        b.tiles.currentKind >= 0 && b.tiles.currentKind < static_cast<int>(b.tiles.kinds.size())
+            ? b.tiles.kinds[static_cast<std::size_t>(b.tiles.currentKind)].fileName
+            : std::string();
+    const std::string dnaName = b.edit.dnaKind >= 0 && b.edit.dnaKind < static_cast<int>(b.tiles.kinds.size())
+                                    ? b.tiles.kinds[static_cast<std::size_t>(b.edit.dnaKind)].fileName
                                     : std::string();
     clearWorld(b);
-    if (const int k = findKind(b, currentName); k >= 0 && b.kinds[static_cast<std::size_t>(k)].sprite != 0)
-        b.currentKind = k;
-    b.dnaKind = dnaName.empty() ? -1 : findKind(b, dnaName);
+    if (const int k = findKind(b, currentName);
+        k >= 0 && b.tiles.kinds[static_cast<std::size_t>(k)].sprite != 0)
+        b.tiles.currentKind = k;
+    b.edit.dnaKind = dnaName.empty() ? -1 : findKind(b, dnaName);
     const MapReplaceReport r = replaceMap(b, map);
     MapFileResult result;
     describe(r, b, result.message);
-    b.mapCutFrom = r.cut > 0 ? source : std::string();
+    b.mapFile.cutFrom = r.cut > 0 ? source : std::string();
     result.ok = result.message.empty();
     recordChange(b);
-    b.mapModified = false;
+    b.mapFile.modified = false;
     redraw(b);
     return result;
 }
@@ -106,8 +108,8 @@ MapFileResult saveMapFolder(Builder& b, const std::string& folderIn) {
     world::MapFolderSave save;
     save.gfxFolder = b.cfg.GFXPATH;
     save.gfxExtension = b.cfg.GFXCODEC;
-    save.maxUsedLayer = b.maxUsedLayer;
-    save.highestTileIndex = b.lastObject;
+    save.maxUsedLayer = b.map.maxUsedLayer;
+    save.highestTileIndex = b.map.lastObject;
     const world::MapWriteResult w = world::writeMapFolder(folder, tiles, save);
 
     // The writer copies each used kind's picture and DNA file; every copy is checked here, so a
@@ -128,7 +130,7 @@ MapFileResult saveMapFolder(Builder& b, const std::string& folderIn) {
     }
     result.message += listFailures(w, failedCopies, tiles);
     result.ok = result.message.empty();
-    if (result.ok) b.mapModified = false;
+    if (result.ok) b.mapFile.modified = false;
     return result;
 }
 
@@ -174,8 +176,8 @@ MapFileResult saveMapFile(Builder& b, const std::string& path) {
     const world::MapWriteResult w = world::writeMapFile(path, tiles);
     result.message = listFailures(w, {}, tiles);
     result.ok = result.message.empty();
-    if (result.ok) b.mapModified = false;
-    if (result.ok && path == b.mapCutFrom) b.mapCutFrom.clear();
+    if (result.ok) b.mapFile.modified = false;
+    if (result.ok && path == b.mapFile.cutFrom) b.mapFile.cutFrom.clear();
     return result;
 }
 
@@ -205,37 +207,37 @@ bool loadMapOld(Builder& b, const std::string& path) {
     // a file that exists is shown.
     std::error_code ec;
     if (!r.message.empty() && fs::exists(path, ec)) show(b, r.message);
-    return r.ok || b.mapCutFrom == path;
+    return r.ok || b.mapFile.cutFrom == path;
 }
 
 void redrawMap(Builder& b) {
-    const std::string& file = b.mapFileName;
-    if (!b.mapCutFrom.empty() && b.mapCutFrom == file) {
+    const std::string& file = b.mapFile.name;
+    if (!b.mapFile.cutFrom.empty() && b.mapFile.cutFrom == file) {
         show(b, "Redraw MAP: " + file +
                     " holds more tiles than MAXTILES; writing it would cut it.\n"
                     "The file and the map are kept.");
         return;
     }
-    const bool modified = b.mapModified;
+    const bool modified = b.mapFile.modified;
     if (!writeMapOld(b, file)) {
         show(b, "Redraw MAP: could not write " + file + ". The map is kept.");
         return;
     }
     const MapFileResult r = loadMapFile(b, file);
     if (!r.message.empty()) show(b, "Redraw MAP: " + r.message);
-    b.mapModified = modified && !r.ok;
+    b.mapFile.modified = modified && !r.ok;
 }
 
 bool mayDropChanges(Builder& b) {
-    if (!b.mapModified) return true;
+    if (!b.mapFile.modified) return true;
     return b.dialogs().messageBox(kMapTitle, "The map has changes that are not saved.\nDrop them?",
                                   plat::Buttons::YesNo);
 }
 
 namespace {
 std::string ask(Builder& b, const std::string& title, Windows::PathKind kind) {
-    if (b.windows == nullptr) return {};
-    return b.windows->choosePath(b.dialogs(), title, currentFolder(), kind);
+    if (b.services.windows == nullptr) return {};
+    return b.services.windows->choosePath(b.dialogs(), title, currentFolder(), kind);
 }
 } // namespace
 
@@ -246,7 +248,7 @@ void saveMapNewFormat(Builder& b) {
     if (!r.ok)
         show(b, "The map folder " + folder + " was not saved completely:\n" + r.message);
     else
-        b.notice = "Saved " + folder;
+        b.edit.notice = "Saved " + folder;
     redraw(b);
 }
 
@@ -265,7 +267,7 @@ void saveMapOldFormat(Builder& b) {
     if (!r.ok)
         show(b, "The map file " + path + " was not saved completely:\n" + r.message);
     else
-        b.notice = "Saved " + path;
+        b.edit.notice = "Saved " + path;
     redraw(b);
 }
 

@@ -18,12 +18,12 @@ bool askOrInform(Builder& b, int code) {
         d.messageBox("MAP BUILDER MESSAGE:\n", kAboutText, plat::Buttons::Ok);
         break;
     case 112:
-        b.quit = d.messageBox("MAP BUILDER: Quit?",
-                              "Do you really want to quit\nMAP Builder?\nNot saved MAPs will be lost",
-                              plat::Buttons::YesNo)
-                     ? 1
-                     : 0;
-        return b.quit == 1;
+        b.edit.quit = d.messageBox("MAP BUILDER: Quit?",
+                                   "Do you really want to quit\nMAP Builder?\nNot saved MAPs will be lost",
+                                   plat::Buttons::YesNo)
+                          ? 1
+                          : 0;
+        return b.edit.quit == 1;
     case 117:
         return d.messageBox(kErrorTitle, "START NEW MAP ?", plat::Buttons::YesNo);
     default:

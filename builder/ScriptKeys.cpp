@@ -18,11 +18,11 @@ void guiHeightBase(Builder& b) {
 
 // The picture detail is the drawing quality at once (without a platform there is nothing to set).
 void drawingQualityFromDetail(Builder& b) {
-    if (b.platform != nullptr) b.gfx().setQuality(b.cfg.GFXDETAIL == 0 ? 0 : 1);
+    if (b.services.platform != nullptr) b.gfx().setQuality(b.cfg.GFXDETAIL == 0 ? 0 : 1);
 }
 
 void defaultDnaFileFromKey(Builder& b) {
-    b.dnaFilePath = textio::nativePath(b.cfg.DNA);
+    b.paths.dnaFile = textio::nativePath(b.cfg.DNA);
 }
 
 using F = ScriptFile;
@@ -102,16 +102,6 @@ const ScriptKey* findScriptKey(ScriptFile file, std::string_view name) {
     return nullptr;
 }
 
-std::string_view scriptFileName(ScriptFile file) {
-    constexpr std::string_view names[] = {"start", "screen", "app paths", "codecs", "gui"};
-    return names[static_cast<int>(file)];
-}
-
-std::string_view scriptKindName(ScriptKind kind) {
-    constexpr std::string_view names[] = {"int", "float", "text", "path"};
-    return names[static_cast<int>(kind)];
-}
-
 void applyScriptValue(Builder& b, const ScriptKey& k, const std::string& value) {
     switch (k.kind) {
     case K::Int:
@@ -124,7 +114,7 @@ void applyScriptValue(Builder& b, const ScriptKey& k, const std::string& value) 
         b.cfg.*std::get<std::string S::*>(k.member) = value;
         break;
     case K::Path:
-        b.cfg.*std::get<std::string S::*>(k.member) = b.workingFolder + textio::nativePath(value);
+        b.cfg.*std::get<std::string S::*>(k.member) = b.paths.workingFolder + textio::nativePath(value);
         break;
     }
     if (k.extraRule != nullptr) k.extraRule(b);

@@ -45,10 +45,6 @@ std::span<const ScriptKey> scriptKeys();
 // and case-sensitively.
 const ScriptKey* findScriptKey(ScriptFile file, std::string_view name);
 
-// "start", "screen", "app paths", "codecs" or "gui"; and "int", "float", "text" or "path".
-std::string_view scriptFileName(ScriptFile file);
-std::string_view scriptKindName(ScriptKind kind);
-
 // Stores `value` converted by the key's kind, then runs the key's extra rule.
 void applyScriptValue(Builder& b, const ScriptKey& key, const std::string& value);
 

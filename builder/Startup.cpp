@@ -21,8 +21,8 @@ bool startBuilder(Builder& b, const std::string& workingFolder) {
     initBuilder(b, workingFolder);
     // The start script names the screen script, which names the application paths file; each of the
     // three must open or the builder ends with the script result box.
-    if (!readStartScript(b, b.startScriptPath)) {
-        scriptResultMessage(b, 0, b.startScriptPath);
+    if (!readStartScript(b, b.paths.startScript)) {
+        scriptResultMessage(b, 0, b.paths.startScript);
         return false;
     }
     if (!readScreenScript(b, b.cfg.DEFAULTINISCRIPT)) {
@@ -54,46 +54,46 @@ bool startBuilder(Builder& b, const std::string& workingFolder) {
     }
     readCodecList(b);
     loadDnaSet(b);
-    sizeObjectTable(b);
     b.input().examineMouse();
     readGuiSettings(b);
     drawTileMenu(b);
-    b.mapFileName = "1";
-    loadMapOld(b, b.mapFileName);
+    b.mapFile.name = "1";
+    loadMapOld(b, b.mapFile.name);
     startSnapshots(b);
-    if (b.windows == nullptr || !b.windows->isOpen(kMainWindow)) {
+    if (b.services.windows == nullptr || !b.services.windows->isOpen(kMainWindow)) {
         reportError(b, 100);
         shutdown(b);
         return false;
     }
-    b.windows->activate(kTileWindow);
+    b.services.windows->activate(kTileWindow);
     return true;
 }
 
 bool openWindowsAndScreen(Builder& b) {
     BT_CHECKPOINT();
-    if (b.windows == nullptr) return reportError(b, 100);
+    if (b.services.windows == nullptr) return reportError(b, 100);
     const plat::DesktopInfo desktop = b.gfx().desktop();
-    if (!b.windows->openMain(kMainTitle, desktop.width, desktop.height)) return reportError(b, 100);
-    b.desktopWidth = desktop.width;
-    b.desktopHeight = desktop.height;
+    if (!b.services.windows->openMain(kMainTitle, desktop.width, desktop.height)) return reportError(b, 100);
+    b.screen.desktopWidth = desktop.width;
+    b.screen.desktopHeight = desktop.height;
     const int quarterW = desktop.width / 4, quarterH = desktop.height / 4;
-    if (!b.windows->openTool(kTileWindow, "Tiles", 0, 0, quarterW, quarterH)) return reportError(b, 102);
-    b.windows->setMenuBar(kTileWindow, tileMenuBar());
-    if (!b.windows->openTool(kDnaWindow, "DNA_DESCRIPTOR_WINDOW", quarterW, 0, quarterW, quarterH)) {
+    if (!b.services.windows->openTool(kTileWindow, "Tiles", 0, 0, quarterW, quarterH))
+        return reportError(b, 102);
+    b.services.windows->setMenuBar(kTileWindow, tileMenuBar());
+    if (!b.services.windows->openTool(kDnaWindow, "DNA_DESCRIPTOR_WINDOW", quarterW, 0, quarterW, quarterH)) {
         reportError(b, 119);
     } else {
         buildDnaEntries(b);
-        b.windows->setMenuBar(kDnaWindow, dnaWindowMenu());
+        b.services.windows->setMenuBar(kDnaWindow, dnaWindowMenu());
     }
-    b.windows->activate(kMainWindow);
+    b.services.windows->activate(kMainWindow);
     return true;
 }
 
 void shutdown(Builder& b) {
-    if (b.windows == nullptr) return;
+    if (b.services.windows == nullptr) return;
     for (int w : {kAboutWindow, kTileWindow, kSpareWindow, kDnaWindow, kMainWindow})
-        if (b.windows->isOpen(w)) b.windows->close(w);
+        if (b.services.windows->isOpen(w)) b.services.windows->close(w);
 }
 
 } // namespace tarn

@@ -40,43 +40,44 @@ const std::vector<Menu>& dnaWindowMenu() {
 }
 
 void drawTileMenu(Builder& b) {
-    b.tileMenu.clear();
-    if (!b.kinds.empty()) b.kinds[0].menuX = b.kinds[0].menuY = 0;
-    const int inner = b.windows != nullptr ? b.windows->innerWidth(kTileWindow) : 0;
+    b.tiles.menu.clear();
+    if (!b.tiles.kinds.empty()) b.tiles.kinds[0].menuX = b.tiles.kinds[0].menuY = 0;
+    const int inner = b.services.windows != nullptr ? b.services.windows->innerWidth(kTileWindow) : 0;
     int x = 0, y = 0;
-    for (std::size_t i = 0; i < b.kinds.size(); ++i) {
-        TileKind& k = b.kinds[i];
+    for (std::size_t i = 0; i < b.tiles.kinds.size(); ++i) {
+        TileKind& k = b.tiles.kinds[i];
         k.menuX = x;
         k.menuY = y;
         if (k.menuPicture == 0) continue;
-        b.tileMenu.push_back(TileMenuCell{static_cast<int>(i), x, y, k.menuPicture});
+        b.tiles.menu.push_back(TileMenuCell{static_cast<int>(i), x, y, k.menuPicture});
         x += kTilePitch;
         if (inner - kTileWrapMargin < x) {
             x = 0;
             y += kTilePitch;
         }
     }
-    if (b.windows != nullptr) b.windows->tileMenuChanged(b.tileMenu);
+    if (b.services.windows != nullptr) b.services.windows->tileMenuChanged(b.tiles.menu);
 }
 
 void selectTileAtMouse(Builder& b, int mx, int my) {
-    for (std::size_t i = 0; i < b.kinds.size(); ++i) {
-        const TileKind& k = b.kinds[i];
+    for (std::size_t i = 0; i < b.tiles.kinds.size(); ++i) {
+        const TileKind& k = b.tiles.kinds[i];
         if (k.menuPicture == 0) continue;
         if (k.menuX < mx && mx < k.menuX + kTileCell && k.menuY < my && my < k.menuY + kTileCell) {
-            b.currentKind = static_cast<int>(i);
-            if (b.windows != nullptr)
-                b.windows->setTitle(kTileWindow, "Tile:" + std::to_string(i) + "MAP: " + b.mapFileName);
+            b.tiles.currentKind = static_cast<int>(i);
+            if (b.services.windows != nullptr)
+                b.services.windows->setTitle(kTileWindow,
+                                             "Tile:" + std::to_string(i) + "MAP: " + b.mapFile.name);
             showTileDna(b, b.cfg.GFXPATH + k.fileName);
         }
     }
 }
 
 void applyToolVisibility(Builder& b) {
-    if (b.windows == nullptr) return;
-    const bool visible = b.toolsHidden != 1;
-    if (b.windows->isOpen(kTileWindow)) b.windows->setVisible(kTileWindow, visible);
-    if (b.windows->isOpen(kDnaWindow)) b.windows->setVisible(kDnaWindow, visible);
+    if (b.services.windows == nullptr) return;
+    const bool visible = b.edit.toolsHidden != 1;
+    if (b.services.windows->isOpen(kTileWindow)) b.services.windows->setVisible(kTileWindow, visible);
+    if (b.services.windows->isOpen(kDnaWindow)) b.services.windows->setVisible(kDnaWindow, visible);
 }
 
 } // namespace tarn

@@ -22,7 +22,7 @@ bool writeSnapshot(Builder& b, int n) {
     std::error_code ec;
     if (!folder.empty()) std::filesystem::create_directories(folder, ec);
     if (world::writeMapFile(snapshotPath(b, n), placedTiles(b)).ok) return true;
-    b.notice = "Undo snapshot not written: " + snapshotPath(b, n);
+    b.edit.notice = "Undo snapshot not written: " + snapshotPath(b, n);
     return false;
 }
 
@@ -30,12 +30,12 @@ bool writeSnapshot(Builder& b, int n) {
 bool loadSnapshot(Builder& b, int n) {
     world::LoadedMap map;
     if (!world::readMapFile(snapshotPath(b, n), map)) {
-        b.notice = "Undo snapshot missing: " + snapshotPath(b, n) + " - the map is kept";
+        b.edit.notice = "Undo snapshot missing: " + snapshotPath(b, n) + " - the map is kept";
         return false;
     }
     const MapReplaceReport r = replaceMap(b, map);
-    b.notice = r.cut > 0 ? std::to_string(r.cut) + " tiles of the snapshot lie beyond MAXTILES" : "";
-    b.mapModified = true;
+    b.edit.notice = r.cut > 0 ? std::to_string(r.cut) + " tiles of the snapshot lie beyond MAXTILES" : "";
+    b.mapFile.modified = true;
     return true;
 }
 
@@ -59,35 +59,36 @@ void startSnapshots(Builder& b) {
         std::error_code rm;
         if (it->is_regular_file(rm)) fs::remove(it->path(), rm);
     }
-    b.undoCounter = 1;
-    b.undoPosition = b.undoHighMark = b.undoLowMark = 0;
+    b.edit.undoCounter = 1;
+    b.edit.undoPosition = b.edit.undoHighMark = b.edit.undoLowMark = 0;
     writeSnapshot(b, 0);
 }
 
 void recordChange(Builder& b) {
-    b.mapModified = true;
-    for (int k = b.undoPosition + 1; k <= b.undoHighMark; ++k) removeSnapshot(b, k);
-    const int n = b.undoPosition + 1;
-    b.undoPosition = b.undoHighMark = n;
-    b.undoCounter = n + 1;
+    b.mapFile.modified = true;
+    for (int k = b.edit.undoPosition + 1; k <= b.edit.undoHighMark; ++k) removeSnapshot(b, k);
+    const int n = b.edit.undoPosition + 1;
+    b.edit.undoPosition = b.edit.undoHighMark = n;
+    b.edit.undoCounter = n + 1;
     writeSnapshot(b, n);
-    while (b.undoHighMark - b.undoLowMark >= kSnapshotsKept) removeSnapshot(b, b.undoLowMark++);
+    while (b.edit.undoHighMark - b.edit.undoLowMark >= kSnapshotsKept)
+        removeSnapshot(b, b.edit.undoLowMark++);
 }
 
 void undo(Builder& b) {
-    if (b.undoPosition <= b.undoLowMark) {
-        b.notice = "Nothing to undo";
-    } else if (loadSnapshot(b, b.undoPosition - 1)) {
-        --b.undoPosition;
+    if (b.edit.undoPosition <= b.edit.undoLowMark) {
+        b.edit.notice = "Nothing to undo";
+    } else if (loadSnapshot(b, b.edit.undoPosition - 1)) {
+        --b.edit.undoPosition;
     }
     redraw(b);
 }
 
 void redo(Builder& b) {
-    if (b.undoPosition >= b.undoHighMark) {
-        b.notice = "Nothing to redo";
-    } else if (loadSnapshot(b, b.undoPosition + 1)) {
-        ++b.undoPosition;
+    if (b.edit.undoPosition >= b.edit.undoHighMark) {
+        b.edit.notice = "Nothing to redo";
+    } else if (loadSnapshot(b, b.edit.undoPosition + 1)) {
+        ++b.edit.undoPosition;
     }
     redraw(b);
 }

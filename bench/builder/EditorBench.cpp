@@ -59,7 +59,7 @@ struct Editor {
         o.seed = 1;
         p = plat::sdl::createPlatform(std::move(o));
         p->graphics().openScreen(kW, kH, 32, "bench", plat::ScreenMode::Offscreen);
-        b.platform = p.get();
+        b.services.platform = p.get();
         tarn::initBuilder(b, dir);
         b.cfg.GFXPATH = dir + "tiles/";
         b.cfg.GFXCODEC = ".png";
@@ -69,27 +69,26 @@ struct Editor {
         b.cfg.MATRIXRASTER = 0; // no grid: the frame is the world, the cursor tile and the log
         b.cfg.WIDTH = kW;
         b.cfg.HEIGHT = kH;
-        b.desktopWidth = kW;
-        b.desktopHeight = kH;
-        b.rasterMode = tarn::kRasterOff;
+        b.screen.desktopWidth = kW;
+        b.screen.desktopHeight = kH;
+        b.edit.rasterMode = tarn::kRasterOff;
         tarn::loadDnaSet(b);
-        tarn::sizeObjectTable(b);
         std::uint32_t seed = 12345;
         auto next = [&seed](int m) {
             seed = seed * 1103515245u + 12345u;
             return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(m));
         };
         for (int i = 0; i < tiles; ++i) {
-            b.currentKind = i % kKinds;
-            b.currentLayer = i % kLayers;
-            b.cursorX = next(kW - 32);
-            b.cursorY = next(kH - 32);
+            b.tiles.currentKind = i % kKinds;
+            b.edit.currentLayer = i % kLayers;
+            b.edit.cursorX = next(kW - 32);
+            b.edit.cursorY = next(kH - 32);
             tarn::placeTile(b);
         }
-        b.currentLayer = 1;
+        b.edit.currentLayer = 1;
     }
     ~Editor() {
-        b.kinds.clear();
+        b.tiles.kinds.clear();
         p.reset();
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
@@ -124,9 +123,9 @@ void BM_RawSdlSameQuads(benchmark::State& state) {
     }
     std::vector<const tarn::EditorObject*> order;
     for (int layer = 0; layer < kLayers; ++layer)
-        for (int i = 0; i <= e.b.lastObject; ++i)
-            if (e.b.objects[static_cast<std::size_t>(i)].layer == layer)
-                order.push_back(&e.b.objects[static_cast<std::size_t>(i)]);
+        for (int i = 0; i <= e.b.map.lastObject; ++i)
+            if (e.b.map.objects[static_cast<std::size_t>(i)].layer == layer)
+                order.push_back(&e.b.map.objects[static_cast<std::size_t>(i)]);
     static constexpr int indices[6] = {0, 1, 2, 0, 2, 3};
     for (auto _ : state) {
         SDL_SetRenderTarget(r, target);
@@ -154,13 +153,13 @@ void BM_PlaceDelete(benchmark::State& state) {
     Editor e(static_cast<int>(state.range(0)));
     int victim = 1; // walks through the old tiles of layer 1 (indices 1, 11, 21, ...)
     for (auto _ : state) {
-        e.b.cursorX = 500;
-        e.b.cursorY = 300;
-        e.b.currentLayer = 1;
+        e.b.edit.cursorX = 500;
+        e.b.edit.cursorY = 300;
+        e.b.edit.currentLayer = 1;
         tarn::placeTile(e.b);
-        const tarn::EditorObject& o = e.b.objects[static_cast<std::size_t>(victim)];
-        e.b.cursorX = static_cast<int>(o.x) + 1;
-        e.b.cursorY = static_cast<int>(o.y) + 1;
+        const tarn::EditorObject& o = e.b.map.objects[static_cast<std::size_t>(victim)];
+        e.b.edit.cursorX = static_cast<int>(o.x) + 1;
+        e.b.edit.cursorY = static_cast<int>(o.y) + 1;
         tarn::deleteTile(e.b);
         victim += kLayers;
         if (victim > static_cast<int>(state.range(0)) - 1) victim = 1;

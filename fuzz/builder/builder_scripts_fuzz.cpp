@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     plat::test::TestPlatform tp;
     tarn::Builder b;
-    b.platform = &tp;
+    b.services.platform = &tp;
     tarn::initBuilder(b, folder);
     if (!tarn::readStartScript(b, file)) std::abort();
     b.cfg.GFXSCRIPTS = folder;

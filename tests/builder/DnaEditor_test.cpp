@@ -49,7 +49,7 @@ struct DnaEditor : Harness {
     }
     std::string fields() const {
         std::string s;
-        for (const auto& f : b.dnaFields) s += f.key + "=" + f.value + (f.fromTile ? "*" : "") + " ";
+        for (const auto& f : b.edit.dnaFields) s += f.key + "=" + f.value + (f.fromTile ? "*" : "") + " ";
         return s;
     }
 };
@@ -71,16 +71,16 @@ TEST(DnaEditor, TileKeysAreLaidOverTheDefaultsByKeyAndSurviveASave) {
     EXPECT_EQ(d.win.title(tarn::kDnaWindow), "DNA for Tile: " + d.dir + "_DATA/2DGFX/wall File:wall");
     EXPECT_EQ(d.fields(),
               "worldFTileRotate=2* worldFTileGravity=9.5* hp=1 worldFTileTransparency=255 myKey=x;y* ");
-    EXPECT_FALSE(d.b.dnaFields[0].help.empty());
+    EXPECT_FALSE(d.b.edit.dnaFields[0].help.empty());
 
-    d.b.dnaFields[1].value = "3";
+    d.b.edit.dnaFields[1].value = "3";
     d.gadget(100);
     EXPECT_TRUE(readText(d.tileFile)
                     .starts_with("worldFTileRotate\r\n2\r\nworldFTileGravity\r\n3\r\nhp\r\n1\r\n"
                                  "worldFTileTransparency\r\n255\r\nmyKey\r\nx;y\r\n;"))
         << readText(d.tileFile);
-    EXPECT_FLOAT_EQ(d.b.kinds[0].dna->worldFTileGravity, 3.0f);
-    EXPECT_EQ(d.b.kinds[0].dna->hp, 1);
+    EXPECT_FLOAT_EQ(d.b.tiles.kinds[0].dna->worldFTileGravity, 3.0f);
+    EXPECT_EQ(d.b.tiles.kinds[0].dna->hp, 1);
 
     // KILL_DNA (menu 109) shows the defaults; the file changes only with the next SET_DNA (menu 110).
     d.event(tarn::kEventMenu, tarn::kDnaWindow, 109);
@@ -90,7 +90,7 @@ TEST(DnaEditor, TileKeysAreLaidOverTheDefaultsByKeyAndSurviveASave) {
     d.event(tarn::kEventMenu, tarn::kDnaWindow, 110);
     d.run(1);
     EXPECT_EQ(readText(d.tileFile).find("myKey"), std::string::npos);
-    EXPECT_FLOAT_EQ(d.b.kinds[0].dna->worldFTileGravity, 0.0f);
+    EXPECT_FLOAT_EQ(d.b.tiles.kinds[0].dna->worldFTileGravity, 0.0f);
 }
 
 TEST(DnaEditor, UnwritableFileGivesMessage124AndKeepsTheOldFile) {
@@ -113,7 +113,7 @@ TEST(DnaEditor, MissingDefaultFileGivesMessage119AndPlaceholdersThatAreNeverSave
     ASSERT_TRUE(d.start());
     ASSERT_FALSE(d.tp.dialogs().boxes().empty());
     EXPECT_NE(d.tp.dialogs().boxes().back().text.find("did not find default DNA"), std::string::npos);
-    EXPECT_EQ(d.b.dnaFields.size(), 97u);
+    EXPECT_EQ(d.b.edit.dnaFields.size(), 97u);
     // The tile's own keys take placeholder entries; saving writes exactly them.
     d.event(tarn::kEventLeftButtonDown, tarn::kTileWindow, 0, 10, 10);
     d.gadget(100);

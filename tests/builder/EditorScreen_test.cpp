@@ -17,15 +17,15 @@ struct Screen : Harness {
         screen.push_back({"MATRIXRASTER", "256"});
         EXPECT_TRUE(start());
         tarn::newMap(b);
-        b.rasterMode = tarn::kRasterOff;
+        b.edit.rasterMode = tarn::kRasterOff;
     }
     int place(const std::string& kind, int x, int y, int layer) {
-        b.currentKind = tarn::findKind(b, kind);
-        b.cursorX = x;
-        b.cursorY = y;
-        b.currentLayer = layer;
+        b.tiles.currentKind = tarn::findKind(b, kind);
+        b.edit.cursorX = x;
+        b.edit.cursorY = y;
+        b.edit.currentLayer = layer;
         EXPECT_TRUE(tarn::placeTile(b));
-        return b.lastObject;
+        return b.map.lastObject;
     }
     std::vector<plat::test::Call> frame() {
         gfx().clearCalls();
@@ -33,7 +33,7 @@ struct Screen : Harness {
         return gfx().calls();
     }
     plat::SpriteId sprite(const std::string& kind) {
-        return b.kinds[static_cast<std::size_t>(tarn::findKind(b, kind))].sprite;
+        return b.tiles.kinds[static_cast<std::size_t>(tarn::findKind(b, kind))].sprite;
     }
 };
 
@@ -55,7 +55,7 @@ TEST(PostEffect, PairsNeedBothPartsNonZero) {
 
 TEST(Redraw, FrameStepsInOrder) {
     Screen s;
-    s.b.quickHelp = 1;
+    s.b.edit.quickHelp = 1;
     const auto calls = s.frame();
     std::vector<Op> order;
     for (const auto& c : calls)
@@ -80,7 +80,7 @@ TEST(Redraw, LayersBottomUpThenIndexOrderWithAlphaAndPairs) {
     const int top = s.place("a", 0, 0, 3);
     const int mid = s.place("b", 10, 10, 1);
     const int low = s.place("c", 20, 20, 1);
-    s.b.currentKind = tarn::findKind(s.b, "a");
+    s.b.tiles.currentKind = tarn::findKind(s.b, "a");
     s.in().setMouseButton(2, true); // no cursor tile while the right button is down
     s.in().examineMouse();
     const auto calls = s.frame();
@@ -102,12 +102,12 @@ TEST(Redraw, LayersBottomUpThenIndexOrderWithAlphaAndPairs) {
 TEST(Redraw, DeletedOffscreenAndHigherLayersAreNotDrawn) {
     Screen s;
     const int gone = s.place("b", 0, 0, 0);
-    s.b.objects[static_cast<std::size_t>(gone)].present = 0;
+    s.b.map.objects[static_cast<std::size_t>(gone)].present = 0;
     s.place("b", 2000, 0, 0); // right of the desktop
     s.place("b", -20, 0, 0);  // x + width = 0 still touches
     const int above = s.place("b", 0, 0, 2);
-    s.b.maxUsedLayer = 1; // a layer above the max used layer is not drawn
-    s.b.objects[static_cast<std::size_t>(above)].layer = 2;
+    s.b.map.maxUsedLayer = 1; // a layer above the max used layer is not drawn
+    s.b.map.objects[static_cast<std::size_t>(above)].layer = 2;
     s.in().setMouseButton(2, true);
     s.in().examineMouse();
     const auto draws = only(s.frame(), Op::Draw);
@@ -119,7 +119,7 @@ TEST(Redraw, StretchedObjectsCoverTheDesktopAndStayThere) {
     Screen s;
     s.addKind("sky", 8, 8, {{"worldFStretch", "1"}, {"worldFTileTransparency", "255"}});
     tarn::clearWorld(s.b);
-    s.b.lastObject = -1;
+    s.b.map.lastObject = -1;
     const int sky = s.place("sky", 300, 200, 0);
     s.in().setMouseButton(2, true);
     s.in().examineMouse();
@@ -128,17 +128,17 @@ TEST(Redraw, StretchedObjectsCoverTheDesktopAndStayThere) {
     ASSERT_EQ(draws.size(), 1u);
     EXPECT_EQ(std::make_pair(draws[0].x, draws[0].y), std::make_pair(0.0f, 0.0f));
     EXPECT_EQ(std::make_pair(draws[0].w, draws[0].h), std::make_pair(1024.0f, 768.0f));
-    const auto& o = s.b.objects[static_cast<std::size_t>(sky)];
+    const auto& o = s.b.map.objects[static_cast<std::size_t>(sky)];
     EXPECT_EQ(std::make_pair(o.x, o.width), std::make_pair(0.0f, 1024.0f));
 }
 
 TEST(Redraw, MiniMapZoomsTheWorldButNotTheCursorTile) {
     Screen s;
     s.place("a", 300, 200, 1);
-    s.b.currentKind = tarn::findKind(s.b, "a");
-    s.b.cursorX = 40;
-    s.b.cursorY = 60;
-    s.b.zoomX = s.b.zoomY = 0.1f;
+    s.b.tiles.currentKind = tarn::findKind(s.b, "a");
+    s.b.edit.cursorX = 40;
+    s.b.edit.cursorY = 60;
+    s.b.screen.zoomX = s.b.screen.zoomY = 0.1f;
     const auto draws = only(s.frame(), Op::Draw);
     ASSERT_EQ(draws.size(), 2u);
     EXPECT_EQ(std::make_pair(draws[0].w, draws[0].h), std::make_pair(10.0f, 5.0f));
@@ -150,21 +150,21 @@ TEST(Redraw, MiniMapZoomsTheWorldButNotTheCursorTile) {
 
 TEST(Redraw, CursorTileTakesTheLastObjectsPairUnlessItHasItsOwn) {
     Screen s;
-    s.place("b", 0, 0, 1);                      // 5x2
-    s.b.currentKind = tarn::findKind(s.b, "c"); // 0x2: no pair of its own
+    s.place("b", 0, 0, 1);                            // 5x2
+    s.b.tiles.currentKind = tarn::findKind(s.b, "c"); // 0x2: no pair of its own
     auto draws = only(s.frame(), Op::Draw);
     ASSERT_EQ(draws.size(), 2u);
     EXPECT_EQ(std::make_pair(draws[1].blendSrc, draws[1].blendDst), std::make_pair(5, 2));
-    s.b.currentKind = tarn::findKind(s.b, "a");
+    s.b.tiles.currentKind = tarn::findKind(s.b, "a");
     s.place("c", 0, 0, 1); // default pair, and now the last object
-    s.b.currentKind = tarn::findKind(s.b, "b");
+    s.b.tiles.currentKind = tarn::findKind(s.b, "b");
     draws = only(s.frame(), Op::Draw);
     EXPECT_EQ(std::make_pair(draws.back().blendSrc, draws.back().blendDst), std::make_pair(5, 2));
 }
 
 TEST(Redraw, MatrixModeWaitsBeforeTheCursorTile) {
     Screen s;
-    s.b.rasterMode = tarn::kRasterMatrixSize;
+    s.b.edit.rasterMode = tarn::kRasterMatrixSize;
     const auto slept = s.tp.clock().totalSlept();
     s.frame();
     EXPECT_EQ(s.tp.clock().totalSlept() - slept, 50);
@@ -172,7 +172,7 @@ TEST(Redraw, MatrixModeWaitsBeforeTheCursorTile) {
 
 TEST(ScreenLog, LinesWithLastIndexMinusOne) {
     Screen s;
-    s.b.currentKind = tarn::findKind(s.b, "a");
+    s.b.tiles.currentKind = tarn::findKind(s.b, "a");
     const auto lines = tarn::screenLogLines(s.b);
     std::vector<std::pair<int, std::string>> expect = {
         {8, "QUADRAPLAN ScreenLog: Press [H] for QuickHelp"},
@@ -190,8 +190,8 @@ TEST(ScreenLog, LinesWithLastIndexMinusOne) {
 TEST(ScreenLog, LastObjectLinesAndHiddenToolsLine) {
     Screen s;
     s.place("b", 0, 0, 4);
-    s.b.toolsHidden = 1;
-    s.b.rasterMode = tarn::kRasterMatrixSize;
+    s.b.edit.toolsHidden = 1;
+    s.b.edit.rasterMode = tarn::kRasterMatrixSize;
     const auto texts = only(s.frame(), Op::Text);
     std::map<int, std::string> byY;
     for (const auto& t : texts) {
@@ -219,7 +219,7 @@ TEST(Grid, PointsOnTheRasterIncludingBothBounds) {
 
 TEST(QuickHelp, BoxAndLines) {
     Screen s;
-    s.b.quickHelp = 1;
+    s.b.edit.quickHelp = 1;
     const auto calls = s.frame();
     const auto boxes = only(calls, Op::FillBox);
     ASSERT_EQ(boxes.size(), 1u);

@@ -2,6 +2,7 @@
 // keyboard order and the main loop's passes.
 #include "Harness.h"
 
+#include "builder/EditorScreen.h"
 #include "builder/MapEditing.h"
 #include "platform/Keys.h"
 
@@ -15,7 +16,15 @@ struct Editor : Harness {
         writeDna(dir + "_DATA/DNA.dll", {{"worldFTileTransparency", "255"}});
         EXPECT_TRUE(start());
         tarn::newMap(b);
-        b.rasterMode = tarn::kRasterOff;
+        b.edit.rasterMode = tarn::kRasterOff;
+    }
+    // Sprites one redraw draws (the map's tiles and the cursor tile).
+    int draws() {
+        gfx().clearCalls();
+        tarn::redraw(b);
+        int n = 0;
+        for (const auto& c : gfx().calls()) n += c.op == plat::test::Op::Draw ? 1 : 0;
+        return n;
     }
     void tap(int scanCode) {
         in().press(scanCode);
@@ -32,17 +41,17 @@ TEST(Buttons, OnePressPlacesOneTileHoweverLongItIsHeld) {
         e.in().setMouse(100 + 10 * i, 100);
         e.mainEvent();
     }
-    EXPECT_EQ(e.b.lastObject, 0);
+    EXPECT_EQ(e.b.map.lastObject, 0);
     e.in().setMouseButton(1, false);
     e.mainEvent();
     e.in().setMouseButton(1, true);
     e.mainEvent();
-    EXPECT_EQ(e.b.lastObject, 1);
-    EXPECT_FLOAT_EQ(e.b.objects[0].x, 100.0f);
+    EXPECT_EQ(e.b.map.lastObject, 1);
+    EXPECT_FLOAT_EQ(e.b.map.objects[0].x, 100.0f);
     // Undo bookkeeping of two placements after the start snapshot 0.
-    EXPECT_EQ(e.b.undoCounter, 3);
-    EXPECT_EQ(e.b.undoPosition, 2);
-    EXPECT_EQ(e.b.undoHighMark, 2);
+    EXPECT_EQ(e.b.edit.undoCounter, 3);
+    EXPECT_EQ(e.b.edit.undoPosition, 2);
+    EXPECT_EQ(e.b.edit.undoHighMark, 2);
 }
 
 TEST(Buttons, RightButtonIsBlockedWhileTheLeftIsHeld) {
@@ -52,28 +61,28 @@ TEST(Buttons, RightButtonIsBlockedWhileTheLeftIsHeld) {
     e.mainEvent(); // places at (10, 10)
     e.in().setMouseButton(2, true);
     e.mainEvent();
-    EXPECT_EQ(e.b.objects[0].present, 1);
+    EXPECT_EQ(e.b.map.objects[0].present, 1);
     e.in().setMouseButton(1, false);
     e.mainEvent(); // right still held: latch stays
-    EXPECT_EQ(e.b.objects[0].present, 1);
+    EXPECT_EQ(e.b.map.objects[0].present, 1);
     e.in().setMouseButton(2, false);
     e.mainEvent();
     e.in().setMouseButton(2, true);
     e.mainEvent();
-    EXPECT_EQ(e.b.objects[0].present, 0);
+    EXPECT_EQ(e.b.map.objects[0].present, 0);
 }
 
 TEST(Buttons, WheelResizesTheCurrentKindOncePerExamination) {
     Editor e;
     e.in().addWheel(1);
     e.mainEvent();
-    EXPECT_FLOAT_EQ(e.b.kinds[0].width, 34.0f);
-    EXPECT_FLOAT_EQ(e.b.kinds[0].height, 16.5f);
+    EXPECT_FLOAT_EQ(e.b.tiles.kinds[0].width, 34.0f);
+    EXPECT_FLOAT_EQ(e.b.tiles.kinds[0].height, 16.5f);
     e.mainEvent(); // no wheel movement: no change
-    EXPECT_FLOAT_EQ(e.b.kinds[0].width, 34.0f);
+    EXPECT_FLOAT_EQ(e.b.tiles.kinds[0].width, 34.0f);
     // Keypad + resizes by one notch too when the wheel did not move.
     e.tap(key::Add);
-    EXPECT_GT(e.b.kinds[0].width, 34.0f);
+    EXPECT_GT(e.b.tiles.kinds[0].width, 34.0f);
 }
 
 TEST(ToolWindows, CloseBoxHidesBothAndTabToggles) {
@@ -81,7 +90,7 @@ TEST(ToolWindows, CloseBoxHidesBothAndTabToggles) {
     e.event(tarn::kEventClose, tarn::kTileWindow);
     e.event(tarn::kEventMouseMove, tarn::kMainWindow);
     e.run(2);
-    EXPECT_EQ(e.b.toolsHidden, 1);
+    EXPECT_EQ(e.b.edit.toolsHidden, 1);
     EXPECT_FALSE(e.win.isVisible(102));
     EXPECT_FALSE(e.win.isVisible(103));
     EXPECT_TRUE(e.win.isOpen(102)); // hidden, not closed
@@ -97,16 +106,16 @@ TEST(ToolWindows, CloseBoxHidesBothAndTabToggles) {
 TEST(Menu, ItemsDispatch) {
     Editor e;
     tarn::dispatchMenuItem(e.b, 125);
-    EXPECT_FLOAT_EQ(e.b.zoomX, 0.1f);
-    EXPECT_FLOAT_EQ(e.b.zoomY, 0.1f);
+    EXPECT_FLOAT_EQ(e.b.screen.zoomX, 0.1f);
+    EXPECT_FLOAT_EQ(e.b.screen.zoomY, 0.1f);
     const auto before = e.gfx().calls().size();
     tarn::dispatchMenuItem(e.b, 126); // "Save MiniMap (Screenshot)": nothing
     tarn::dispatchMenuItem(e.b, 999);
     EXPECT_EQ(e.gfx().calls().size(), before);
     tarn::dispatchMenuItem(e.b, 127);
-    EXPECT_FLOAT_EQ(e.b.zoomX, 1.0f);
+    EXPECT_FLOAT_EQ(e.b.screen.zoomX, 1.0f);
     tarn::dispatchMenuItem(e.b, 122);
-    EXPECT_EQ(e.b.toolsHidden, 1);
+    EXPECT_EQ(e.b.edit.toolsHidden, 1);
     tarn::dispatchMenuItem(e.b, 107);
     ASSERT_EQ(e.tp.dialogs().boxes().size(), 1u);
     EXPECT_EQ(e.tp.dialogs().boxes()[0].title, "MAP BUILDER MESSAGE:\n");
@@ -118,13 +127,42 @@ TEST(Menu, NewMapAsksFirst) {
     tarn::placeTile(e.b);
     e.tp.dialogs().queueAnswer(false);
     tarn::dispatchMenuItem(e.b, 117);
-    EXPECT_EQ(e.b.lastObject, 0);
-    e.b.scrollOffsetX = 7;
+    EXPECT_EQ(e.b.map.lastObject, 0);
+    e.b.map.scrollOffsetX = 7;
     e.tp.dialogs().queueAnswer(true);
     tarn::dispatchMenuItem(e.b, 117);
-    EXPECT_EQ(e.b.lastObject, -1);
-    EXPECT_EQ(e.b.scrollOffsetX, 0);
+    EXPECT_EQ(e.b.map.lastObject, -1);
+    EXPECT_EQ(e.b.map.scrollOffsetX, 0);
     EXPECT_EQ(e.tp.dialogs().boxes().back().text, "START NEW MAP ?");
+}
+
+// A new map empties the map and its caches at once but keeps what outlives a map: the highest layer
+// used in the session, the map file's name and the tile kinds.
+TEST(Menu, NewMapStartsCleanAndKeepsTheLayerMarkAndTheFile) {
+    Editor e;
+    e.b.mapFile.name = "7";
+    e.b.edit.currentLayer = 5;
+    e.b.edit.cursorX = e.b.edit.cursorY = 10;
+    ASSERT_TRUE(tarn::placeTile(e.b));
+    const int oneTileDraws = e.draws();
+    ASSERT_TRUE(tarn::placeTile(e.b));
+    ASSERT_TRUE(tarn::deleteTile(e.b)); // the deletion cache now lists both tiles at (10, 10)
+    e.tp.dialogs().queueAnswer(true);
+    tarn::dispatchMenuItem(e.b, 117);
+    EXPECT_EQ(e.b.map.lastObject, -1);
+    EXPECT_EQ(e.b.map.maxUsedLayer, 5);
+    EXPECT_EQ(e.b.mapFile.name, "7");
+    EXPECT_FALSE(e.b.mapFile.modified);
+    EXPECT_EQ(e.b.tiles.kinds.size(), 1u);
+    // A tile placed elsewhere is found there, and nothing of the old map is left at (10, 10).
+    e.b.edit.cursorX = e.b.edit.cursorY = 300;
+    ASSERT_TRUE(tarn::placeTile(e.b));
+    EXPECT_EQ(e.b.map.lastObject, 0);
+    EXPECT_EQ(e.draws(), oneTileDraws); // the layer buckets hold the new tile once, and nothing else
+    e.b.edit.cursorX = e.b.edit.cursorY = 10;
+    EXPECT_FALSE(tarn::deleteTile(e.b));
+    e.b.edit.cursorX = e.b.edit.cursorY = 300;
+    EXPECT_TRUE(tarn::deleteTile(e.b));
 }
 
 TEST(Menu, QuitQuestionNoKeepsRunningYesEndsAfterThePass) {
@@ -132,14 +170,14 @@ TEST(Menu, QuitQuestionNoKeepsRunningYesEndsAfterThePass) {
     e.tp.dialogs().queueAnswer(false);
     e.event(tarn::kEventMenu, tarn::kTileWindow, 106);
     EXPECT_EQ(e.run(3), 3);
-    EXPECT_EQ(e.b.quit, 0);
+    EXPECT_EQ(e.b.edit.quit, 0);
     EXPECT_EQ(e.tp.dialogs().boxes().back().title, "MAP BUILDER: Quit?");
     EXPECT_EQ(e.tp.dialogs().boxes().back().text,
               "Do you really want to quit\nMAP Builder?\nNot saved MAPs will be lost");
     e.tp.dialogs().queueAnswer(true);
     e.event(tarn::kEventMenu, tarn::kTileWindow, 106);
     EXPECT_EQ(e.run(100), 1);
-    EXPECT_EQ(e.b.quit, 1);
+    EXPECT_EQ(e.b.edit.quit, 1);
 }
 
 TEST(Menu, MenuEventsOfTheTileWindowSetItsTitleToTheMapName) {
@@ -158,28 +196,28 @@ TEST(MainLoop, PassesWithoutEventsReadNoKeysAndIdle) {
     e.run(5);
     EXPECT_EQ(e.in().keyboardExaminations(), exams);
     EXPECT_EQ(e.win.idles, 5);
-    EXPECT_EQ(e.b.quickHelp, 0);
+    EXPECT_EQ(e.b.edit.quickHelp, 0);
     e.event(tarn::kEventMouseMove, tarn::kMainWindow);
     e.run(1);
-    EXPECT_EQ(e.b.quickHelp, 1); // the release waited for a pass with an event
+    EXPECT_EQ(e.b.edit.quickHelp, 1); // the release waited for a pass with an event
 }
 
 TEST(Keys, RasterModesAndTheCursorReset) {
     Editor e;
     e.tap(key::LAlt);
-    EXPECT_EQ(e.b.rasterMode, tarn::kRasterObjectSize);
-    e.b.cursorX = e.b.cursorY = 77;
+    EXPECT_EQ(e.b.edit.rasterMode, tarn::kRasterObjectSize);
+    e.b.edit.cursorX = e.b.edit.cursorY = 77;
     e.tap(key::G);
-    EXPECT_EQ(e.b.rasterMode, tarn::kRasterMatrixSize);
-    EXPECT_EQ(std::make_pair(e.b.cursorX, e.b.cursorY), std::make_pair(0, 0));
+    EXPECT_EQ(e.b.edit.rasterMode, tarn::kRasterMatrixSize);
+    EXPECT_EQ(std::make_pair(e.b.edit.cursorX, e.b.edit.cursorY), std::make_pair(0, 0));
     e.tap(key::C);
-    EXPECT_EQ(e.b.rasterMode, tarn::kRasterOff);
+    EXPECT_EQ(e.b.edit.rasterMode, tarn::kRasterOff);
 }
 
 TEST(Keys, ArrowScrollingByRasterMode) {
     Editor e;
     tarn::placeTile(e.b); // object at the cursor (0, 0)
-    auto& o = e.b.objects[0];
+    auto& o = e.b.map.objects[0];
     // Mode 0: held keys scroll one pixel in every pass with an event.
     e.in().press(key::Right);
     e.mainEvent();
@@ -189,7 +227,7 @@ TEST(Keys, ArrowScrollingByRasterMode) {
     e.mainEvent(); // the release itself does not scroll in mode 0
     EXPECT_FLOAT_EQ(o.x, 2.0f);
     // Mode 1: once per release, by the kind's size (32 x 16).
-    e.b.rasterMode = tarn::kRasterObjectSize;
+    e.b.edit.rasterMode = tarn::kRasterObjectSize;
     e.in().press(key::Down);
     e.mainEvent();
     EXPECT_FLOAT_EQ(o.y, 0.0f);
@@ -203,18 +241,18 @@ TEST(Keys, ArrowScrollingByRasterMode) {
     e.in().release(key::G);
     e.tap(key::Up);
     EXPECT_FLOAT_EQ(o.y, -16.0f);
-    EXPECT_EQ(e.b.scrollOffsetY, -16);
+    EXPECT_EQ(e.b.map.scrollOffsetY, -16);
 }
 
 TEST(Keys, PageKeysChangeTheLayer) {
     Editor e;
     e.tap(key::PageUp);
-    EXPECT_EQ(e.b.currentLayer, 2);
-    EXPECT_EQ(e.b.maxUsedLayer, 2);
+    EXPECT_EQ(e.b.edit.currentLayer, 2);
+    EXPECT_EQ(e.b.map.maxUsedLayer, 2);
     e.tap(key::PageDown);
     e.tap(key::PageDown);
     e.tap(key::PageDown);
-    EXPECT_EQ(e.b.currentLayer, 0);
+    EXPECT_EQ(e.b.edit.currentLayer, 0);
 }
 
 TEST(DnaWindow, GadgetAndMenuEventsReachTheDnaEditorWithoutTouchingTheMap) {
@@ -225,6 +263,6 @@ TEST(DnaWindow, GadgetAndMenuEventsReachTheDnaEditorWithoutTouchingTheMap) {
     e.event(tarn::kEventMenu, tarn::kDnaWindow, 110);
     e.event(tarn::kEventMenu, tarn::kDnaWindow, 109);
     EXPECT_EQ(e.run(4), 4);
-    EXPECT_EQ(e.b.lastObject, 0);
+    EXPECT_EQ(e.b.map.lastObject, 0);
     EXPECT_TRUE(e.tp.dialogs().boxes().empty());
 }

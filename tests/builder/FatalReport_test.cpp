@@ -25,9 +25,9 @@ struct Editor : Harness {
         tarn::newMap(b);
     }
     void place(int x, int y, int layer) {
-        b.cursorX = x;
-        b.cursorY = y;
-        b.currentLayer = layer;
+        b.edit.cursorX = x;
+        b.edit.cursorY = y;
+        b.edit.currentLayer = layer;
         ASSERT_TRUE(tarn::placeTile(b));
     }
 };
@@ -107,7 +107,7 @@ TEST(FatalError, RealFaultInAChildWritesTheReportAndARecoveryMapThatLoadsBack) {
     e.place(64, 32, 1);
     e.place(96, 32, 3);
     e.place(0, 0, 2);
-    e.b.objects[2].present = 0; // deleted: not part of the recovery map
+    e.b.map.objects[2].present = 0; // deleted: not part of the recovery map
     for (int run = 0; run < 2; ++run) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
@@ -150,12 +150,12 @@ TEST(FatalError, RealFaultInAChildWritesTheReportAndARecoveryMapThatLoadsBack) {
 
     Editor fresh;
     ASSERT_TRUE(tarn::loadMapOld(fresh.b, recovery));
-    ASSERT_EQ(fresh.b.lastObject, 1);
-    EXPECT_EQ(fresh.b.objects[0].name, "wall");
-    EXPECT_FLOAT_EQ(fresh.b.objects[0].x, 64.0f);
-    EXPECT_EQ(fresh.b.objects[1].layer, 3);
-    EXPECT_EQ(fresh.b.maxUsedLayer, 3);
-    EXPECT_NE(fresh.b.objects[1].sprite, 0);
+    ASSERT_EQ(fresh.b.map.lastObject, 1);
+    EXPECT_EQ(fresh.b.map.objects[0].name, "wall");
+    EXPECT_FLOAT_EQ(fresh.b.map.objects[0].x, 64.0f);
+    EXPECT_EQ(fresh.b.map.objects[1].layer, 3);
+    EXPECT_EQ(fresh.b.map.maxUsedLayer, 3);
+    EXPECT_NE(fresh.b.map.objects[1].sprite, 0);
 }
 
 // On a full disk the fault still ends cleanly with exit code 0; the error file keeps only whole

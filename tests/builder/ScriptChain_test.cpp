@@ -43,17 +43,17 @@ TEST(ScriptChain, KeysMatchWholeLinesAndTheLaterRecordWins) {
     EXPECT_EQ(h.b.cfg.GFXCODEC, ".bmp");
     EXPECT_EQ(h.b.cfg.GUIH, 20);
     EXPECT_EQ(h.b.cfg.GUIHBase, 20);
-    EXPECT_EQ(h.b.objects.size(), 1u); // MAXTILES 0: one record
+    EXPECT_EQ(h.b.map.objects.size(), 1u); // MAXTILES 0: one record
 }
 
 TEST(ScriptChain, DefaultDnaPathAndItsReplacement) {
     Harness h;
     ASSERT_TRUE(h.start());
-    EXPECT_EQ(h.b.dnaFilePath, h.dir + "_DATA/DNA.dll");
+    EXPECT_EQ(h.b.paths.dnaFile, h.dir + "_DATA/DNA.dll");
     Harness h2;
     h2.screen.push_back({"DNA", "_DATA/other.dll"});
     ASSERT_TRUE(h2.start());
-    EXPECT_EQ(h2.b.dnaFilePath, "_DATA/other.dll");
+    EXPECT_EQ(h2.b.paths.dnaFile, "_DATA/other.dll");
 }
 
 TEST(ScriptChain, MissingStartScriptShowsTheBoxAndOpensNoWindow) {
@@ -84,7 +84,7 @@ TEST(ScriptChain, MissingCodecAndGuiFilesAreSilent) {
     EXPECT_TRUE(h.tp.dialogs().boxes().empty());
     EXPECT_EQ(h.b.cfg.GUIH, 0);
     EXPECT_TRUE(h.b.cfg.GFXCODEC.empty());
-    EXPECT_TRUE(h.b.kinds.empty());
+    EXPECT_TRUE(h.b.tiles.kinds.empty());
 }
 
 TEST(StartUp, WindowModeOtherThanZeroOpensNothingAndEndsWithMessage100) {
@@ -120,12 +120,12 @@ TEST(StartUp, WindowsAndStartValues) {
     EXPECT_EQ(dna.title, "DNA_DESCRIPTOR_WINDOW");
     EXPECT_EQ(std::make_pair(dna.x, dna.w), std::make_pair(256, 256));
     EXPECT_EQ(h.win.active, 102);
-    EXPECT_EQ(h.b.currentLayer, 1);
-    EXPECT_EQ(h.b.rasterMode, tarn::kRasterMatrixSize);
-    EXPECT_EQ(h.b.mapFileName, "1");
+    EXPECT_EQ(h.b.edit.currentLayer, 1);
+    EXPECT_EQ(h.b.edit.rasterMode, tarn::kRasterMatrixSize);
+    EXPECT_EQ(h.b.mapFile.name, "1");
     // No start map "1": the map stays empty.
-    EXPECT_EQ(h.b.lastObject, -1);
-    EXPECT_EQ(h.b.currentKind, 1); // the last kind of the set
+    EXPECT_EQ(h.b.map.lastObject, -1);
+    EXPECT_EQ(h.b.tiles.currentKind, 1); // the last kind of the set
     EXPECT_EQ(h.b.cfg.MAXTILES, 100);
 }
 

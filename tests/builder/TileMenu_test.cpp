@@ -35,16 +35,16 @@ TEST(TileMenu, RowWrapsOnceXPassesInnerWidthMinus64) {
 
 TEST(TileMenu, KindsWithoutAPictureTakeNoCellAndCannotBeChosen) {
     Tiles t(3);
-    t.b.kinds[1].menuPicture = 0;
+    t.b.tiles.kinds[1].menuPicture = 0;
     t.win.wins[102].w = 400;
     tarn::drawTileMenu(t.b);
     ASSERT_EQ(t.win.cells.size(), 2u);
     EXPECT_EQ(t.win.cells[1].kind, 2);
     EXPECT_EQ(t.win.cells[1].x, 50);
-    EXPECT_EQ(std::make_pair(t.b.kinds[1].menuX, t.b.kinds[1].menuY), std::make_pair(50, 0));
-    t.b.currentKind = 0;
+    EXPECT_EQ(std::make_pair(t.b.tiles.kinds[1].menuX, t.b.tiles.kinds[1].menuY), std::make_pair(50, 0));
+    t.b.tiles.currentKind = 0;
     tarn::selectTileAtMouse(t.b, 60, 10);
-    EXPECT_EQ(t.b.currentKind, 2);
+    EXPECT_EQ(t.b.tiles.currentKind, 2);
 
     // A set none of whose pictures decode still has a current kind inside the set: the last.
     Harness broken;
@@ -53,33 +53,33 @@ TEST(TileMenu, KindsWithoutAPictureTakeNoCellAndCannotBeChosen) {
         ASSERT_TRUE(support::writeFile(broken.dir + "_DATA/2DGFX/" + name + ".bmp", "not a picture"));
     }
     ASSERT_TRUE(broken.start());
-    ASSERT_EQ(broken.b.kinds.size(), 2u);
-    EXPECT_EQ(broken.b.kinds[1].picture, 0);
-    EXPECT_EQ(broken.b.currentKind, 1);
+    ASSERT_EQ(broken.b.tiles.kinds.size(), 2u);
+    EXPECT_EQ(broken.b.tiles.kinds[1].picture, 0);
+    EXPECT_EQ(broken.b.tiles.currentKind, 1);
 }
 
 TEST(TileMenu, ClickStrictlyInsideSelectsAndSetsTheTitle) {
     Tiles t(2);
     t.win.wins[102].w = 400;
     tarn::drawTileMenu(t.b);
-    t.b.currentKind = 0;
+    t.b.tiles.currentKind = 0;
     tarn::selectTileAtMouse(t.b, 50, 10); // left edge of cell 1
-    EXPECT_EQ(t.b.currentKind, 0);
+    EXPECT_EQ(t.b.tiles.currentKind, 0);
     tarn::selectTileAtMouse(t.b, 60, 0); // top edge
-    EXPECT_EQ(t.b.currentKind, 0);
+    EXPECT_EQ(t.b.tiles.currentKind, 0);
     tarn::selectTileAtMouse(t.b, 98, 48); // bottom/right edge
-    EXPECT_EQ(t.b.currentKind, 0);
+    EXPECT_EQ(t.b.tiles.currentKind, 0);
     tarn::selectTileAtMouse(t.b, 97, 47);
-    EXPECT_EQ(t.b.currentKind, 1);
+    EXPECT_EQ(t.b.tiles.currentKind, 1);
     EXPECT_EQ(t.win.title(102), "Tile:1MAP: 1");
 }
 
 TEST(TileMenu, LeftButtonEventInTheTileWindowSelectsThenThePaintMessageRedraws) {
     Tiles t(3);
-    t.b.currentKind = 0;
+    t.b.tiles.currentKind = 0;
     t.event(tarn::kEventLeftButtonDown, tarn::kTileWindow, 0, 110, 20);
     t.run(1);
-    EXPECT_EQ(t.b.currentKind, 2);
+    EXPECT_EQ(t.b.tiles.currentKind, 2);
     t.win.cells.clear();
     t.event(tarn::kEventPaint, tarn::kTileWindow);
     t.run(1);

@@ -47,12 +47,12 @@ TEST(TileSet, ReloadingGivesBackEveryPicture) {
     Harness h;
     for (const char* k : {"a", "b", "c"}) h.addKind(k, 16, 16);
     ASSERT_TRUE(h.start());
-    ASSERT_EQ(h.b.kinds.size(), 3u);
+    ASSERT_EQ(h.b.tiles.kinds.size(), 3u);
     const int sprites = h.gfx().liveSprites();
     ASSERT_GE(sprites, 6) << "a picture and a drawable per kind";
     tarn::loadDnaSet(h.b);
     tarn::loadDnaSet(h.b);
-    EXPECT_EQ(h.b.kinds.size(), 3u);
+    EXPECT_EQ(h.b.tiles.kinds.size(), 3u);
     EXPECT_EQ(h.gfx().liveSprites(), sprites);
     tarn::freeDnaSet(h.b);
     EXPECT_EQ(h.gfx().liveSprites(), sprites - 6);

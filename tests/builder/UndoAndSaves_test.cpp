@@ -17,7 +17,7 @@ struct Editor : Harness {
         screen.push_back({"MAXTILES", std::to_string(maxTiles)});
         addKind("wall", 32, 16);
         EXPECT_TRUE(start());
-        b.rasterMode = tarn::kRasterOff;
+        b.edit.rasterMode = tarn::kRasterOff;
     }
     // A click of `button` (1 left, 2 right) at (x, y) in the main window.
     void click(int button, int x, int y) {
@@ -35,8 +35,8 @@ struct Editor : Harness {
     // The map as "x,y,layer" of every present tile, in index order.
     std::string map() const {
         std::string s;
-        for (int i = 0; i <= b.lastObject; ++i) {
-            const auto& o = b.objects[static_cast<std::size_t>(i)];
+        for (int i = 0; i <= b.map.lastObject; ++i) {
+            const auto& o = b.map.objects[static_cast<std::size_t>(i)];
             if (o.present != 0)
                 s += std::to_string(static_cast<int>(o.x)) + "," + std::to_string(static_cast<int>(o.y)) +
                      "," + std::to_string(o.layer) + " ";
@@ -74,7 +74,7 @@ TEST(Undo, PlacementsDeleteUndoUndoRedoWalkTheSnapshots) {
     EXPECT_EQ(e.map(), deleted);
     e.tap(key::R); // nothing above the newest snapshot
     EXPECT_EQ(e.map(), deleted);
-    EXPECT_EQ(e.b.notice, "Nothing to redo");
+    EXPECT_EQ(e.b.edit.notice, "Nothing to redo");
 
     // A change after two U's drops the two snapshots above it.
     e.tap(key::U);
@@ -90,13 +90,13 @@ TEST(Undo, PlacementsDeleteUndoUndoRedoWalkTheSnapshots) {
     fs::remove(e.dir + "USER/UNDO_2");
     e.tap(key::U);
     EXPECT_EQ(e.map(), "10,10,1 100,10,1 300,300,1 ");
-    EXPECT_NE(e.b.notice.find("UNDO_2"), std::string::npos);
+    EXPECT_NE(e.b.edit.notice.find("UNDO_2"), std::string::npos);
     // Back to the start map (empty) in three steps once the file is there again.
     ASSERT_TRUE(tarn::writeMapOld(e.b, e.dir + "USER/UNDO_2"));
     for (int i = 0; i < 3; ++i) e.tap(key::U);
     EXPECT_EQ(e.map(), "");
     e.tap(key::U);
-    EXPECT_EQ(e.b.notice, "Nothing to undo");
+    EXPECT_EQ(e.b.edit.notice, "Nothing to undo");
 }
 
 TEST(Undo, ANewRunStartsAFreshSetAndOldSnapshotsAreBounded) {
@@ -114,7 +114,7 @@ TEST(Undo, ANewRunStartsAFreshSetAndOldSnapshotsAreBounded) {
     EXPECT_TRUE(fs::exists(e.dir + "USER/UNDO_6"));
     // U stops at the oldest snapshot kept.
     for (int i = 0; i < tarn::kSnapshotsKept + 5; ++i) tarn::undo(e.b);
-    EXPECT_EQ(e.b.lastObject, 5);
+    EXPECT_EQ(e.b.map.lastObject, 5);
 }
 
 TEST(MapFolderSave, RemovesOnlyStaleSegmentsAndReportsEveryFailure) {
@@ -123,7 +123,7 @@ TEST(MapFolderSave, RemovesOnlyStaleSegmentsAndReportsEveryFailure) {
     ASSERT_TRUE(e.start());
     const std::string folder = e.dir + "MAPS/3/";
     // An earlier save of a four-layer map, the user's file 42 and a start map "1" of several layers.
-    e.b.currentLayer = 3;
+    e.b.edit.currentLayer = 3;
     ASSERT_TRUE(tarn::placeTile(e.b));
     ASSERT_TRUE(tarn::saveMapFolder(e.b, folder).ok);
     for (const char* f : {"0", "1", "2", "3", "_", "_DATA/2DGFX/wall.bmp", "_DATA/2DGFX/wall.dll"})
@@ -134,12 +134,12 @@ TEST(MapFolderSave, RemovesOnlyStaleSegmentsAndReportsEveryFailure) {
     writeText(folder + "42", "my notes");
 
     tarn::newMap(e.b);
-    e.b.maxUsedLayer = 0;
-    e.b.currentLayer = 0;
-    e.b.currentKind = tarn::findKind(e.b, "door");
+    e.b.map.maxUsedLayer = 0;
+    e.b.edit.currentLayer = 0;
+    e.b.tiles.currentKind = tarn::findKind(e.b, "door");
     ASSERT_TRUE(tarn::placeTile(e.b));
     fs::remove(e.dir + "_DATA/2DGFX/door.dll"); // the kind's DNA file went away since the start
-    e.b.objects[0].layer = 300;                 // and one tile sits where no segment can hold it
+    e.b.map.objects[0].layer = 300;             // and one tile sits where no segment can hold it
     ASSERT_TRUE(tarn::placeTile(e.b));
     const tarn::MapFileResult r = tarn::saveMapFolder(e.b, folder);
     EXPECT_FALSE(r.ok);
@@ -153,14 +153,14 @@ TEST(MapFolderSave, RemovesOnlyStaleSegmentsAndReportsEveryFailure) {
 
     // Loading the folder back (the tile folder reloaded) keeps "door" as the current tile kind.
     writeDna(e.dir + "_DATA/2DGFX/door.dll", {{"hp", "1"}});
-    ASSERT_EQ(e.b.kinds[static_cast<std::size_t>(e.b.currentKind)].fileName, "door");
+    ASSERT_EQ(e.b.tiles.kinds[static_cast<std::size_t>(e.b.tiles.currentKind)].fileName, "door");
     const tarn::MapFileResult back = tarn::loadMapFolder(e.b, folder);
     EXPECT_NE(back.message.find("42 is not a map segment"), std::string::npos) << back.message;
-    EXPECT_EQ(e.b.kinds[static_cast<std::size_t>(e.b.currentKind)].fileName, "door");
+    EXPECT_EQ(e.b.tiles.kinds[static_cast<std::size_t>(e.b.tiles.currentKind)].fileName, "door");
 
     // The working folder (it holds _DATA/ini.txt) loses nothing, not even a stale-looking segment.
     writeText(e.dir + "5", "0\r\n0\r\nENGINETILEINFOEND\r\n");
-    e.b.objects[0].layer = 0;
+    e.b.map.objects[0].layer = 0;
     tarn::saveMapFolder(e.b, e.dir);
     EXPECT_TRUE(fs::exists(e.dir + "5"));
 }
@@ -212,7 +212,7 @@ TEST(MapLoads, FailuresKeepTheMapAndSayWhy) {
     big += "ENGINETILEINFOEND\r\n";
     writeText(e.dir + "1", big);
     EXPECT_TRUE(tarn::loadMapOld(e.b, "1"));
-    EXPECT_EQ(e.b.lastObject, 3);
+    EXPECT_EQ(e.b.map.lastObject, 3);
     EXPECT_NE(e.lastBox().find("2 tiles lie beyond MAXTILES"), std::string::npos) << e.lastBox();
     tarn::dispatchMenuItem(e.b, 115);
     EXPECT_EQ(readText(e.dir + "1"), big);

@@ -113,8 +113,8 @@ struct EditorHarness {
     EditorHarness() {
         oldCwd = fs::current_path().string();
         fs::current_path(dir);
-        b.platform = &tp;
-        b.windows = &win;
+        b.services.platform = &tp;
+        b.services.windows = &win;
         win.graphics = &tp.graphics();
         writeFile(dir + "_DATA/ini.txt", script({{"DEFAULTINISCRIPT", "_DATA/screen.txt"}}));
         writeFile(dir + "_DATA/app.txt", script({{"GFXPATH", "_DATA/2DGFX/"},
