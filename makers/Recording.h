@@ -22,11 +22,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/Forward.h"
 #include "platform/Platform.h"
-
-namespace engine {
-struct Biosim;
-} // namespace engine
 
 namespace makers {
 

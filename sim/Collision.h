@@ -5,9 +5,7 @@
 
 #include <cstdint>
 
-namespace engine {
-struct Biosim;
-} // namespace engine
+#include "engine/Forward.h"
 
 namespace sim {
 

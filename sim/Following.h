@@ -8,9 +8,7 @@
 #include <cstdint>
 #include <string>
 
-namespace engine {
-struct Biosim;
-} // namespace engine
+#include "engine/Forward.h"
 
 namespace sim {
 

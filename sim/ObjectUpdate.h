@@ -11,11 +11,9 @@
 #include <cstdint>
 #include <string>
 
-struct WorldObject; // world/ObjectTable.h
+#include "engine/Forward.h"
 
-namespace engine {
-struct Biosim;
-} // namespace engine
+struct WorldObject; // world/ObjectTable.h
 
 namespace sim {
 

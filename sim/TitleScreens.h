@@ -5,11 +5,8 @@
 
 #include <cstdint>
 
+#include "engine/Forward.h"
 #include "world/KindNames.h"
-
-namespace engine {
-struct Biosim;
-} // namespace engine
 
 namespace sim {
 

@@ -10,9 +10,7 @@
 #include <cstdint>
 #include <string>
 
-namespace engine {
-struct Biosim;
-} // namespace engine
+#include "engine/Forward.h"
 
 namespace sim {
 
