@@ -39,6 +39,7 @@ TEST_PROGRAMS = [
     ("world/", ["world_tests", "sim_tests", "builder_tests"]),
     ("engine/", ["engine_tests", "sim_tests", "e2e_makers_tests"]),
     ("sim/", ["sim_tests", "engine_tests"]),
+    ("makers/", ["e2e_makers_tests", "engine_tests"]),
     ("builder/SdlWindows", ["builder_sdl_tests", "e2e_tarn_tests", "e2e_mapmaking_tests"]),
     ("builder/", ["builder_tests"]),
     ("apps/biosim", ["e2e_biosim_tests", "e2e_biosim_screen_tests", "e2e_makers_tests"]),
