@@ -23,6 +23,7 @@
 #include "engine/ServerState.h"
 #include "engine/SimState.h"
 #include "platform/Platform.h"
+#include "world/KindNames.h"
 #include "world/ObjectTable.h"
 #include "world/TileDna.h"
 
@@ -171,7 +172,7 @@ struct Biosim {
 
     // ---- engine globals (cleared at process start, defaults set by start-up) --------------------
     std::string engineBasePath;                // working folder + "CORE/"
-    std::int32_t actualMapId = -1000;          // loaded map; -1000 = none yet
+    std::int32_t actualMapId = world::kNoMap;  // loaded map; -1000 = none yet
     std::int32_t nextMapId = 0;                // map that should be loaded ("APPENTRY", hotkeys, actions)
     float desktopWidth = 0, desktopHeight = 0; // desktop 0 size
     std::int8_t desktopDepth = 0;              // desktop 0 colour depth

@@ -85,7 +85,7 @@ void evaluateHotkeys(Biosim& e) {
     }
     if (in.keyReleased(key::F10)) e.mirrorsHidden = static_cast<std::int8_t>(1 - e.mirrorsHidden);
     // Title screens (1000 and above) have no overview, pause or delay reset by key.
-    if (e.actualMapId < world::kFirstNoOverviewMap) {
+    if (e.actualMapId < world::kFirstScreenMap) {
         const bool mReleased = in.keyReleased(key::M);
         if (alt && mReleased && ctrl) e.multitaskDelayMs = 0;
         if (mReleased && e.pauseFlag == 0) toggleOverview(e);

@@ -456,7 +456,7 @@ void switchMap(Biosim& e) {
     if (e.levelMusicSound == -1) {
         warn(e, "COULD NOT FIND SOUND:" + e.cfg.SOUNDPATH + "#L" + m + e.cfg.SOUNDCODEC);
     } else {
-        s.setVolume(e.levelMusicSound, e.actualMapId > world::kFirstScreenMap ? 100 : 50);
+        s.setVolume(e.levelMusicSound, e.actualMapId >= world::kFirstScreenMap ? 100 : 50);
         s.playSound(e.levelMusicSound, true);
     }
     e.mapStartTick = static_cast<std::int32_t>(e.clock().ticks());

@@ -36,7 +36,7 @@ bool MapWatch::poll(Biosim& e) {
     if (started_ && now < nextLook_) return false;
     started_ = true;
     nextLook_ = now + intervalMs;
-    if (e.actualMapId == -1000 || e.mapLoading != 0) return false;
+    if (e.actualMapId == world::kNoMap || e.mapLoading != 0) return false;
     const std::string state = mapFolderState(resolvePath(e, e.cfg.SIMCORE) + std::to_string(e.actualMapId));
     if (mapId_ != e.actualMapId) { // a new map: remember its files, nothing to reload
         mapId_ = e.actualMapId;

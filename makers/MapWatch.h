@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/Forward.h"
+#include "world/KindNames.h"
 
 namespace makers {
 
@@ -21,7 +22,7 @@ public:
     std::int64_t intervalMs = 1000;
 
 private:
-    std::int32_t mapId_ = -1000; // map whose files `seen_` describes
+    std::int32_t mapId_ = world::kNoMap; // map whose files `seen_` describes
     std::string seen_;
     std::int64_t nextLook_ = 0;
     bool started_ = false;

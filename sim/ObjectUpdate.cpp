@@ -151,7 +151,7 @@ void postStep(Biosim& e, std::int32_t i) {
         if (o.worldFTileRotate > 0) o.worldFTileRotate -= 0.05f;
         if (o.worldFTileRotate < 0) o.worldFTileRotate += 0.05f;
     }
-    if (o.SoundHandle != 0 && e.mapOverview == 0 && e.actualMapId < 1000) {
+    if (o.SoundHandle != 0 && e.mapOverview == 0 && e.actualMapId < world::kFirstScreenMap) {
         const std::int64_t t = now(e);
         if (t > static_cast<std::int64_t>(o.worldFTileSoundDuration) + o.SoundStart) {
             plat::Sound& s = e.sound();

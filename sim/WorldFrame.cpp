@@ -113,10 +113,10 @@ void frameRateSample(Biosim& e) {
 
 void afterImage(Biosim& e) {
     int src = 0, dst = 0;
-    if (e.cfg.BLOOM == 1 && e.actualMapId < 1000) {
+    if (e.cfg.BLOOM == 1 && e.actualMapId < world::kFirstScreenMap) {
         src = plat::BlendSrcAlpha;
         dst = plat::BlendOne;
-    } else if (e.cfg.BLOOM == 0 || e.actualMapId >= 1000) {
+    } else if (e.cfg.BLOOM == 0 || e.actualMapId >= world::kFirstScreenMap) {
         src = plat::BlendSrcAlpha;
         dst = plat::BlendInvSrcAlpha;
     } else {

@@ -78,13 +78,14 @@ inline constexpr std::string_view Floor = "FLOOR";
 } // namespace mirror
 
 // ---- map numbers with a meaning ------------------------------------------------------------------
-inline constexpr std::int32_t kNoMap = -1000;             // actualMapId before the first load
-inline constexpr std::int32_t kFirstLevelMap = 0;         // where Space on a title map leads
-inline constexpr std::int32_t kTitleMapA = 999;           // second title map
-inline constexpr std::int32_t kTitleMap = 1000;           // the title map; catchers lead here
-inline constexpr std::int32_t kIntroMap = 1001;           // switches to the title map after SCRSWITCHMS
-inline constexpr std::int32_t kFirstScreenMap = 999;      // maps above it are screens: full music volume
-inline constexpr std::int32_t kFirstNoOverviewMap = 1000; // from here on no overview, pause or delay key
+inline constexpr std::int32_t kNoMap = -1000;     // actualMapId before the first load
+inline constexpr std::int32_t kFirstLevelMap = 0; // where Space on a title map leads
+inline constexpr std::int32_t kTitleMapA = 999;   // second title map
+inline constexpr std::int32_t kTitleMap = 1000;   // the title map; catchers lead here
+inline constexpr std::int32_t kIntroMap = 1001;   // switches to the title map after SCRSWITCHMS
+// Maps from here on are screens: no overview, pause or delay key, no object sounds, no bloom, and
+// the level music at full volume (half on levels).
+inline constexpr std::int32_t kFirstScreenMap = 1000;
 
 // The fixed links between maps that the title rules make: (from, to).
 inline constexpr std::array<std::array<std::int32_t, 2>, 3> kTitleLinks = {
