@@ -90,8 +90,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     e.serverReachable = 1;
     e.actualMapId = 5;
     loadMap(e, 1, 1);
-    if (e.objectCount < 0 || e.objectCount > e.cfg.MAXOBJECTS) std::abort();
-    if (e.tileCount < 0 || static_cast<std::size_t>(e.tileCount) + 1 != e.tileSprites.size()) std::abort();
+    if (e.level.objectCount < 0 || e.level.objectCount > e.cfg.MAXOBJECTS) std::abort();
+    if (e.kinds.tileCount < 0 ||
+        static_cast<std::size_t>(e.kinds.tileCount) + 1 != e.kinds.tileSprites.size())
+        std::abort();
     checkNothingOutsideTemp(folder);
     tp.graphics().clearCalls();
     tp.network().clearRequests();
