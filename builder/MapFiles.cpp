@@ -136,6 +136,7 @@ MapFileResult saveMapFolder(Builder& b, const std::string& folderIn) {
 
 MapFileResult loadMapFolder(Builder& b, const std::string& folderIn) {
     const std::string folder = textio::asFolder(folderIn);
+    world::recoverMapFolder(folder);
     // Segment files that do not read as a map (a user's note named "42") are skipped and named;
     // without any segment the current map stays.
     world::LoadedMap map;

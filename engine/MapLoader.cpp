@@ -310,6 +310,8 @@ void loadMap(Biosim& e, int scale, int reset) {
     if (!std::filesystem::is_directory(path(e, maps, m), ec)) {
         e.mapMissing = 1;
     } else if (!server) {
+        // A save of tarn's that ended part way is finished (or its leftovers removed) first.
+        world::recoverMapFolder(resolvePath(e, maps + m + "/"));
         loadMapTiles(e);
     }
     e.serverTileStart = 0;

@@ -178,6 +178,84 @@ bool readFile(const std::string& path, std::string& content) {
     return ok;
 }
 
+namespace {
+
+// Writes `content` into a new temporary file in `dir` named after `name` (see removeStaleTemporaries)
+// with the permissions `mode`, flushed to the disk when `sync` is set. false (nothing left) when it
+// cannot be written complete; `tmpl` then names no file.
+bool writeTemporaryIn(const std::filesystem::path& dir, const std::string& fileName, std::string_view content,
+                      mode_t mode, bool sync, std::string& tmpl) {
+    // The name stays within the file system's 255 bytes however long the file's own name is.
+    const std::string name = fileName.substr(0, 200);
+    tmpl = (dir / ("." + name + "." + std::to_string(::getpid()) + kPartial + "XXXXXX")).string();
+    int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
+    if (fd < 0) {
+        tmpl.clear();
+        return false;
+    }
+    const char* p = content.data();
+    std::size_t left = content.size();
+    bool ok = true;
+    while (left > 0) {
+        const ssize_t w = ::write(fd, p, left);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            ok = false;
+            break;
+        }
+        p += w;
+        left -= static_cast<std::size_t>(w);
+    }
+    // mkstemp creates 0600; the new file keeps the old one's permissions (0644 for a new file).
+    if (ok && ::fchmod(fd, mode) != 0) ok = false;
+    if (ok && sync && ::fsync(fd) != 0) ok = false;
+    if (::close(fd) != 0) ok = false;
+    if (!ok) {
+        ::unlink(tmpl.c_str());
+        tmpl.clear();
+    }
+    return ok;
+}
+
+// fsync of a folder (its names); false when it cannot be opened or synced.
+bool syncFolderNames(const std::string& folder, bool wholeFileSystem) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = true;
+    if (wholeFileSystem && ::syncfs(fd) != 0) ok = false;
+    if (ok && ::fsync(fd) != 0) ok = false;
+    closeQuietly(fd);
+    return ok;
+}
+
+} // namespace
+
+bool writeTemporary(const std::string& path, std::string_view content, std::string& temp) {
+    temp.clear();
+    if (path.empty()) return false;
+    mode_t mode = 0644;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+            notice(std::string(kindOf(st.st_mode)) + ", NOT REPLACED: " + path);
+            return false;
+        }
+        if (S_ISREG(st.st_mode)) mode = st.st_mode & 07777;
+    }
+    const std::filesystem::path t(path);
+    std::filesystem::path dir = t.parent_path();
+    if (dir.empty()) dir = ".";
+    return writeTemporaryIn(dir, t.filename().string(), content, mode, false, temp);
+}
+
+bool syncFolderFiles(const std::string& folder) {
+    return syncFolderNames(folder, true);
+}
+
+bool syncFolder(const std::string& folder) {
+    return syncFolderNames(folder, false);
+}
+
 bool writeFileAtomic(const std::string& path, std::string_view content) {
     namespace fs = std::filesystem;
     if (path.empty()) return false;
@@ -207,31 +285,13 @@ bool writeFileAtomic(const std::string& path, std::string_view content) {
     const fs::path t(target);
     fs::path dir = t.parent_path();
     if (dir.empty()) dir = ".";
-    // The name stays within the file system's 255 bytes however long the file's own name is.
-    const std::string name = t.filename().string().substr(0, 200);
-    std::string tmpl = (dir / ("." + name + "." + std::to_string(::getpid()) + kPartial + "XXXXXX")).string();
-    int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    const char* p = content.data();
-    std::size_t left = content.size();
-    bool ok = true;
-    while (left > 0) {
-        const ssize_t w = ::write(fd, p, left);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-            break;
-        }
-        p += w;
-        left -= static_cast<std::size_t>(w);
+    std::string tmpl;
+    if (!writeTemporaryIn(dir, t.filename().string(), content, mode, true, tmpl)) return false;
+    if (std::rename(tmpl.c_str(), target.c_str()) != 0) {
+        ::unlink(tmpl.c_str());
+        return false;
     }
-    // mkstemp creates 0600; the new file keeps the old one's permissions (0644 for a new file).
-    if (ok && ::fchmod(fd, mode) != 0) ok = false;
-    if (ok && ::fsync(fd) != 0) ok = false;
-    if (::close(fd) != 0) ok = false;
-    if (ok && std::rename(tmpl.c_str(), target.c_str()) != 0) ok = false;
-    if (!ok) ::unlink(tmpl.c_str());
-    return ok;
+    return true;
 }
 
 int removeStaleTemporaries(const std::string& folder) {

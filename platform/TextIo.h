@@ -66,6 +66,18 @@ private:
 // names is replaced and the link stays), and one that names nothing or no regular file is refused.
 bool writeFileAtomic(const std::string& path, std::string_view content);
 
+// The parts of writeFileAtomic for a writer that replaces several files at once: writes `content`
+// into a new temporary file beside `path` (named as writeFileAtomic's), not yet flushed to the disk;
+// `temp` gets its name and the caller renames it into place or removes it. false (and nothing left)
+// when `path` names a folder, FIFO, device or socket (with a notice) or the temporary cannot be
+// written complete. A link at `path` is not followed: the rename replaces the link.
+bool writeTemporary(const std::string& path, std::string_view content, std::string& temp);
+// Flushes everything written on the file system that holds `folder`, then the folder's own names:
+// one sync for all the files a writer made there, instead of one per file.
+bool syncFolderFiles(const std::string& folder);
+// Flushes the names of `folder` (renames and removals in it).
+bool syncFolder(const std::string& folder);
+
 // Largest text file any reader takes: 256 MiB. Larger files are refused with a notice.
 constexpr std::uint64_t kMaxTextFileBytes = 256ull << 20;
 

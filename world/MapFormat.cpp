@@ -7,6 +7,11 @@
 #include <filesystem>
 #include <unordered_set>
 
+#include <cerrno>
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/Rounding.h"
 #include "platform/TextIo.h"
 namespace world {
@@ -67,14 +72,6 @@ std::string formatIndices(const std::vector<PlacedTile>& tiles, const std::vecto
 
 std::string withSeparator(const std::string& folder) {
     return textio::asFolder(textio::nativePath(folder));
-}
-
-// A file copy for the map folder's graphics listing: replaces an older copy, never creates a folder
-// (the temporary file of the atomic write needs the target folder to exist).
-void copyFileQuietly(const std::string& from, const std::string& to) {
-    std::string content;
-    if (!textio::readFile(from, content)) return;
-    (void)textio::writeFileAtomic(to, content);
 }
 
 // True when the file at `path` is a map segment that a writer made for `layer`: two number lines,
@@ -222,10 +219,107 @@ MapWriteResult writeMapFile(const std::string& path, const std::vector<PlacedTil
     return r;
 }
 
+namespace {
+
+MapSaveStepHook gSaveStep = nullptr;
+
+void saveStep(const char* step) {
+    if (gSaveStep) gSaveStep(step);
+}
+
+constexpr std::string_view kJournalPrefix = ".map-save.";
+constexpr std::string_view kJournalSuffix = ".journal";
+
+// A name the journal may hold: a file of the map folder itself or of its graphics folder, never one
+// that leads elsewhere (a journal is a file like any other in a map folder someone sends you).
+bool isJournalName(std::string_view rel) {
+    if (rel.substr(0, kMapGfxFolder.size()) == kMapGfxFolder) rel.remove_prefix(kMapGfxFolder.size());
+    return !rel.empty() && rel != "." && rel != ".." && rel.find_first_of("/\\") == std::string_view::npos;
+}
+
+// The process id in a journal's name ".map-save.<pid>.journal", or 0 when the name is no journal's.
+long journalOwner(std::string_view name) {
+    if (name.size() <= kJournalPrefix.size() + kJournalSuffix.size() ||
+        name.substr(0, kJournalPrefix.size()) != kJournalPrefix ||
+        name.substr(name.size() - kJournalSuffix.size()) != kJournalSuffix)
+        return 0;
+    const std::string_view digits =
+        name.substr(kJournalPrefix.size(), name.size() - kJournalPrefix.size() - kJournalSuffix.size());
+    if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos) return 0;
+    return textio::toInt(digits);
+}
+
+// Carries out a committed journal: renames each staged file over its target and removes the stale
+// segments. Steps done before (a save killed part way) are skipped. false when a step failed.
+bool applyJournal(const std::string& base, const std::string& journal) {
+    std::string text;
+    if (!textio::readRegularFile(journal, text, textio::kMaxTextFileBytes, nullptr)) return false;
+    const std::vector<std::string> lines = textio::splitLines(text);
+    if (lines.empty() || lines.back() != "END") return false; // never committed: nothing to do
+    bool ok = true;
+    bool gfx = false;
+    for (std::size_t i = 0; i + 1 < lines.size();) {
+        if (lines[i] == "R" && i + 2 < lines.size() && isJournalName(lines[i + 1]) &&
+            isJournalName(lines[i + 2])) {
+            const std::string from = base + lines[i + 1], to = base + lines[i + 2];
+            gfx = gfx || lines[i + 2].find('/') != std::string::npos;
+            struct stat st {};
+            if (::lstat(from.c_str(), &st) == 0) {
+                if (std::rename(from.c_str(), to.c_str()) != 0) ok = false;
+                saveStep("renamed");
+            }
+            i += 3;
+        } else if (lines[i] == "D" && i + 1 < lines.size() && isJournalName(lines[i + 1])) {
+            const std::string stale = base + lines[i + 1];
+            if (::unlink(stale.c_str()) != 0 && errno != ENOENT) ok = false;
+            saveStep("removed");
+            i += 2;
+        } else {
+            return false; // not a journal this writer made
+        }
+    }
+    if (!textio::syncFolder(base)) ok = false;
+    if (gfx && !textio::syncFolder(base + std::string(kMapGfxFolder))) ok = false;
+    return ok;
+}
+
+} // namespace
+
+void setMapSaveStepHook(MapSaveStepHook hook) {
+    gSaveStep = hook;
+}
+
+int recoverMapFolder(const std::string& folder) {
+    const std::string base = withSeparator(folder);
+    int finished = 0;
+    std::error_code ec;
+    std::vector<std::string> journals;
+    for (auto it = std::filesystem::directory_iterator(base, ec);
+         !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const long pid = journalOwner(name);
+        // A journal of a process that still runs is a save in progress.
+        if (pid <= 0 || pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+            continue;
+        journals.push_back(base + name);
+    }
+    std::sort(journals.begin(), journals.end());
+    for (const std::string& journal : journals) {
+        if (applyJournal(base, journal)) ++finished;
+        ::unlink(journal.c_str());
+    }
+    // What is left of saves that never committed goes: the old map stays whole.
+    textio::removeStaleTemporaries(base);
+    textio::removeStaleTemporaries(base + std::string(kMapGfxFolder));
+    return finished;
+}
+
 MapWriteResult writeMapFolder(const std::string& folder, const std::vector<PlacedTile>& tiles,
                               const MapFolderSave& save) {
     MapWriteResult r;
     const std::string base = withSeparator(folder);
+    std::error_code ec;
+    if (std::filesystem::is_directory(base, ec)) recoverMapFolder(base);
 
     // Sort the alive tiles into their segments; a record no reader would get back is reported.
     std::int32_t top = std::clamp(save.maxUsedLayer, 0, kMaxMapSegment);
@@ -241,50 +335,119 @@ MapWriteResult writeMapFolder(const std::string& folder, const std::vector<Place
         top = std::max(top, t.layer);
     }
 
-    r.ok = true;
-    std::unordered_set<std::string_view> copied;
-    const std::string gfxTarget = base + std::string(kMapGfxFolder);
-    const std::string gfxSource = textio::nativePath(save.gfxFolder);
-    for (std::int32_t layer = 0; layer <= top; ++layer) {
-        const auto& indices = segments[static_cast<std::size_t>(layer)];
-        const std::string file = base + std::to_string(layer);
-        if (!textio::writeFileAtomic(file, formatIndices(tiles, indices))) {
-            r.ok = false;
-            r.failedFiles.push_back(file);
+    // Every new file is first written complete beside its old one. Only when all of them are there
+    // does the save commit (a journal listing the renames and removals), so that a save that fails
+    // or is killed before leaves the old map whole, and one killed after is completed by the next
+    // program that opens the folder.
+    struct Staged {
+        std::string temp, rel; // the temporary and the target, both relative to the folder
+    };
+    std::vector<Staged> staged;
+    const auto stage = [&](const std::string& rel, std::string_view content) {
+        std::string temp;
+        if (!textio::writeTemporary(base + rel, content, temp)) {
+            r.failedFiles.push_back(base + rel);
+            return;
         }
-        for (std::size_t i : indices) {
-            const std::string& name = tiles[i].name;
-            // A name that holds a separator would copy from or into another folder.
-            if (name.find_first_of("/\\") != std::string::npos) continue;
-            if (!copied.insert(name).second) continue;
-            copyFileQuietly(gfxSource + name + save.gfxExtension, gfxTarget + name + save.gfxExtension);
-            copyFileQuietly(gfxSource + name + ".dll", gfxTarget + name + ".dll");
-        }
+        const std::string relTemp = temp.substr(temp.rfind('/') + 1);
+        const std::size_t slash = rel.rfind('/');
+        staged.push_back({slash == std::string::npos ? relTemp : rel.substr(0, slash + 1) + relTemp, rel});
+        saveStep("written");
+    };
+
+    for (std::int32_t layer = 0; layer <= top; ++layer)
+        stage(std::to_string(layer), formatIndices(tiles, segments[static_cast<std::size_t>(layer)]));
+
+    const std::string gfxRel(kMapGfxFolder);
+    const std::string gfxTarget = base + gfxRel;
+    // The graphics folder is never created here: without it the copies are left out quietly.
+    if (std::filesystem::is_directory(gfxTarget, ec)) {
+        const std::string gfxSource = textio::nativePath(save.gfxFolder);
+        std::unordered_set<std::string_view> copied;
+        for (std::int32_t layer = 0; layer <= top && save.copyKindFiles; ++layer)
+            for (std::size_t i : segments[static_cast<std::size_t>(layer)]) {
+                const std::string& name = tiles[i].name;
+                // A name that holds a separator would copy from or into another folder.
+                if (name.find_first_of("/\\") != std::string::npos) continue;
+                if (!copied.insert(name).second) continue;
+                for (const std::string& ext : {save.gfxExtension, std::string(".dll")}) {
+                    const std::string from = gfxSource + name + ext;
+                    std::error_code same;
+                    if (std::filesystem::equivalent(from, gfxTarget + name + ext, same)) continue;
+                    std::string content;
+                    if (!textio::readFile(from, content)) continue; // a missing copy: the caller checks
+                    stage(gfxRel + name + ext, content);
+                }
+            }
+        for (const auto& [name, content] : save.gfxFiles)
+            if (isJournalName(name)) stage(gfxRel + name, content);
+    } else {
+        for (const auto& file : save.gfxFiles) r.failedFiles.push_back(gfxTarget + file.first);
+    }
+
+    textio::LineWriter count;
+    lineInt(count, save.highestTileIndex);
+    stage(std::string(kTileCountFile), count.content());
+
+    const auto dropStaged = [&] {
+        for (const Staged& s : staged) ::unlink((base + s.temp).c_str());
+    };
+    if (!r.failedFiles.empty()) {
+        dropStaged();
+        return r;
     }
 
     // Segments above the new top layer belong to a larger map saved here before. Both programs
     // read every numbered segment they find, so left in place they would bring its tiles back.
     // Only files that read as segments of their own layer go, and none in tarn's working folder
     // (it holds the start map "1" and the user's own files).
-    std::error_code workEc;
-    const bool workingFolder = std::filesystem::exists(base + "_DATA/ini.txt", workEc);
+    std::vector<std::string> stale;
+    const bool workingFolder = std::filesystem::exists(base + "_DATA/ini.txt", ec);
     for (std::int32_t layer = top + 1; layer <= kMaxMapSegment && !workingFolder; ++layer) {
-        const std::string stale = base + std::to_string(layer);
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(stale, ec) || !isSegmentOfLayer(stale, layer)) continue;
-        if (!std::filesystem::remove(stale, ec) || ec) {
-            r.ok = false;
-            r.failedFiles.push_back(stale);
-        }
+        const std::string name = std::to_string(layer);
+        if (std::filesystem::is_regular_file(base + name, ec) && isSegmentOfLayer(base + name, layer))
+            stale.push_back(name);
     }
 
-    const std::string countFile = base + std::string(kTileCountFile);
-    textio::LineWriter count;
-    lineInt(count, save.highestTileIndex);
-    if (!textio::writeFileAtomic(countFile, count.content())) {
-        r.ok = false;
-        r.failedFiles.push_back(countFile);
+    // The journal: written complete, then everything is flushed at once, then it is named.
+    textio::LineWriter journal;
+    for (const Staged& s : staged) {
+        journal.line("R");
+        journal.line(s.temp);
+        journal.line(s.rel);
     }
+    for (const std::string& name : stale) {
+        journal.line("D");
+        journal.line(name);
+    }
+    journal.line("END");
+    const std::string journalPath =
+        base + std::string(kJournalPrefix) + std::to_string(::getpid()) + std::string(kJournalSuffix);
+    std::string journalTemp;
+    const bool journalWritten = textio::writeTemporary(journalPath, journal.content(), journalTemp);
+    if (!journalWritten || !textio::syncFolderFiles(base)) {
+        if (journalWritten) ::unlink(journalTemp.c_str());
+        dropStaged();
+        r.failedFiles.push_back(journalPath);
+        return r;
+    }
+    saveStep("staged");
+    if (std::rename(journalTemp.c_str(), journalPath.c_str()) != 0 || !textio::syncFolder(base)) {
+        ::unlink(journalTemp.c_str());
+        ::unlink(journalPath.c_str());
+        dropStaged();
+        r.failedFiles.push_back(journalPath);
+        return r;
+    }
+    saveStep("committed");
+    if (!applyJournal(base, journalPath)) {
+        // The journal stays: the next program to open the folder finishes the save.
+        r.failedFiles.push_back(journalPath);
+        return r;
+    }
+    ::unlink(journalPath.c_str());
+    saveStep("done");
+    r.ok = true;
     return r;
 }
 
@@ -307,6 +470,7 @@ void readMapText(std::string content, LoadedMap& out, const KindLookup& lookup) 
 bool readMapFolder(const std::string& folder, LoadedMap& out, const KindLookup& lookup) {
     out = LoadedMap{};
     const std::string base = withSeparator(folder);
+    recoverMapFolder(base);
     // Read the segments first, so the tile list is sized once for all of them.
     std::vector<std::string> contents;
     std::size_t bytes = 0;

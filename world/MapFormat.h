@@ -10,7 +10,8 @@
 //
 // Readers: any marker line other than "ENGINETILEINFOEND" starts a record (so a hand-edited file
 // loads the same in both programs); a file that ends early ends its record loop, records read so far
-// stay. Writers replace each file only once its new content is complete and report failure; they
+// stay. Writers replace each file (a map folder: all its files at once) only once the new content is
+// complete and report failure; they
 // never write a record that would read back differently (empty tile name or one with a line break):
 // such records are left out and listed for the caller. No SDL; depends on platform/TextIo.
 #pragma once
@@ -20,6 +21,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/TextIo.h"
@@ -116,16 +118,40 @@ struct MapFolderSave {
     std::string gfxExtension;           // graphic file ending, e.g. ".png"
     std::int32_t maxUsedLayer = 0;      // segments "0".."max(maxUsedLayer, highest tile layer)"
     std::int32_t highestTileIndex = -1; // written into "_"
+    bool copyKindFiles = true;          // copy each used kind's picture and DNA file from gfxFolder
+    // Further files of `_DATA/2DGFX/` written with the map (name without folder, content).
+    std::vector<std::pair<std::string, std::string>> gfxFiles;
 };
 
 // Writes the map folder `folder` (a separator is added when missing): segment files "0" up to the
 // highest used layer (capped at 255), each written even when empty; then "_" with the highest tile
 // index. For each kind used by a written tile, copies gfxFolder + name + gfxExtension and
-// gfxFolder + name + ".dll" into folder + "_DATA/2DGFX/", replacing older copies. That folder is
-// never created: when it is missing the copies fail silently. A segment that cannot be written is
-// skipped (listed in failedFiles, ok false) and the others are still written.
+// gfxFolder + name + ".dll" into folder + "_DATA/2DGFX/", replacing older copies (a source that
+// cannot be read is left out: the caller checks its copies), and writes `gfxFiles` there. That
+// folder is never created: when it is missing the copies are left out.
+//
+// The save is whole or nothing for the folder: every new file is first written complete beside the
+// old one; only then is a journal committed and the files renamed into place, and segments above
+// the new top layer (files that read as segments of their layer; none in a folder holding
+// `_DATA/ini.txt`, tarn's working folder) removed. All files are flushed with one sync before the
+// commit. A file that cannot be written is listed in failedFiles (every one of them) and leaves the
+// old map untouched, stale segments included. A save killed after the commit is completed by the
+// next recoverMapFolder of the folder, one killed before leaves the old map.
 MapWriteResult writeMapFolder(const std::string& folder, const std::vector<PlacedTile>& tiles,
                               const MapFolderSave& save);
+
+// Finishes in `folder` a save whose program ended after its commit (journal ".map-save.<pid>.journal"
+// of a process that no longer runs), and removes the temporaries of saves that ended before it, in
+// the folder and in its `_DATA/2DGFX/`. Both programs call it before they read or write a map
+// folder (the readers below, biosim's map load, writeMapFolder). Returns how many saves it finished.
+int recoverMapFolder(const std::string& folder);
+
+// Called with the name of each step of a map-folder save: "written" (after each new file), "staged"
+// (all of them written and flushed),
+// "committed", "renamed" (after each file), "removed" (after each stale segment), "done". For
+// tests that stop a save at a given step; nullptr (the default) for none.
+using MapSaveStepHook = void (*)(const char* step);
+void setMapSaveStepHook(MapSaveStepHook hook);
 
 // A map as tarn reads it.
 struct LoadedMap {
@@ -145,7 +171,8 @@ bool readMapFile(const std::string& path, LoadedMap& out, const KindLookup& look
 // Same as readMapFile for a map file held in memory (`out` is cleared first).
 void readMapText(std::string content, LoadedMap& out, const KindLookup& lookup = {});
 
-// tarn's reader of a map folder (a separator is added when missing): `out` is cleared, then each
+// tarn's reader of a map folder (a separator is added when missing): the folder is recovered
+// (recoverMapFolder), `out` is cleared, then each
 // segment file "0".."255" that exists is read as above, missing ones skipped; "_" is not read.
 // false when no segment file opened.
 bool readMapFolder(const std::string& folder, LoadedMap& out, const KindLookup& lookup = {});

@@ -285,13 +285,13 @@ TEST(MapWriter, UnwritableFolderReportsFailureAndKeepsOldFiles) {
     EXPECT_FALSE(std::filesystem::exists(dir / "absent"));
     EXPECT_FALSE(writeMapFile(dir / "absent/1", {}).ok);
 
-    // Something in the way of one file (this also fails for root): the others are still written.
+    // Something in the way of one file (this also fails for root): the save is refused as a whole.
     const std::string blocked = dir / "blocked/";
     std::filesystem::create_directories(blocked + "_");
     r = writeMapFolder(blocked, {tile("a", 0, 0, 1)}, folderSave());
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.failedFiles, std::vector<std::string>{blocked + "_"});
-    EXPECT_TRUE(std::filesystem::exists(blocked + "1"));
+    EXPECT_FALSE(std::filesystem::exists(blocked + "1"));
     EXPECT_FALSE(writeMapFile(blocked + "_", {}).ok);
     // Writes that run out of space and other faults that hold for root: WriterFaults_test.cpp.
 }

@@ -7,6 +7,10 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <string_view>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "TempDir.h"
 #include "platform/TextIo.h"
@@ -102,11 +106,15 @@ TEST(WriterFaults, EveryWriterReplacesWholeFilesAndKeepsTheOldOneOnFailure) {
     }
 }
 
-TEST(WriterFaults, MapFolderReportsEachFailedFileAndWritesTheOthers) {
+TEST(WriterFaults, MapFolderReportsEachFailedFileAndKeepsTheOldMap) {
     TempDir dir;
     const std::string folder = dir / "map/";
     writeText(folder + "_", "7\r\n");
     writeText(folder + "1", "old segment 1");
+    // Segments of an older, larger map: a failed save must not remove them either.
+    const std::string old2 = "0\r\n0\r\nTILE\r\nx\r\n0\r\n1\r\n1\r\n5\r\n5\r\n2\r\nENGINETILEINFOEND\r\n";
+    writeText(folder + "2", old2);
+    writeText(folder + "3", "0\r\n0\r\nENGINETILEINFOEND\r\n");
     world::MapFolderSave save;
     save.maxUsedLayer = 1;
     save.highestTileIndex = 0;
@@ -124,6 +132,119 @@ TEST(WriterFaults, MapFolderReportsEachFailedFileAndWritesTheOthers) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.failedFiles, (std::vector<std::string>{folder + "0", folder + "1"}));
     EXPECT_EQ(readText(folder + "1"), "old segment 1");
-    EXPECT_EQ(readText(folder + "_"), "0\r\n") << "the count file is still written";
-    EXPECT_EQ(folderEntries(folder), (std::vector<std::string>{"0", "1", "_"}));
+    EXPECT_EQ(readText(folder + "_"), "7\r\n") << "a failed save left part of the new map";
+    EXPECT_EQ(readText(folder + "2"), old2);
+    EXPECT_EQ(folderEntries(folder), (std::vector<std::string>{"0", "1", "2", "3", "_"}));
+
+    // A disk full from the first file on: nothing of the old map goes either.
+    fs::remove(folder + "0");
+    writeText(folder + "0", "old segment 0");
+    {
+        support::FileSizeLimit limit(0);
+        r = world::writeMapFolder(folder, tiles, save);
+    }
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(readText(folder + "2"), old2);
+    EXPECT_EQ(readText(folder + "0"), "old segment 0");
+    EXPECT_EQ(folderEntries(folder), (std::vector<std::string>{"0", "1", "2", "3", "_"}));
+}
+
+namespace {
+
+// Files of a folder and its sub-folders (hidden ones too), by relative path, with their content.
+std::map<std::string, std::string> snapshot(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        if (e.is_regular_file()) files[fs::relative(e.path(), folder).string()] = readText(e.path().string());
+    return files;
+}
+
+int gStepsLeft = 0;
+bool gCommitted = false;
+
+// Stands in for kill -9 at the chosen step: the process ends there, without cleaning up.
+void endAtStep(const char* step) {
+    if (std::string_view(step) == "committed") gCommitted = true;
+    if (--gStepsLeft == 0) ::_exit(gCommitted ? 11 : 10);
+}
+
+std::vector<world::PlacedTile> layeredTiles(const std::string& name, int layers) {
+    std::vector<world::PlacedTile> tiles;
+    for (int l = 0; l < layers; ++l)
+        for (int i = 0; i < 50; ++i) {
+            world::PlacedTile t;
+            t.name = name;
+            t.x = static_cast<float>(i * 32);
+            t.layer = l;
+            tiles.push_back(t);
+        }
+    return tiles;
+}
+
+} // namespace
+
+// A save ended at each of its steps in turn (a child process that exits there, as kill -9 would
+// end it), then the next program opens the folder: it holds the whole old map or the whole new one,
+// never a mix, no temporary or journal is left, and from the commit on it is the new one.
+TEST(WriterFaults, MapFolderSaveEndedAtAnyStepLeavesTheOldOrTheNewMapWhole) {
+    TempDir dir;
+    const std::string kinds = dir / "kinds/";
+    writeText(kinds + "old.png", "old picture");
+    writeText(kinds + "old.dll", "hp\r\n1\r\n");
+    writeText(kinds + "new.png", "new picture");
+    writeText(kinds + "new.dll", "hp\r\n2\r\n");
+    world::MapFolderSave oldSave;
+    oldSave.gfxFolder = kinds;
+    oldSave.gfxExtension = ".png";
+    oldSave.highestTileIndex = 199;
+    const std::string model = dir / "model/";
+    fs::create_directories(model + "_DATA/2DGFX");
+    ASSERT_TRUE(world::writeMapFolder(model, layeredTiles("old", 4), oldSave).ok);
+    writeText(model + "notes.txt", "the user's own file");
+    const auto oldMap = snapshot(model);
+
+    world::MapFolderSave newSave = oldSave;
+    newSave.highestTileIndex = 99;
+    const auto saveNew = [&](const std::string& folder) {
+        return world::writeMapFolder(folder, layeredTiles("new", 2), newSave).ok;
+    };
+    const std::string whole = dir / "whole/";
+    fs::copy(model, whole, fs::copy_options::recursive);
+    ASSERT_TRUE(saveNew(whole));
+    const auto newMap = snapshot(whole);
+    ASSERT_NE(oldMap, newMap);
+    ASSERT_FALSE(fs::exists(whole + "2"));
+
+    int endedAfterCommit = 0;
+    for (int stop = 1;; ++stop) {
+        SCOPED_TRACE("save ended at step " + std::to_string(stop));
+        const std::string run = dir / ("run" + std::to_string(stop) + "/");
+        fs::copy(model, run, fs::copy_options::recursive);
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            gStepsLeft = stop;
+            world::setMapSaveStepHook(endAtStep);
+            ::_exit(saveNew(run) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        const int code = WEXITSTATUS(status);
+        if (code == 0) break; // the save ran through: every step was tried
+        ASSERT_TRUE(code == 10 || code == 11) << code;
+        // The next start: the loader (and any writer) recovers the folder first.
+        world::LoadedMap back;
+        ASSERT_TRUE(world::readMapFolder(run, back));
+        const auto after = snapshot(run);
+        if (code == 11) {
+            ++endedAfterCommit;
+            EXPECT_TRUE(after == newMap) << "not the whole new map";
+        } else {
+            EXPECT_TRUE(after == oldMap) << "not the whole old map";
+        }
+        ASSERT_LT(stop, 100);
+    }
+    // Ended between renames and between removals of the old segments, too.
+    EXPECT_GE(endedAfterCommit, 6);
 }
