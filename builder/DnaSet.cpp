@@ -7,6 +7,7 @@
 
 #include "builder/TileMenu.h"
 #include "builder/Windows.h"
+#include "platform/TextIo.h"
 
 namespace tarn {
 
@@ -30,10 +31,8 @@ std::vector<std::string> listPictures(const std::string& folder, const std::stri
 }
 
 bool fileOpens(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return false;
-    std::fclose(f);
-    return true;
+    // A FIFO or device in the tile folder is no DNA file (and is never waited on).
+    return textio::isRegularFile(path);
 }
 
 } // namespace

@@ -171,6 +171,15 @@ bool readRegularFile(const std::string& path, std::string& content, std::uint64_
     return true;
 }
 
+bool isRegularFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    closeQuietly(fd);
+    return regular;
+}
+
 bool readFile(const std::string& path, std::string& content) {
     std::string problem;
     const bool ok = readRegularFile(path, content, kMaxTextFileBytes, &problem);
@@ -292,6 +301,67 @@ bool writeFileAtomic(const std::string& path, std::string_view content) {
         return false;
     }
     return true;
+}
+
+StreamingFileWriter::StreamingFileWriter(const std::string& path) : path_(path) {
+    struct stat st {};
+    mode_t mode = 0644;
+    if (::lstat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            notice(std::string(kindOf(st.st_mode)) + ", NOT REPLACED: " + path);
+            return;
+        }
+        mode = st.st_mode & 07777;
+    }
+    const std::filesystem::path t(path);
+    std::filesystem::path dir = t.parent_path();
+    if (dir.empty()) dir = ".";
+    temp_ = (dir / ("." + t.filename().string().substr(0, 200) + "." + std::to_string(::getpid()) + kPartial +
+                    "XXXXXX"))
+                .string();
+    fd_ = ::mkostemp(temp_.data(), O_CLOEXEC);
+    if (fd_ < 0) {
+        temp_.clear();
+        return;
+    }
+    ok_ = ::fchmod(fd_, mode) == 0;
+}
+
+StreamingFileWriter::~StreamingFileWriter() {
+    if (fd_ >= 0) closeQuietly(fd_);
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+void StreamingFileWriter::flush() {
+    const char* p = buffer_.data();
+    std::size_t left = buffer_.size();
+    while (ok_ && left > 0) {
+        const ssize_t w = ::write(fd_, p, left);
+        if (w < 0) {
+            if (errno != EINTR) ok_ = false;
+            continue;
+        }
+        p += w;
+        left -= static_cast<std::size_t>(w);
+    }
+    buffer_.clear();
+}
+
+void StreamingFileWriter::write(std::string_view text) {
+    if (!ok_) return;
+    buffer_.append(text);
+    if (buffer_.size() >= (1u << 16)) flush();
+}
+
+bool StreamingFileWriter::commit() {
+    if (!ok_ || fd_ < 0) return false;
+    flush();
+    if (ok_ && ::fsync(fd_) != 0) ok_ = false;
+    if (::close(fd_) != 0) ok_ = false;
+    fd_ = -1;
+    if (ok_ && std::rename(temp_.c_str(), path_.c_str()) != 0) ok_ = false;
+    if (ok_) temp_.clear();
+    return ok_;
 }
 
 int removeStaleTemporaries(const std::string& folder) {

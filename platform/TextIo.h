@@ -78,6 +78,27 @@ bool syncFolderFiles(const std::string& folder);
 // Flushes the names of `folder` (renames and removals in it).
 bool syncFolder(const std::string& folder);
 
+// writeFileAtomic for content made piece by piece (a large export): the pieces go into a temporary
+// file beside `path`; commit() flushes it and renames it over `path`. A writer destroyed without a
+// successful commit removes its temporary, and the old file stays.
+class StreamingFileWriter {
+public:
+    explicit StreamingFileWriter(const std::string& path);
+    ~StreamingFileWriter();
+    StreamingFileWriter(const StreamingFileWriter&) = delete;
+    StreamingFileWriter& operator=(const StreamingFileWriter&) = delete;
+    // Appends; a write that fails makes commit() fail.
+    void write(std::string_view text);
+    // false when the temporary could not be made, a write failed or the rename failed.
+    bool commit();
+
+private:
+    void flush();
+    std::string path_, temp_, buffer_;
+    int fd_ = -1;
+    bool ok_ = false;
+};
+
 // Largest text file any reader takes: 256 MiB. Larger files are refused with a notice.
 constexpr std::uint64_t kMaxTextFileBytes = 256ull << 20;
 
@@ -85,6 +106,8 @@ constexpr std::uint64_t kMaxTextFileBytes = 256ull << 20;
 // folder: never waited on, never read without end) or is larger than kMaxTextFileBytes. Refusals of
 // a file that exists come with a notice.
 bool readFile(const std::string& path, std::string& content);
+// True when `path` opens as a regular file for reading (without waiting on a FIFO).
+bool isRegularFile(const std::string& path);
 // The same without the notice and with a size limit of the caller's: `problem` (when given) says
 // why an existing file was refused, and stays empty for a missing file or a folder.
 bool readRegularFile(const std::string& path, std::string& content, std::uint64_t maxBytes,

@@ -17,6 +17,11 @@
 // served tile shows exactly what the local one shows. Image formats other than PNG and BMP cannot be
 // re-keyed without loss and are copied unchanged with a note.
 //
+// Only what lies inside WORLD is published: a configured folder or file with ".." in it, a link that
+// leads out of WORLD (or in a circle) and anything but regular files (a FIFO, a device) are left out
+// with a message, and the run then ends with exit code 1. OUT may be neither WORLD nor a folder inside
+// it (the copies would be published again, or re-key the world's own pictures).
+//
 // Exit codes: 0 published, 1 the world could not be read or OUT not written, 2 wrong options.
 #include <CLI/CLI.hpp>
 #include <SDL2/SDL.h>
@@ -29,20 +34,21 @@
 #include <fstream>
 #include <iostream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "platform/ImageFiles.h"
+#include "platform/TextIo.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// All lines of a text file, with CR LF, CR or LF ends.
+// All lines of a text file, with CR LF, CR or LF ends (none for a file that is no regular file:
+// a FIFO is never waited on).
 std::vector<std::string> readLines(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    const std::string text = ss.str();
+    std::string text;
+    if (!textio::readFile(p.string(), text)) text.clear();
     std::vector<std::string> lines;
     std::string cur;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -79,7 +85,42 @@ struct Counts {
     int rekeyed = 0, copied = 0, maps = 0, segments = 0, failed = 0;
 };
 
+// The world folder with its links followed: everything published must lie inside it.
+fs::path gWorldRoot;
+
+// True when `p` (links followed) lies inside the world; otherwise says so and counts a failure.
+bool insideWorld(const fs::path& p, Counts& n) {
+    std::error_code ec;
+    const fs::path real = fs::weakly_canonical(p, ec);
+    if (!ec) {
+        auto r = gWorldRoot.begin();
+        auto q = real.begin();
+        for (; r != gWorldRoot.end() && q != real.end() && *r == *q; ++r, ++q) {
+        }
+        if (r == gWorldRoot.end()) return true;
+    }
+    std::cerr << "publish_world: " << p
+              << (ec ? " cannot be resolved (a link circle?): " + ec.message() : " leads out of the world")
+              << ", not published\n";
+    ++n.failed;
+    return false;
+}
+
+// A configured path as a relative path inside the world, or "" (with a message) when it has "..".
+std::string configured(const std::string& key, const std::string& value, Counts& n) {
+    const std::string v = folderOf(value);
+    for (const auto& part : fs::path(v))
+        if (part == "..") {
+            std::cerr << "publish_world: " << key << " (" << value
+                      << ") leads out of the world, not published\n";
+            ++n.failed;
+            return "";
+        }
+    return v;
+}
+
 bool copyFile(const fs::path& from, const fs::path& to, Counts& n) {
+    if (!insideWorld(from, n)) return false;
     std::error_code ec;
     fs::create_directories(to.parent_path(), ec);
     fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
@@ -94,7 +135,16 @@ bool copyFile(const fs::path& from, const fs::path& to, Counts& n) {
 
 // Pure green becomes pure white; pure white becomes (255, 255, 254). Alpha stays as it is.
 bool rekey(const fs::path& from, const fs::path& to, Counts& n) {
-    SDL_Surface* loaded = IMG_Load(from.string().c_str());
+    if (!insideWorld(from, n)) return false;
+    // Read through the guarded reader (regular files within the size caps), decoded from memory.
+    std::string bytes, problem;
+    if (!plat::readImageFile(from.string(), bytes, problem)) {
+        std::cerr << "publish_world: cannot read image " << from << ": " << problem << "\n";
+        ++n.failed;
+        return false;
+    }
+    SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    SDL_Surface* loaded = rw ? IMG_Load_RW(rw, 1) : nullptr;
     if (!loaded) {
         std::cerr << "publish_world: cannot read image " << from << ": " << IMG_GetError() << "\n";
         ++n.failed;
@@ -135,13 +185,23 @@ bool rekey(const fs::path& from, const fs::path& to, Counts& n) {
 
 void copyTree(const fs::path& from, const fs::path& to, Counts& n) {
     std::error_code ec;
-    if (!fs::is_directory(from, ec)) return;
-    for (auto it = fs::recursive_directory_iterator(from, ec); it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
-        if (ec) break;
-        if (it->is_regular_file(ec)) copyFile(it->path(), to / fs::relative(it->path(), from), n);
+    if (!fs::is_directory(from, ec) || !insideWorld(from, n)) return;
+    // Links to folders are not followed (no circle, nothing outside); links to files are checked.
+    for (auto it = fs::recursive_directory_iterator(from, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        std::error_code fileEc;
+        if (it->is_regular_file(fileEc))
+            copyFile(it->path(), to / fs::relative(it->path(), from, fileEc), n);
+        else if (it->is_symlink(fileEc) && !it->is_directory(fileEc))
+            insideWorld(it->path(), n);
+    }
+    if (ec) {
+        std::cerr << "publish_world: cannot read " << from << ": " << ec.message() << "\n";
+        ++n.failed;
     }
 }
+
+int publish(const fs::path& world, const fs::path& out);
 
 } // namespace
 
@@ -157,9 +217,39 @@ int main(int argc, char** argv) {
         const int rc = app.exit(e);
         return e.get_exit_code() == 0 ? rc : 2;
     }
-    const fs::path world(worldArg), out(outArg);
+    try {
+        return publish(fs::path(worldArg), fs::path(outArg));
+    } catch (const std::exception& e) {
+        std::cerr << "publish_world: " << e.what() << "\n";
+        return 1;
+    }
+}
+
+namespace {
+
+int publish(const fs::path& world, const fs::path& out) {
+    std::error_code rootEc;
+    gWorldRoot = fs::canonical(world, rootEc);
+    if (rootEc) {
+        std::cerr << "publish_world: cannot read the world " << world << ": " << rootEc.message() << "\n";
+        return 1;
+    }
+    {
+        // The output may be neither the world nor inside it.
+        const fs::path o = fs::weakly_canonical(fs::absolute(out), rootEc);
+        auto r = gWorldRoot.begin();
+        auto q = o.begin();
+        for (; r != gWorldRoot.end() && q != o.end() && *r == *q; ++r, ++q) {
+        }
+        if (rootEc || r == gWorldRoot.end()) {
+            std::cerr << "publish_world: the output " << out
+                      << " is the world or inside it; choose a folder outside " << world << "\n";
+            return 1;
+        }
+    }
     const fs::path ini = world / "CORE" / "ini.crc";
-    if (!fs::is_regular_file(ini)) {
+    std::error_code iniEc;
+    if (!fs::is_regular_file(ini, iniEc)) {
         std::cerr << "publish_world: no configuration file " << ini << "\n";
         return 1;
     }
@@ -167,9 +257,11 @@ int main(int argc, char** argv) {
     const auto lines = readLines(ini);
     for (std::size_t i = 0; i < lines.size(); i += 2)
         cfg[lines[i]] = i + 1 < lines.size() ? lines[i + 1] : "";
+    Counts n;
     std::string gfxExt;
-    if (!cfg["CODECS"].empty()) {
-        const auto codec = readLines(world / folderOf(cfg["CODECS"]));
+    const std::string codecs = configured("CODECS", cfg["CODECS"], n);
+    if (!codecs.empty() && insideWorld(world / codecs, n)) {
+        const auto codec = readLines(world / codecs);
         for (std::size_t i = 0; i + 2 < codec.size(); i += 4)
             if (codec[i] == "GFXCODEC") gfxExt = codec[i + 2];
     }
@@ -184,11 +276,17 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    Counts n;
     // Tile images and their DNA.
-    const std::string gfx = folderOf(cfg["GFX"]);
-    for (const auto& entry : fs::directory_iterator(world / gfx, ec)) {
-        if (!entry.is_regular_file()) continue;
+    const std::string gfx = configured("GFX", cfg["GFX"], n);
+    const bool gfxInside = !gfx.empty() && insideWorld(world / gfx, n);
+    for (auto it = fs::directory_iterator(gfxInside ? world / gfx : fs::path(), ec);
+         !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const auto& entry = *it;
+        std::error_code fileEc;
+        if (!entry.is_regular_file(fileEc)) {
+            if (entry.is_symlink(fileEc) && !entry.is_directory(fileEc)) insideWorld(entry.path(), n);
+            continue;
+        }
         const std::string name = entry.path().filename().string();
         const fs::path to = out / gfx / name;
         const bool image = !gfxExt.empty() && name.size() > gfxExt.size() &&
@@ -206,24 +304,32 @@ int main(int argc, char** argv) {
         }
     }
     // Maps: the segment files and "_" of every numbered map folder.
-    const std::string maps = folderOf(cfg["SIMCORE"]);
-    for (const auto& m : fs::directory_iterator(world / maps, ec)) {
-        if (!m.is_directory() || !allDigits(m.path().filename().string())) continue;
+    const std::string maps = configured("SIMCORE", cfg["SIMCORE"], n);
+    const bool mapsInside = !maps.empty() && insideWorld(world / maps, n);
+    for (auto mi = fs::directory_iterator(mapsInside ? world / maps : fs::path(), ec);
+         !ec && mi != fs::directory_iterator(); mi.increment(ec)) {
+        const auto& m = *mi;
+        std::error_code mapEc;
+        if (!m.is_directory(mapEc) || m.is_symlink(mapEc) || !allDigits(m.path().filename().string()))
+            continue;
         ++n.maps;
-        for (const auto& f : fs::directory_iterator(m.path(), ec)) {
+        for (auto fi = fs::directory_iterator(m.path(), mapEc); !mapEc && fi != fs::directory_iterator();
+             fi.increment(mapEc)) {
+            const auto& f = *fi;
             const std::string name = f.path().filename().string();
-            if (!f.is_regular_file() || !(allDigits(name) || name == "_")) continue;
+            std::error_code fileEc;
+            if (!f.is_regular_file(fileEc) || !(allDigits(name) || name == "_")) continue;
             if (copyFile(f.path(), out / maps / m.path().filename() / name, n) && name != "_") ++n.segments;
         }
     }
     // What biosim reads from its own folders, so that a player's folder can be made from the site.
     for (const char* key : {"SOUNDPATH", "ANIMSYSTEM", "EFFECT_GFX"}) {
-        const std::string folder = folderOf(cfg[key]);
+        const std::string folder = configured(key, cfg[key], n);
         if (!folder.empty() && folder != gfx) copyTree(world / folder, out / folder, n);
     }
     // The greeting.
-    const std::string hello = cfg["HELLO"].empty() ? "hello.txt" : folderOf(cfg["HELLO"]);
-    {
+    const std::string hello = cfg["HELLO"].empty() ? "hello.txt" : configured("HELLO", cfg["HELLO"], n);
+    if (!hello.empty()) {
         std::ofstream h(out / hello, std::ios::binary);
         h << "biosim world\r\n";
         if (!h) ++n.failed;
@@ -238,3 +344,5 @@ int main(int argc, char** argv) {
     }
     return 0;
 }
+
+} // namespace

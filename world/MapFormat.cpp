@@ -345,7 +345,7 @@ MapWriteResult writeMapFolder(const std::string& folder, const std::vector<Place
     std::vector<Staged> staged;
     const auto stage = [&](const std::string& rel, std::string_view content) {
         std::string temp;
-        if (!textio::writeTemporary(base + rel, content, temp)) {
+        if (!isJournalName(rel) || !textio::writeTemporary(base + rel, content, temp)) {
             r.failedFiles.push_back(base + rel);
             return;
         }
@@ -379,8 +379,7 @@ MapWriteResult writeMapFolder(const std::string& folder, const std::vector<Place
                     stage(gfxRel + name + ext, content);
                 }
             }
-        for (const auto& [name, content] : save.gfxFiles)
-            if (isJournalName(name)) stage(gfxRel + name, content);
+        for (const auto& [name, content] : save.gfxFiles) stage(gfxRel + name, content);
     } else {
         for (const auto& file : save.gfxFiles) r.failedFiles.push_back(gfxTarget + file.first);
     }

@@ -65,6 +65,18 @@ bool pictureSize(const std::string& path, int& w, int& h) {
     return true;
 }
 
+// `path` with its links followed, when that lies inside the folder `root` (links followed too);
+// "" when it leads outside (an absolute path elsewhere, ".." past the root, a link out).
+std::string insideRoot(const fs::path& root, const fs::path& path) {
+    std::error_code ec;
+    const fs::path real = fs::weakly_canonical(path, ec);
+    if (ec) return "";
+    auto p = real.begin();
+    for (auto r = root.begin(); r != root.end(); ++r, ++p)
+        if (p == real.end() || *p != *r) return "";
+    return p == real.end() ? "" : real.string();
+}
+
 bool writeText(const std::string& path, const std::string& text) {
     return textio::writeFileAtomic(path, text);
 }
@@ -88,6 +100,10 @@ TiledResult exportTiledMap(const std::string& mapFolder, const std::string& tmjP
     fs::path tsj = tmj;
     tsj.replace_extension(".tsj");
 
+    std::error_code ec;
+    fs::create_directories(tmj.parent_path(), ec);
+    const fs::path root = fs::weakly_canonical(tmj.parent_path(), ec);
+
     // Kinds in order of first use; tile ids follow that order.
     std::map<std::string, int> ids;
     json tiles = json::array();
@@ -98,12 +114,24 @@ TiledResult exportTiledMap(const std::string& mapFolder, const std::string& tmjP
         const int id = static_cast<int>(ids.size());
         ids[t.name] = id;
         json tile{{"id", id}, {"type", t.name}};
-        const std::string picture = kindPicture(gfx, t.name);
+        std::string picture = kindPicture(gfx, t.name);
         int w = 0, h = 0;
         if (picture.empty() || !pictureSize(picture, w, h)) {
             problems += "no readable picture of kind " + t.name + " in " + gfx + "\n";
             w = std::max(1, plat::roundHalfAwayInt32(t.width));
             h = std::max(1, plat::roundHalfAwayInt32(t.height));
+        }
+        // The tileset names pictures inside the map's folder, where an import takes them from:
+        // one that lies elsewhere is copied beside the tileset first.
+        if (!picture.empty() && insideRoot(root, picture).empty()) {
+            const fs::path copy =
+                tsj.parent_path() / (tsj.stem().string() + "_pictures") / fs::path(picture).filename();
+            std::string bytes;
+            fs::create_directories(copy.parent_path(), ec);
+            if (!textio::readFile(picture, bytes) || !writeText(copy.string(), bytes))
+                problems += "cannot copy the picture " + picture + " to " + copy.string() + "\n";
+            else
+                picture = copy.string();
         }
         if (!picture.empty())
             tile["image"] = fs::absolute(picture)
@@ -138,31 +166,25 @@ TiledResult exportTiledMap(const std::string& mapFolder, const std::string& tmjP
                  {"tiles", tiles},
                  {"grid", {{"orientation", "orthogonal"}, {"width", 1}, {"height", 1}}}};
 
-    // One object layer per segment.
+    // The map is written as it is made, object by object, into the frame of its small parts (the
+    // whole document of a large map would cost many times the map's own memory). The frame is
+    // the document with a marker for each layer's objects, printed as the JSON library prints it.
     const std::int32_t top = std::max<std::int32_t>(0, map.maxLayer);
-    std::vector<json> objects(static_cast<std::size_t>(top) + 1, json::array());
-    int nextId = 1;
+    const std::size_t layerCount = static_cast<std::size_t>(top) + 1;
+    std::vector<std::size_t> perLayer(layerCount, 0);
     double extentX = kCell, extentY = kCell;
     for (const world::PlacedTile& t : map.tiles) {
         if (t.layer < 0 || t.layer > top) continue;
+        ++perLayer[static_cast<std::size_t>(t.layer)];
         const double x = plat::roundHalfAwayInt32(t.x), y = plat::roundHalfAwayInt32(t.y);
         const double w = plat::roundHalfAwayInt32(t.width), h = plat::roundHalfAwayInt32(t.height);
-        objects[static_cast<std::size_t>(t.layer)].push_back({{"id", nextId++},
-                                                              {"gid", ids.at(t.name) + 1},
-                                                              {"name", ""},
-                                                              {"type", ""},
-                                                              {"x", x},
-                                                              {"y", y + h},
-                                                              {"width", w},
-                                                              {"height", h},
-                                                              {"rotation", 0},
-                                                              {"visible", true}});
         extentX = std::max(extentX, x + w);
         extentY = std::max(extentY, y + h);
         ++r.objects;
     }
+    const std::string marker = "\x01objects of layer ";
     json layers = json::array();
-    for (std::size_t l = 0; l < objects.size(); ++l)
+    for (std::size_t l = 0; l < layerCount; ++l)
         layers.push_back({{"type", "objectgroup"},
                           {"id", l + 1},
                           {"name", "layer " + std::to_string(l)},
@@ -171,30 +193,71 @@ TiledResult exportTiledMap(const std::string& mapFolder, const std::string& tmjP
                           {"visible", true},
                           {"x", 0},
                           {"y", 0},
-                          {"objects", objects[l]}});
-    json out{{"type", "map"},
-             {"version", "1.8"},
-             {"tiledversion", "1.8.2"},
-             {"orientation", "orthogonal"},
-             {"renderorder", "right-down"},
-             {"infinite", false},
-             {"compressionlevel", -1},
-             {"tilewidth", kCell},
-             {"tileheight", kCell},
-             {"width", static_cast<int>(std::ceil(extentX / kCell))},
-             {"height", static_cast<int>(std::ceil(extentY / kCell))},
-             {"nextlayerid", objects.size() + 1},
-             {"nextobjectid", nextId},
-             {"layers", layers},
-             {"tilesets", json::array({{{"firstgid", 1}, {"source", tsj.filename().string()}}})}};
+                          {"objects", perLayer[l] == 0 ? json::array() : json(marker + std::to_string(l))}});
+    const json frame{{"type", "map"},
+                     {"version", "1.8"},
+                     {"tiledversion", "1.8.2"},
+                     {"orientation", "orthogonal"},
+                     {"renderorder", "right-down"},
+                     {"infinite", false},
+                     {"compressionlevel", -1},
+                     {"tilewidth", kCell},
+                     {"tileheight", kCell},
+                     {"width", static_cast<int>(std::ceil(extentX / kCell))},
+                     {"height", static_cast<int>(std::ceil(extentY / kCell))},
+                     {"nextlayerid", layerCount + 1},
+                     {"nextobjectid", r.objects + 1},
+                     {"layers", layers},
+                     {"tilesets", json::array({{{"firstgid", 1}, {"source", tsj.filename().string()}}})}};
+    const std::string frameText = frame.dump(1) + "\n";
 
-    std::error_code ec;
-    fs::create_directories(tmj.parent_path(), ec);
+    const auto writeObjects = [&](textio::StreamingFileWriter& out, std::size_t layer) {
+        // Objects sit four levels deep: map, layers, the layer, its objects.
+        const std::string indent = "    ";
+        // Object ids follow the map's record order over all layers.
+        int id = 0;
+        bool first = true;
+        out.write("[\n");
+        for (const world::PlacedTile& t : map.tiles) {
+            if (t.layer < 0 || t.layer > top) continue;
+            ++id;
+            if (t.layer != static_cast<std::int32_t>(layer)) continue;
+            const double x = plat::roundHalfAwayInt32(t.x), y = plat::roundHalfAwayInt32(t.y);
+            const double w = plat::roundHalfAwayInt32(t.width), h = plat::roundHalfAwayInt32(t.height);
+            const json o{{"id", id},      {"gid", ids.at(t.name) + 1},
+                         {"name", ""},    {"type", ""},
+                         {"x", x},        {"y", y + h},
+                         {"width", w},    {"height", h},
+                         {"rotation", 0}, {"visible", true}};
+            std::string text = o.dump(1);
+            for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 1))
+                text.insert(at + 1, indent);
+            out.write(first ? indent : ",\n" + indent);
+            out.write(text);
+            first = false;
+        }
+        out.write("\n   ]");
+    };
+
     if (!writeText(tsj.string(), tileset.dump(1) + "\n")) {
         r.message = "cannot write " + tsj.string();
         return r;
     }
-    if (!writeText(tmj.string(), out.dump(1) + "\n")) {
+    textio::StreamingFileWriter out(tmj.string());
+    const std::string quotedMarker = json(marker).dump();
+    const std::string markerStart = quotedMarker.substr(0, quotedMarker.size() - 1);
+    std::size_t from = 0;
+    for (std::size_t at = frameText.find(markerStart); at != std::string::npos;
+         at = frameText.find(markerStart, from)) {
+        out.write(std::string_view(frameText).substr(from, at - from));
+        const std::size_t close = frameText.find('"', at + markerStart.size());
+        const std::size_t layer = static_cast<std::size_t>(
+            textio::toInt(frameText.substr(at + markerStart.size(), close - at - markerStart.size())));
+        writeObjects(out, layer);
+        from = close + 1;
+    }
+    out.write(std::string_view(frameText).substr(from));
+    if (!out.commit()) {
         r.message = "cannot write " + tmj.string();
         return r;
     }
@@ -218,13 +281,18 @@ struct Kind {
 
 // Reads the tiles of one tileset (embedded, or external at `source` relative to `base`) into `kinds`
 // by global id. false with `error` for what cannot be imported.
-bool readTileset(const json& ref, const fs::path& base, std::map<std::uint32_t, Kind>& kinds,
-                 std::string& error) {
+bool readTileset(const json& ref, const fs::path& base, const fs::path& root,
+                 std::map<std::uint32_t, Kind>& kinds, std::string& error) {
     const std::uint32_t first = world::wholeNumber<std::uint32_t>(ref.at("firstgid"));
     json ts = ref;
     fs::path where = base;
     if (ref.contains("source")) {
-        const fs::path src = base / ref.at("source").get<std::string>();
+        const fs::path src = (base / ref.at("source").get<std::string>()).lexically_normal();
+        if (insideRoot(root, src).empty()) {
+            error = "the tileset " + src.string() + " lies outside the map's folder " + root.string() +
+                    ": only files inside it are read";
+            return false;
+        }
         std::string text;
         if (!textio::readFile(src.string(), text)) {
             error = "cannot read the tileset " + src.string();
@@ -247,7 +315,12 @@ bool readTileset(const json& ref, const fs::path& base, std::map<std::uint32_t, 
         if (!t.contains("image")) continue;
         Kind k;
         const fs::path picture = (where / t.at("image").get<std::string>()).lexically_normal();
-        k.picture = picture.string();
+        k.picture = insideRoot(root, picture);
+        if (k.picture.empty()) {
+            error = "the picture " + picture.string() + " lies outside the map's folder " + root.string() +
+                    ": only pictures inside it are imported";
+            return false;
+        }
         k.name = picture.stem().string();
         k.width = t.contains("imagewidth") ? world::wholeNumber<int>(t.at("imagewidth")) : 0;
         k.height = t.contains("imageheight") ? world::wholeNumber<int>(t.at("imageheight")) : 0;
@@ -330,8 +403,15 @@ TiledResult importTiledMap(const std::string& tmjPath, const std::string& mapFol
             return r;
         }
         const fs::path base = fs::absolute(textio::nativePath(tmjPath)).lexically_normal().parent_path();
+        // Everything the map names is taken from inside the folder of the .tmj file.
+        std::error_code rootEc;
+        const fs::path root = fs::canonical(base, rootEc);
+        if (rootEc) {
+            r.message = "cannot read the folder " + base.string();
+            return r;
+        }
         for (const json& ref : map.at("tilesets"))
-            if (!readTileset(ref, base, kinds, r.message)) return r;
+            if (!readTileset(ref, base, root, kinds, r.message)) return r;
         const int cellW = world::wholeNumber<int>(map.at("tilewidth")),
                   cellH = world::wholeNumber<int>(map.at("tileheight"));
         std::int32_t layer = 0;
@@ -408,34 +488,45 @@ TiledResult importTiledMap(const std::string& tmjPath, const std::string& mapFol
             return r;
         }
     }
-    const std::string folder = withSlash(mapFolder);
-    const std::string gfx = folder + std::string(world::kMapGfxFolder);
-    std::error_code ec;
-    fs::create_directories(gfx, ec);
-    if (ec) {
-        r.message = "cannot make the folder " + gfx;
-        return r;
-    }
-    std::string problems;
+    // Every picture is read (a regular file of a known image format within the size caps) before
+    // anything is written: a map that cannot be imported leaves nothing behind.
+    world::MapFolderSave save;
     std::set<std::string> written;
     for (std::uint32_t gid : used) {
         const Kind& k = kinds.at(gid);
         if (!written.insert(k.name).second) continue;
-        std::string bytes;
-        const std::string target = gfx + k.name + fs::path(k.picture).extension().string();
-        if (!textio::readFile(k.picture, bytes) || !textio::writeFileAtomic(target, bytes))
-            problems += "cannot copy the picture " + k.picture + "\n";
-        if (!world::writeDnaFile(gfx + k.name + ".dll", k.dna).ok)
-            problems += "cannot write the DNA file " + gfx + k.name + ".dll\n";
+        std::string bytes, problem;
+        if (!plat::readImageFile(k.picture, bytes, problem)) {
+            r.message = "cannot import the picture " + k.picture + (problem.empty() ? "" : ": " + problem);
+            return r;
+        }
+        save.gfxFiles.emplace_back(k.name + fs::path(k.picture).extension().string(), std::move(bytes));
+        save.gfxFiles.emplace_back(k.name + ".dll", world::formatDnaFile(k.dna));
     }
-    world::MapFolderSave save;
-    save.gfxFolder = gfx; // the copies are in place already; the writer copies them onto themselves
-    save.gfxExtension = ".png";
+    const std::string folder = withSlash(mapFolder);
+    const std::string gfx = folder + std::string(world::kMapGfxFolder);
+    // The highest folder this import makes: removed again when the import fails.
+    fs::path made;
+    std::error_code ec;
+    for (fs::path p = fs::absolute(folder).lexically_normal();
+         !p.empty() && !fs::exists(fs::symlink_status(p, ec)); p = p.parent_path()) {
+        if (p.filename().empty()) continue; // the trailing separator
+        made = p;
+    }
+    fs::create_directories(gfx, ec);
+    if (!fs::is_directory(gfx, ec)) {
+        if (!made.empty()) fs::remove_all(made, ec);
+        r.message = "cannot make the folder " + gfx;
+        return r;
+    }
+    std::string problems;
+    save.copyKindFiles = false;
     save.maxUsedLayer = 0;
     for (const world::PlacedTile& t : tiles) save.maxUsedLayer = std::max(save.maxUsedLayer, t.layer);
     save.highestTileIndex = static_cast<std::int32_t>(tiles.size()) - 1;
     const world::MapWriteResult w = world::writeMapFolder(folder, tiles, save);
     for (const std::string& f : w.failedFiles) problems += "cannot write " + f + "\n";
+    if (!w.ok && !made.empty()) fs::remove_all(made, ec);
     r.objects = static_cast<int>(tiles.size());
     r.kinds = static_cast<int>(written.size());
     r.ok = w.ok && problems.empty();

@@ -12,6 +12,14 @@
 // The map folder gets its segments, "_", and in `_DATA/2DGFX/` each kind's picture and a DNA file
 // made of the tile's properties. Sheet tilesets (one picture cut into tiles), compressed tile layer
 // data, and infinite maps are refused with a message; a map that cannot be read writes nothing.
+// The import reads only files inside the folder of the .tmj file (and its sub-folders): a tileset
+// or picture named by an absolute path elsewhere, by ".." past that folder or through a link that
+// leads out of it is refused with a message. Pictures must be regular files of a known image format
+// within the image size caps. All of them are read before anything is written, and the map folder
+// is written whole or not at all (a folder the import made is removed again when it fails).
+// The export writes the map as it goes (its memory follows the map, not the JSON document), and
+// copies a kind's picture that lies outside the .tmj file's folder into "<name>_pictures/" beside
+// the tileset, so that the exported map imports back.
 // Depends on: world/MapFormat.h, world/DnaFile.h, platform/TextIo.h, platform/ImageFiles.h, nlohmann-json.
 #pragma once
 
@@ -28,7 +36,8 @@ struct TiledResult {
 
 // Writes map folder `mapFolder` as the Tiled map `tmjPath` and its tileset (`tmjPath` with ".tsj").
 // The kinds' pictures and DNA files are taken from `kindFolder` ("" = the map folder's
-// `_DATA/2DGFX/`); the tileset refers to the pictures where they are.
+// `_DATA/2DGFX/`); the tileset refers to the pictures where they are when that is inside the .tmj
+// file's folder, else to their copies.
 TiledResult exportTiledMap(const std::string& mapFolder, const std::string& tmjPath,
                            const std::string& kindFolder = "");
 

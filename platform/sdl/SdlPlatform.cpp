@@ -806,9 +806,15 @@ public:
 
     SoundId loadSound(const std::string& path) override {
         if (!opened_ || path.empty()) return 0;
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(path, ec)) return 0;
-        Mix_Chunk* c = Mix_LoadWAV(path.c_str());
+        // Read through the guarded reader (a regular file within the size cap, never a FIFO),
+        // decoded from memory.
+        std::string bytes, problem;
+        if (!textio::readRegularFile(path, bytes, textio::kMaxTextFileBytes, &problem)) {
+            if (!problem.empty()) textio::notice(problem);
+            return 0;
+        }
+        SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+        Mix_Chunk* c = rw ? Mix_LoadWAV_RW(rw, 1) : nullptr;
         if (!c) return 0;
         const SoundId id = nextId_++;
         sounds_[id].chunk = c;
