@@ -61,6 +61,31 @@ const char* kScript = "3 move 24 62\n"
                       "9 release left\n"
                       "10 move 900 700\n";
 
+// The chaser's own pixels at (x, y) of the screenshot.
+void expectChaserAt(const std::string& dir, int x0, int y0) {
+    SDL_Surface* shot = IMG_Load((dir + "shot.png").c_str());
+    ASSERT_NE(shot, nullptr) << "no screenshot";
+    SDL_Surface* tile = IMG_Load((dir + "_DATA/2DGFX/chaser.png").c_str());
+    ASSERT_NE(tile, nullptr);
+    int same = 0, checked = 0;
+    for (int y = 4; y < 28; y += 3)
+        for (int x = 4; x < 28; x += 3) {
+            const Uint32 want = pixel(tile, x, y);
+            if (want == 0x00FF00) continue; // transparent colour of the demo's tiles
+            ++checked;
+            if (pixel(shot, x0 + x, y0 + y) == want) ++same;
+        }
+    EXPECT_EQ(same, checked) << "no chaser at " << x0 << ", " << y0;
+    SDL_FreeSurface(tile);
+    SDL_FreeSurface(shot);
+}
+
+std::size_t count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
 void expectChaserAt600x400(const std::string& dir) {
     SDL_Surface* shot = IMG_Load((dir + "shot.png").c_str());
     ASSERT_NE(shot, nullptr) << "no screenshot";
@@ -114,6 +139,27 @@ TEST(TarnE2E, QuitQuestionAnsweredYesEndsTheRun) {
     const TarnRun r = runTarn(dir, "", "--headless --answer yes --input input.txt");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("[MAP BUILDER: Quit?]"), std::string::npos) << r.err;
+}
+
+// Quit, New MAP and a load over unsaved changes ask; in a headless run without --answer and without
+// a scripted reply each keeps the editor and its map, and the script's reply lines answer them.
+TEST(TarnE2E, QuestionsNoOneAnswersKeepTheMapAndScriptRepliesDecide) {
+    const Folder folder;
+    const std::string& dir = folder.path();
+    std::ofstream(dir + "input.txt") << kScript
+                                     << "11 answer saved.map\n12 menu 131\n"                // saved
+                                        "13 move 100 600\n14 press left\n15 release left\n" // a change
+                                        "16 menu 106\n18 menu 117\n20 answer saved.map\n21 menu 130\n"
+                                        "23 menu 117\n23 reply no\n25 reply yes\n25 menu 106\n";
+    // No --passes: only the quit the script answers ends this run.
+    const TarnRun r = runTarn(dir, "", "--headless --input input.txt --screenshot shot.png");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(count(r.err, "-> no (nobody can see it: the safe answer)"), 3u) << r.err;
+    EXPECT_EQ(count(r.err, "Drop them? -> no"), 1u) << r.err;
+    EXPECT_EQ(count(r.err, "START NEW MAP ? -> no (the input script)"), 1u) << r.err;
+    EXPECT_EQ(count(r.err, "will be lost -> yes (the input script)"), 1u) << r.err;
+    expectChaserAt(dir, 600, 400);
+    expectChaserAt(dir, 100, 600); // the unsaved change is still there
 }
 
 TEST(TarnE2E, MissingStartScriptReportsAndEndsWithZero) {
