@@ -5,9 +5,16 @@
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_image.h>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempFolder.h"
@@ -160,6 +167,54 @@ TEST(TarnE2E, QuestionsNoOneAnswersKeepTheMapAndScriptRepliesDecide) {
     EXPECT_EQ(count(r.err, "will be lost -> yes (the input script)"), 1u) << r.err;
     expectChaserAt(dir, 600, 400);
     expectChaserAt(dir, 100, 600); // the unsaved change is still there
+}
+
+// The snapshot folders of the runs in `dir`.
+std::vector<fs::path> runFolders(const std::string& dir) {
+    std::vector<fs::path> runs;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir + "USER/UNDO_RUNS/", ec), end; !ec && it != end; it.increment(ec))
+        runs.push_back(it->path());
+    return runs;
+}
+
+// A run killed with SIGKILL after an unsaved placement: a second run meanwhile keeps its own
+// snapshots and leaves the live run's alone; the next start offers the killed run's newest snapshot,
+// and yes gives the placement back.
+TEST(TarnE2E, KilledRunsWorkIsOfferedAtTheNextStartAndRunsDoNotShareSnapshots) {
+    const Folder folder;
+    const std::string& dir = folder.path();
+    std::ofstream(dir + "wait.txt") << kScript << "2000000000 move 1 1\n"; // then waits to be killed
+    const pid_t a = ::fork();
+    ASSERT_GE(a, 0);
+    if (a == 0) {
+        if (::chdir(dir.c_str()) != 0) ::_exit(127);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execl(TARN_BINARY, "tarn", "--headless", "--input", "wait.txt", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    bool placed = false;
+    for (int i = 0; i < 600 && !placed; ++i) {
+        for (const fs::path& run : runFolders(dir)) placed = placed || fs::exists(run / "UNDO_1");
+        if (!placed) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    TarnRun r = runTarn(dir, "", "--headless --passes 5");
+    const std::size_t runsMeanwhile = runFolders(dir).size();
+    ::kill(a, SIGKILL);
+    int status = 0;
+    ::waitpid(a, &status, 0);
+    ASSERT_TRUE(placed) << "the first run wrote no snapshot of its placement";
+    EXPECT_EQ(runsMeanwhile, 2u) << "each run has a folder of its own";
+    EXPECT_EQ(r.err.find("Restore?"), std::string::npos) << "a live run's work is not offered:\n" << r.err;
+
+    std::ofstream(dir + "yes.txt") << "1 reply yes\n";
+    r = runTarn(dir, "", "--headless --input yes.txt --passes 5 --screenshot shot.png");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("(No keeps it for the next start.) -> yes (the input script)"), std::string::npos)
+        << r.err;
+    expectChaserAt600x400(dir);
 }
 
 TEST(TarnE2E, MissingStartScriptReportsAndEndsWithZero) {
