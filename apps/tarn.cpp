@@ -35,7 +35,8 @@ constexpr const char* kFooter =
     "Input script: one action per line, '<pass> <action>', passes counting from 1:\n"
     "  move X Y | press left|right|middle | release left|right|middle | wheel N |\n"
     "  keydown SCAN | keyup SCAN | key SCAN | menu ITEM [WINDOW] | gadget N [WINDOW] | close WINDOW |\n"
-    "  answer [PATH] (the next folder or file requester returns PATH; none cancels it)\n"
+    "  answer [PATH] (the next folder or file requester returns PATH; none cancels it) |\n"
+    "  reply yes|no (the next Yes/No question gets this answer)\n"
     "Keys are DirectInput scan codes (15 Tab, 34 G, 35 H, 46 C, 56 left Alt, 200 Up, 201 Page Up,\n"
     "203 Left, 205 Right, 208 Down, 209 Page Down, 78 keypad +, 74 keypad -). Windows: 100 main,\n"
     "102 tiles, 103 DNA.\n"
@@ -62,6 +63,7 @@ struct TarnOptions {
     std::vector<std::string> exportTiled; // map folder, .tmj
     std::vector<std::string> importTiled; // .tmj, map folder
     std::string world;                    // the world folder (default: the working folder)
+    int answer = -1;                      // --answer: 1 yes, 0 no, -1 not given
 };
 
 // Reads the options. Returns -1 to go on, otherwise the exit code (0 after --help or --version, 2
@@ -75,13 +77,15 @@ int parseOptions(int argc, char** argv, TarnOptions& o) {
     const CLI::Validator fileName(
         [](std::string& v) { return std::string(v.empty() ? "needs a file name" : ""); }, "", "file name");
     bool windowed = false;
-    std::string answer = "yes";
+    std::string answer;
     app.add_flag("--windowed", windowed,
                  "a normal window of the desktop's size instead of the borderless screen");
     app.add_flag("--headless", o.platform.headless,
-                 "no display: offscreen video, software renderer, message boxes printed to standard error "
-                 "and answered by --answer");
-    app.add_option("--answer", answer, "answer of question boxes in headless runs (default yes)")
+                 "no display: offscreen video, software renderer, questions and notices printed to standard "
+                 "error and answered by the input script's reply lines, else by --answer");
+    app.add_option("--answer", answer,
+                   "answer of questions that no one can see (headless runs); without it each such question "
+                   "takes the answer that loses nothing (no quit, no new map, no load over changes)")
         ->type_name("yes|no")
         ->check(CLI::IsMember({"yes", "no"}).description(""));
     app.add_option("--input", o.inputFile, "play a script of input events (see below) instead of the user's")
@@ -116,7 +120,8 @@ int parseOptions(int argc, char** argv, TarnOptions& o) {
         return 2;
     }
     if (windowed) o.platform.screenMode = plat::ScreenMode::Windowed;
-    o.platform.answerYes = answer == "yes";
+    o.platform.answerYes = answer != "no";
+    o.answer = answer.empty() ? -1 : answer == "yes" ? 1 : 0;
     return -1;
 }
 
@@ -156,6 +161,7 @@ int main(int argc, char** argv) {
     const std::string& inputFile = opt.inputFile;
 
     tarn::SdlWindowOptions windowOptions;
+    windowOptions.answer = opt.answer;
     if (!inputFile.empty()) {
         std::string text, error;
         if (!textio::readFile(inputFile, text)) return usage("cannot read the input script " + inputFile);

@@ -208,9 +208,12 @@ struct EditSession {
     int undoCounter = 0;                         // number of the next snapshot
     int undoPosition = 0;                        // snapshot the map stands at
     int undoHighMark = 0;                        // newest snapshot that redo can reach
-    int undoLowMark = 0;   // lowest snapshot number still on disk (older ones are removed)
-    std::string notice;    // the last warning or result, shown in the screen log ("" = none)
-    std::uint8_t quit = 0; // 1 once the quit question was answered yes
+    int undoLowMark = 0;                // lowest snapshot number still on disk (older ones are removed)
+    std::string snapshotFolder;         // this run's snapshot folder, ending with '/' ("" = LOGFILE itself)
+    std::shared_ptr<void> snapshotLock; // holds the folder's lock while the run lasts
+    int savedMark = -1;                 // the folder's "saved" mark: 1 there, 0 not there, -1 not yet known
+    std::string notice;                 // the last warning or result, shown in the screen log ("" = none)
+    std::uint8_t quit = 0;              // 1 once the quit question was answered yes
 };
 
 // The whole editor state, one sub-record per lifetime (the banners above say when each is cleared).

@@ -114,11 +114,10 @@ void saveTileDna(Builder& b) {
         return;
     }
     if (!r.skipped.empty())
-        b.dialogs().messageBox("MAP BUILDER MESSAGE:",
-                               std::to_string(r.skipped.size()) +
-                                   " DNA entries hold a line break and were not saved, the first: " +
-                                   entries[r.skipped.front()].key,
-                               plat::Buttons::Ok);
+        inform(b, "MAP BUILDER MESSAGE:",
+               std::to_string(r.skipped.size()) +
+                   " DNA entries hold a line break and were not saved, the first: " +
+                   entries[r.skipped.front()].key);
     // The kind's DNA is read again; tiles placed before keep the values they were placed with.
     auto dna = std::make_shared<KindDna>();
     readKindDna(*dna, b.cfg.GFXPATH + kind.fileName);

@@ -6,6 +6,7 @@
 #include "builder/Events.h"
 #include "builder/FatalReport.h"
 #include "builder/Startup.h"
+#include "builder/UndoSnapshots.h"
 #include "builder/Windows.h"
 #include "platform/ErrorTrap.h"
 
@@ -23,6 +24,7 @@ long mainLoop(Builder& b, long maxPasses) {
             b.services.windows->idle();
         }
         installFatalErrorHandler(b);
+        syncSavedMark(b); // a save or load leaves nothing to restore after a crash
         ++passes;
         if (maxPasses > 0 && passes >= maxPasses) break;
     }
@@ -32,6 +34,7 @@ long mainLoop(Builder& b, long maxPasses) {
 int runBuilder(Builder& b, const std::string& workingFolder, const SessionOptions& options) {
     if (!startBuilder(b, workingFolder)) return 0;
     mainLoop(b, options.passes);
+    syncSavedMark(b);
     int code = 0;
     if (!options.screenshot.empty()) {
         redraw(b);

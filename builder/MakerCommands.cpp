@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "builder/MapFiles.h"
+#include "builder/Messages.h"
 #include "builder/Windows.h"
 #include "platform/TextIo.h"
 #include "world/TiledMaps.h"
@@ -24,7 +25,7 @@ constexpr const char* kTitle = "MAP BUILDER MESSAGE:";
 
 void show(Builder& b, const std::string& text) {
     b.edit.notice = text.substr(0, text.find('\n'));
-    b.dialogs().messageBox(kTitle, text, plat::Buttons::Ok);
+    inform(b, kTitle, text);
 }
 
 // The biosim program to run.

@@ -8,6 +8,7 @@
 
 #include "builder/EditorScreen.h"
 #include "builder/MapEditing.h"
+#include "builder/Messages.h"
 #include "builder/UndoSnapshots.h"
 #include "builder/Windows.h"
 #include "platform/TextIo.h"
@@ -23,7 +24,7 @@ constexpr const char* kMapTitle = "MAP BUILDER MESSAGE:";
 
 void show(Builder& b, const std::string& text) {
     b.edit.notice = text.substr(0, text.find('\n'));
-    b.dialogs().messageBox(kMapTitle, text, plat::Buttons::Ok);
+    inform(b, kMapTitle, text);
 }
 
 // A line of decimal digits with an optional minus sign.
@@ -231,19 +232,20 @@ void redrawMap(Builder& b) {
 
 bool mayDropChanges(Builder& b) {
     if (!b.mapFile.modified) return true;
-    return b.dialogs().messageBox(kMapTitle, "The map has changes that are not saved.\nDrop them?",
-                                  plat::Buttons::YesNo);
+    // Keeping the changes loses nothing: a question no one answers keeps them.
+    return ask(b, kMapTitle, "The map has changes that are not saved.\nDrop them?", plat::Buttons::YesNo,
+               false);
 }
 
 namespace {
-std::string ask(Builder& b, const std::string& title, Windows::PathKind kind) {
+std::string chooseAt(Builder& b, const std::string& title, Windows::PathKind kind) {
     if (b.services.windows == nullptr) return {};
     return b.services.windows->choosePath(b.dialogs(), title, currentFolder(), kind);
 }
 } // namespace
 
 void saveMapNewFormat(Builder& b) {
-    const std::string folder = ask(b, "Save Map New Format:", Windows::PathKind::Folder);
+    const std::string folder = chooseAt(b, "Save Map New Format:", Windows::PathKind::Folder);
     if (folder.empty()) return;
     const MapFileResult r = saveMapFolder(b, folder);
     if (!r.ok)
@@ -254,7 +256,7 @@ void saveMapNewFormat(Builder& b) {
 }
 
 void loadMapNewFormat(Builder& b) {
-    const std::string folder = ask(b, "MAP-BUILDER: Open MAP File:", Windows::PathKind::Folder);
+    const std::string folder = chooseAt(b, "MAP-BUILDER: Open MAP File:", Windows::PathKind::Folder);
     if (folder.empty() || !mayDropChanges(b)) return;
     const MapFileResult r = loadMapFolder(b, folder);
     if (!r.message.empty()) show(b, r.message);
@@ -262,7 +264,7 @@ void loadMapNewFormat(Builder& b) {
 }
 
 void saveMapOldFormat(Builder& b) {
-    const std::string path = ask(b, "Save Map Old Format:", Windows::PathKind::SaveFile);
+    const std::string path = chooseAt(b, "Save Map Old Format:", Windows::PathKind::SaveFile);
     if (path.empty()) return;
     const MapFileResult r = saveMapFile(b, path);
     if (!r.ok)
@@ -273,7 +275,7 @@ void saveMapOldFormat(Builder& b) {
 }
 
 void loadMapOldFormat(Builder& b) {
-    const std::string path = ask(b, "Load Map Old Format:", Windows::PathKind::OpenFile);
+    const std::string path = chooseAt(b, "Load Map Old Format:", Windows::PathKind::OpenFile);
     if (path.empty() || !mayDropChanges(b)) return;
     const MapFileResult r = loadMapFile(b, path);
     if (!r.message.empty()) show(b, r.message);

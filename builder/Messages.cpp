@@ -1,6 +1,8 @@
 // Messages: the builder's numbered message boxes.
 #include "builder/Messages.h"
 
+#include "builder/Windows.h"
+
 namespace tarn {
 
 namespace {
@@ -11,21 +13,27 @@ constexpr const char* kAboutText = "A map builder made by the BIOSIM developers\
                                    "DEVELOPER VERSION";
 } // namespace
 
+bool ask(Builder& b, const std::string& title, const std::string& text, plat::Buttons buttons,
+         bool safeAnswer) {
+    if (b.services.windows == nullptr) return b.dialogs().messageBox(title, text, buttons);
+    return b.services.windows->ask(b.dialogs(), title, text, buttons, safeAnswer);
+}
+
 bool askOrInform(Builder& b, int code) {
-    plat::Dialogs& d = b.dialogs();
     switch (code) {
     case 107:
-        d.messageBox("MAP BUILDER MESSAGE:\n", kAboutText, plat::Buttons::Ok);
+        inform(b, "MAP BUILDER MESSAGE:\n", kAboutText);
         break;
     case 112:
-        b.edit.quit = d.messageBox("MAP BUILDER: Quit?",
-                                   "Do you really want to quit\nMAP Builder?\nNot saved MAPs will be lost",
-                                   plat::Buttons::YesNo)
+        // Staying loses nothing: a question no one answers keeps the editor and its map.
+        b.edit.quit = ask(b, "MAP BUILDER: Quit?",
+                          "Do you really want to quit\nMAP Builder?\nNot saved MAPs will be lost",
+                          plat::Buttons::YesNo, false)
                           ? 1
                           : 0;
         return b.edit.quit == 1;
     case 117:
-        return d.messageBox(kErrorTitle, "START NEW MAP ?", plat::Buttons::YesNo);
+        return ask(b, kErrorTitle, "START NEW MAP ?", plat::Buttons::YesNo, false);
     default:
         break;
     }
@@ -33,17 +41,15 @@ bool askOrInform(Builder& b, int code) {
 }
 
 bool reportError(Builder& b, int code) {
-    plat::Dialogs& d = b.dialogs();
     switch (code) {
     case 100:
-        d.messageBox(kErrorTitle, "Can Not Open Main Window", plat::Buttons::Ok);
+        inform(b, kErrorTitle, "Can Not Open Main Window");
         return false;
     case 119:
-        d.messageBox(kErrorTitle, "MAP Builder did not find default DNA\nQUADRAPLAN  will use default DNA",
-                     plat::Buttons::Ok);
+        inform(b, kErrorTitle, "MAP Builder did not find default DNA\nQUADRAPLAN  will use default DNA");
         return true;
     case 124:
-        d.messageBox(kErrorTitle, "Sorry! Could not save DNA?!?", plat::Buttons::Ok);
+        inform(b, kErrorTitle, "Sorry! Could not save DNA?!?");
         return true;
     default:
         return false;

@@ -8,6 +8,15 @@
 
 namespace tarn {
 
+// Shows a question (Yes/No) or a notice (OK) in the builder's own window; true for yes. `safeAnswer`
+// is the answer that loses nothing, given when no one can see the question.
+bool ask(Builder& b, const std::string& title, const std::string& text, plat::Buttons buttons,
+         bool safeAnswer = false);
+// Shows a notice (OK).
+inline void inform(Builder& b, const std::string& title, const std::string& text) {
+    ask(b, title, text, plat::Buttons::Ok, true);
+}
+
 // Ask or inform: shows the box of `code` and applies the answer (112 sets the quit flag); true when
 // the answer was yes (117: the caller starts the new map).
 bool askOrInform(Builder& b, int code);

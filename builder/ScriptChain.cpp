@@ -1,6 +1,7 @@
 // ScriptChain: the builder's chain of script files.
 #include "builder/ScriptChain.h"
 
+#include "builder/Messages.h"
 #include "builder/ScriptKeys.h"
 #include "platform/TextIo.h"
 
@@ -41,8 +42,7 @@ bool readGuiSettings(Builder& b) {
 }
 
 void scriptResultMessage(Builder& b, int result, const std::string& path) {
-    b.dialogs().messageBox("TARN ERROR ", path + " Result:   " + std::to_string(result) + "   FAIL",
-                           plat::Buttons::Ok);
+    inform(b, "TARN ERROR ", path + " Result:   " + std::to_string(result) + "   FAIL");
 }
 
 } // namespace tarn

@@ -47,6 +47,10 @@ bool parseInputScript(std::string_view text, std::vector<ScriptAction>& out, std
             act.verb = Verb::Answer;
             act.text = std::move(ev.text);
             break;
+        case Kind::Reply:
+            act.verb = Verb::Reply;
+            act.a = ev.down ? 1 : 0;
+            break;
         case Kind::Joystick:
         case Kind::JoyButton:
         case Kind::Quit:

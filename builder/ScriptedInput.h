@@ -15,11 +15,11 @@
 namespace tarn {
 
 struct ScriptAction {
-    enum class Verb { Move, Press, Release, Wheel, KeyDown, KeyUp, Key, Menu, Gadget, Close, Answer };
+    enum class Verb { Move, Press, Release, Wheel, KeyDown, KeyUp, Key, Menu, Gadget, Close, Answer, Reply };
     long pass = 0;
     Verb verb = Verb::Move;
     int a = 0, b = 0; // Move: x, y; Press/Release: button 1..3; Wheel: notches; keys: scan code;
-                      // Menu/Gadget: number, window; Close: window
+                      // Menu/Gadget: number, window; Close: window; Reply: 1 yes, 0 no
     std::string text; // Answer: the path ("" = cancel)
 };
 

@@ -4,6 +4,7 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_image.h>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -78,6 +79,15 @@ struct Chooser {
         const std::size_t slash = f.rfind('/');
         list(slash == std::string::npos ? std::string("/") : f.substr(0, slash + 1));
     }
+};
+
+// A question or notice of the builder, drawn as an ImGui window over the editor while the builder
+// waits for the answer (Y or Enter: yes, N or Escape: no; a notice closes with Enter or Escape).
+struct Question {
+    bool open = false;
+    bool answer = false;
+    bool yesNo = true;
+    std::string title, text;
 };
 
 struct Tool {
@@ -240,11 +250,27 @@ public:
             return kind == PathKind::Folder ? textio::asFolder(std::move(path)) : path;
         }
         if (!opts_.script.empty() || !mainOpen_ || !imgui_) return {};
-        const char* driver = SDL_GetCurrentVideoDriver();
-        if (driver == nullptr || std::string(driver) == "offscreen" || std::string(driver) == "dummy")
-            return {};
+        if (offscreenDriver()) return {};
         if (kind == PathKind::Folder && plat::onPath("zenity")) return dialogs.folderRequester(title, start);
         return runChooser(title, start, kind);
+    }
+
+    bool ask(plat::Dialogs& dialogs, const std::string& title, const std::string& text, plat::Buttons buttons,
+             bool safeAnswer) override {
+        const bool yesNo = buttons == plat::Buttons::YesNo;
+        if (yesNo) {
+            // A reply the script gave before the question, or the script's next line when it is one.
+            bool reply = false;
+            if (takeReply(reply, false)) return said(title, text, reply, "the input script");
+        }
+        if (!mainOpen_ || !imgui_ || offscreenDriver()) {
+            if (!yesNo) return dialogs.messageBox(title, text, buttons);
+            // No one can see the question: --answer decides, else the answer that loses nothing.
+            const bool answer = opts_.answer >= 0 ? opts_.answer == 1 : safeAnswer;
+            return said(title, text, answer,
+                        opts_.answer >= 0 ? "--answer" : "nobody can see it: the safe answer");
+        }
+        return runQuestion(title, text, yesNo, safeAnswer);
     }
 
     void dnaFieldsChanged(std::vector<DnaField>* fields) override {
@@ -285,6 +311,90 @@ public:
 
 private:
     static int titleHeight() { return 19; }
+
+    static bool offscreenDriver() {
+        const char* driver = SDL_GetCurrentVideoDriver();
+        return driver == nullptr || std::string(driver) == "offscreen" || std::string(driver) == "dummy";
+    }
+
+    // Writes an answer nobody gave in the window on standard error, so a run's log shows it.
+    static bool said(const std::string& title, const std::string& text, bool answer, const char* by) {
+        std::fprintf(stderr, "[%s] %s -> %s (%s)\n", title.c_str(), text.c_str(), answer ? "yes" : "no", by);
+        return answer;
+    }
+
+    // A scripted reply: one read before (queued), or the script's next unread line when it is a reply
+    // (in a window only once its pass has come, when `due` is set).
+    bool takeReply(bool& reply, bool due) {
+        if (!replies_.empty()) {
+            reply = replies_.front();
+            replies_.pop_front();
+            return true;
+        }
+        if (scriptPos_ < opts_.script.size() && opts_.script[scriptPos_].verb == ScriptAction::Verb::Reply &&
+            (!due || opts_.script[scriptPos_].pass <= pass_)) {
+            reply = opts_.script[scriptPos_++].a == 1;
+            return true;
+        }
+        return false;
+    }
+
+    // Shows the question until it is answered; the editor gets no events meanwhile. With an input
+    // script, a reply line answers it once its pass has come; otherwise it waits for the user.
+    bool runQuestion(const std::string& title, const std::string& text, bool yesNo, bool safeAnswer) {
+        question_ = Question{true, false, yesNo, title, text};
+        while (question_.open && mainOpen_) {
+            ++pass_;
+            bool reply = false;
+            if (yesNo && takeReply(reply, true)) {
+                question_.open = false;
+                needFrame_ = true;
+                return said(title, text, reply, "the input script");
+            }
+            plat::sdl::pumpEvents(platform_);
+            buildFrame();
+            platform_.graphics().flip(0);
+            SDL_Delay(10);
+        }
+        const bool unanswered = question_.open;
+        question_.open = false;
+        needFrame_ = true;
+        if (!yesNo) return true;
+        // A window that closed under the question gives the answer that loses nothing.
+        return unanswered ? safeAnswer : question_.answer;
+    }
+
+    void buildQuestion() {
+        Question& q = question_;
+        const ImGuiIO& io = ImGui::GetIO();
+        ImGui::SetNextWindowPos(ImVec2(io.DisplaySize.x * 0.5f, io.DisplaySize.y * 0.5f), ImGuiCond_Always,
+                                ImVec2(0.5f, 0.5f));
+        ImGui::SetNextWindowFocus();
+        ImGui::SetNextWindowBgAlpha(1.0f);
+        ImGui::Begin((q.title + "###question").c_str(), nullptr,
+                     ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_AlwaysAutoResize |
+                         ImGuiWindowFlags_NoSavedSettings);
+        ImGui::TextUnformatted(q.text.c_str());
+        ImGui::Spacing();
+        const bool enter = ImGui::IsKeyPressed(SDL_SCANCODE_RETURN, false) ||
+                           ImGui::IsKeyPressed(SDL_SCANCODE_KP_ENTER, false);
+        const bool escape = ImGui::IsKeyPressed(SDL_SCANCODE_ESCAPE, false);
+        if (q.yesNo) {
+            const bool yes = ImGui::Button("Yes (Y)", ImVec2(110, 0)) || enter ||
+                             ImGui::IsKeyPressed(SDL_SCANCODE_Y, false);
+            ImGui::SameLine();
+            const bool no = ImGui::Button("No (N)", ImVec2(110, 0)) || escape ||
+                            ImGui::IsKeyPressed(SDL_SCANCODE_N, false);
+            if (yes || no) {
+                q.answer = yes && !no;
+                q.open = false;
+            }
+        } else if (ImGui::Button("OK", ImVec2(110, 0)) || enter || escape) {
+            q.answer = true;
+            q.open = false;
+        }
+        ImGui::End();
+    }
 
     // Shows the chooser until OK or Cancel; the editor gets no events meanwhile.
     std::string runChooser(const std::string& title, const std::string& start, PathKind kind) {
@@ -373,8 +483,8 @@ private:
             lastMouseY_ = e.button.y;
         }
         if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_LEAVE) mouseSeen_ = false;
-        if (!opts_.script.empty()) return; // the script is the user
-        if (chooser_.open) return;         // the chooser has the user's attention
+        if (!opts_.script.empty()) return;           // the script is the user
+        if (chooser_.open || question_.open) return; // the chooser or a question has the user's attention
         switch (e.type) {
         case SDL_MOUSEMOTION:
             translator_.mouseMove(e.motion.x, e.motion.y);
@@ -483,6 +593,9 @@ private:
             case Verb::Answer:
                 answers_.push_back(a.text);
                 break;
+            case Verb::Reply:
+                replies_.push_back(a.a == 1);
+                break;
             }
         }
     }
@@ -512,6 +625,7 @@ private:
             areas.push_back(it->second.area);
         }
         if (chooser_.open) buildChooser();
+        if (question_.open) buildQuestion();
         // Topmost first: the focused window is above the other one.
         if (areas.size() == 2 && areas[1].number == focused) std::swap(areas[0], areas[1]);
         translator_.setToolAreas(areas);
@@ -737,6 +851,8 @@ private:
     long pass_ = 0;
     std::size_t scriptPos_ = 0;
     std::deque<std::string> answers_;
+    std::deque<bool> replies_;
+    Question question_;
     bool mouseSeen_ = false;
     int lastMouseX_ = 0, lastMouseY_ = 0;
     int gridScroll_ = 0; // pixels the tile grid scrolls in the next frame (scripted wheel)

@@ -24,6 +24,7 @@ struct SdlWindowOptions {
     std::vector<ScriptAction> script;                      // empty: the user drives the editor
     plat::headless::VirtualInput* scriptedInput = nullptr; // the platform's input in scripted runs
     int idleSleepMs = 5;                                   // sleep of a pass without an event
+    int answer = -1; // --answer: the reply of questions no one can see (1 yes, 0 no, -1 the safe one)
 };
 
 // Call before the SDL platform is made: SDL's handlers of SIGINT and SIGTERM stay off.

@@ -1,29 +1,47 @@
-// UndoSnapshots: undo and redo over whole-map snapshot files.
+// UndoSnapshots: undo and redo over whole-map snapshot files, kept so that a crash loses nothing.
 #include "builder/UndoSnapshots.h"
 
+#include <chrono>
+#include <ctime>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include "builder/EditorScreen.h"
 #include "builder/MapEditing.h"
+#include "builder/Messages.h"
+#include "platform/TextIo.h"
 #include "world/MapFormat.h"
 
 namespace tarn {
 
 namespace {
 
+namespace fs = std::filesystem;
+
+constexpr const char* kRunsFolder = "UNDO_RUNS/";
+
 void removeSnapshot(const Builder& b, int n) {
     std::error_code ec;
-    std::filesystem::remove(snapshotPath(b, n), ec);
+    fs::remove(snapshotPath(b, n), ec);
 }
 
 bool writeSnapshot(Builder& b, int n) {
     // The snapshot folder is made when missing, so a fresh working folder has undo too.
-    const std::filesystem::path folder = std::filesystem::path(snapshotPath(b, n)).parent_path();
+    const fs::path folder = fs::path(snapshotPath(b, n)).parent_path();
     std::error_code ec;
-    if (!folder.empty()) std::filesystem::create_directories(folder, ec);
+    if (!folder.empty()) fs::create_directories(folder, ec);
     if (world::writeMapFile(snapshotPath(b, n), placedTiles(b)).ok) return true;
     b.edit.notice = "Undo snapshot not written: " + snapshotPath(b, n);
     return false;
+}
+
+// The number of the snapshot the map stands at, for a restore after a crash.
+void writePosition(const Builder& b) {
+    if (b.edit.snapshotFolder.empty()) return;
+    std::ofstream(b.edit.snapshotFolder + "at", std::ios::trunc) << b.edit.undoPosition << "\n";
 }
 
 // Loads snapshot n in place of the map; false (map untouched, notice set) when it cannot be read.
@@ -39,38 +57,148 @@ bool loadSnapshot(Builder& b, int n) {
     return true;
 }
 
+// True while another run holds the lock of the folder `run` (its process is alive).
+bool lockedByAnotherRun(const fs::path& run) {
+    const int fd = ::open((run / "lock").c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
+// Makes this run's folder under `base` and takes its lock: the folder is made under a hidden name
+// and gets its final name only once it is locked, so no other run ever sees it unlocked.
+bool openRunFolder(Builder& b, const fs::path& base) {
+    const std::time_t now = std::time(nullptr);
+    char stamp[32] = {};
+    std::tm tm{};
+    ::localtime_r(&now, &tm);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d_%H%M%S", &tm);
+    const std::string pid = std::to_string(::getpid());
+    const fs::path hidden = base / (".new_" + pid);
+    std::error_code ec;
+    fs::remove_all(hidden, ec);
+    if (!fs::create_directories(hidden, ec)) return false;
+    const int fd = ::open((hidden / "lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (fd >= 0) ::close(fd);
+        fs::remove_all(hidden, ec);
+        return false;
+    }
+    const std::string owner = "pid " + pid + " started " + stamp + "\n";
+    if (::write(fd, owner.data(), owner.size()) != static_cast<ssize_t>(owner.size())) {
+        // The lock itself holds; only its description is short.
+    }
+    b.edit.snapshotLock = std::shared_ptr<void>(nullptr, [fd](void*) { ::close(fd); });
+    for (int k = 0; k < 100; ++k) {
+        const fs::path name =
+            base / ("run_" + std::string(stamp) + "_" + pid + (k ? "_" + std::to_string(k) : ""));
+        if (fs::exists(name, ec)) continue;
+        fs::rename(hidden, name, ec);
+        if (ec) break;
+        b.edit.snapshotFolder = textio::asFolder(name.string());
+        return true;
+    }
+    b.edit.snapshotLock.reset();
+    fs::remove_all(hidden, ec);
+    return false;
+}
+
+// Removes the folders of earlier runs that were saved or are too old; returns the newest folder of
+// an earlier run that ended without saving ("" = none). Folders of live runs are left alone.
+fs::path pruneEarlierRuns(const Builder& b, const fs::path& base) {
+    const auto now = fs::file_time_type::clock::now();
+    const auto bound = std::chrono::hours(24 * kRunFolderDays);
+    fs::path newest;
+    fs::file_time_type newestTime{};
+    std::error_code ec;
+    std::vector<fs::path> runs;
+    for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        std::error_code e2;
+        if (name.rfind("run_", 0) == 0 && it->is_directory(e2)) runs.push_back(it->path());
+    }
+    for (const fs::path& run : runs) {
+        if (textio::asFolder(run.string()) == b.edit.snapshotFolder || lockedByAnotherRun(run)) continue;
+        std::error_code e2;
+        const bool done = fs::exists(run / "saved", e2) || fs::exists(run / "restored", e2);
+        fs::file_time_type when = fs::last_write_time(fs::exists(run / "at", e2) ? run / "at" : run, e2);
+        if (e2) when = now;
+        if (done || now - when > bound) {
+            fs::remove_all(run, e2);
+            continue;
+        }
+        if (newest.empty() || when > newestTime) {
+            newest = run;
+            newestTime = when;
+        }
+    }
+    return newest;
+}
+
+// Offers the newest snapshot of the earlier run in `run`; yes makes it the map (a change of this
+// run, so U goes back to the start map) and marks the earlier folder as restored.
+void offerRestore(Builder& b, const fs::path& run) {
+    int at = -1;
+    std::ifstream(run / "at") >> at;
+    const std::string file = (run / ("UNDO_" + std::to_string(at))).string();
+    world::LoadedMap map;
+    if (at < 0 || !world::readMapFile(file, map)) {
+        b.edit.notice = "An earlier run's snapshots in " + run.string() + " cannot be read; they are kept";
+        return;
+    }
+    const std::string text = "An earlier MAP Builder run ended without saving its map.\n"
+                             "Its newest snapshot (" +
+                             std::to_string(map.tiles.size()) + " tiles) is in\n" + run.string() +
+                             "\nRestore it? (No keeps it for the next start.)";
+    if (!ask(b, "MAP BUILDER: Restore?", text, plat::Buttons::YesNo, false)) {
+        b.edit.notice = "Earlier snapshots kept in " + run.string();
+        return;
+    }
+    const MapReplaceReport r = replaceMap(b, map);
+    recordChange(b);
+    std::ofstream(run / "restored") << "restored by the run in " << b.edit.snapshotFolder << "\n";
+    b.edit.notice = "Restored the map of an earlier run from " + file +
+                    (r.cut > 0 ? " (" + std::to_string(r.cut) + " tiles beyond MAXTILES left out)" : "");
+    redraw(b);
+}
+
 } // namespace
 
 std::string snapshotPath(const Builder& b, int n) {
-    return b.cfg.LOGFILE + "UNDO_" + std::to_string(n);
+    return (b.edit.snapshotFolder.empty() ? b.cfg.LOGFILE : b.edit.snapshotFolder) + "UNDO_" +
+           std::to_string(n);
 }
 
 void startSnapshots(Builder& b) {
-    namespace fs = std::filesystem;
-    // Snapshot names are LOGFILE + "UNDO_" + digits; LOGFILE may end in a folder or in a name prefix.
-    const fs::path probe(b.cfg.LOGFILE + "UNDO_");
-    const fs::path folder = probe.has_parent_path() ? probe.parent_path() : fs::path(".");
-    const std::string prefix = probe.filename().string();
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
-        if (name.find_first_not_of("0123456789", prefix.size()) != std::string::npos) continue;
-        std::error_code rm;
-        if (it->is_regular_file(rm)) fs::remove(it->path(), rm);
-    }
     b.edit.undoCounter = 1;
     b.edit.undoPosition = b.edit.undoHighMark = b.edit.undoLowMark = 0;
+    b.edit.snapshotLock.reset();
+    b.edit.snapshotFolder.clear();
+    b.edit.savedMark = -1;
+    const fs::path base(textio::nativePath(b.cfg.LOGFILE + kRunsFolder));
+    std::error_code ec;
+    fs::create_directories(base, ec);
+    fs::path earlier;
+    if (openRunFolder(b, base))
+        earlier = pruneEarlierRuns(b, base);
+    else
+        b.edit.notice = "No snapshot folder of its own under " + base.string() + ": a crash may lose work";
     writeSnapshot(b, 0);
+    writePosition(b);
+    syncSavedMark(b);
+    if (!earlier.empty()) offerRestore(b, earlier);
 }
 
 void recordChange(Builder& b) {
     b.mapFile.modified = true;
+    syncSavedMark(b);
     for (int k = b.edit.undoPosition + 1; k <= b.edit.undoHighMark; ++k) removeSnapshot(b, k);
     const int n = b.edit.undoPosition + 1;
     b.edit.undoPosition = b.edit.undoHighMark = n;
     b.edit.undoCounter = n + 1;
     writeSnapshot(b, n);
+    writePosition(b);
     while (b.edit.undoHighMark - b.edit.undoLowMark >= kSnapshotsKept)
         removeSnapshot(b, b.edit.undoLowMark++);
 }
@@ -80,6 +208,8 @@ void undo(Builder& b) {
         b.edit.notice = "Nothing to undo";
     } else if (loadSnapshot(b, b.edit.undoPosition - 1)) {
         --b.edit.undoPosition;
+        writePosition(b);
+        syncSavedMark(b);
     }
     redraw(b);
 }
@@ -89,8 +219,23 @@ void redo(Builder& b) {
         b.edit.notice = "Nothing to redo";
     } else if (loadSnapshot(b, b.edit.undoPosition + 1)) {
         ++b.edit.undoPosition;
+        writePosition(b);
+        syncSavedMark(b);
     }
     redraw(b);
+}
+
+void syncSavedMark(Builder& b) {
+    const int want = b.mapFile.modified ? 0 : 1;
+    if (want == b.edit.savedMark || b.edit.snapshotFolder.empty()) return;
+    const std::string mark = b.edit.snapshotFolder + "saved";
+    if (want == 1) {
+        std::ofstream(mark) << "the map had no unsaved changes\n";
+    } else {
+        std::error_code ec;
+        fs::remove(mark, ec);
+    }
+    b.edit.savedMark = want;
 }
 
 } // namespace tarn

@@ -65,6 +65,15 @@ public:
         return path;
     }
 
+    // A question (Yes/No) or a notice (OK) of the builder; true for yes (always for a notice). The
+    // default asks the platform's message box; the SDL window layer asks in a window of its own,
+    // takes a scripted reply first, and gives `safeAnswer` (the answer that loses nothing) when the
+    // question cannot be shown to anyone.
+    virtual bool ask(plat::Dialogs& dialogs, const std::string& title, const std::string& text,
+                     plat::Buttons buttons, bool /*safeAnswer*/) {
+        return dialogs.messageBox(title, text, buttons);
+    }
+
     // The DNA window's entries, owned by the builder: the window shows them and edits the values in
     // place. Called again whenever the entries were rebuilt.
     virtual void dnaFieldsChanged(std::vector<DnaField>* /*fields*/) {}

@@ -57,6 +57,7 @@ void InputScript::applyUpTo(plat::headless::VirtualInput& in, std::int64_t pass)
         case InputEvent::Kind::Gadget:
         case InputEvent::Kind::Close:
         case InputEvent::Kind::Answer:
+        case InputEvent::Kind::Reply:
             break; // the editor's windows and requesters: nothing of biosim's
         }
     }

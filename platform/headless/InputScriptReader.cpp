@@ -135,6 +135,12 @@ std::string readLine(const std::string& line, std::vector<std::string> w, const 
         ev.down = what == "press";
         return "";
     }
+    if (what == "reply") {
+        if (w.size() != 3 || (w[2] != "yes" && w[2] != "no")) return "reply yes|no";
+        ev.kind = Kind::Reply;
+        ev.down = w[2] == "yes";
+        return "";
+    }
     if (what == "answer") {
         ev.kind = Kind::Answer;
         ev.text = w.size() > 2 ? w[2] : std::string();

@@ -17,6 +17,7 @@
 //   <pass> quit                 like closing the window
 //   <pass> menu ITEM [WINDOW]   <pass> gadget N [WINDOW]   <pass> close WINDOW
 //   <pass> answer [PATH]        the next requester answers PATH (rest of the line; none cancels)
+//   <pass> reply yes|no         the next Yes/No question gets this answer (tarn only)
 // Blank lines and lines starting with '#' are skipped. Events come out ordered by pass, events of
 // one pass in file order. A bad line's message belongs to its spelling; the programs differ only in
 // their first pass (biosim's start-up is pass 0, tarn counts from 1) and in the words of the
@@ -45,6 +46,7 @@ struct ScriptEvent {
         Gadget, // a = gadget, b = window
         Close,  // a = window
         Answer, // text = path ("" = cancel)
+        Reply,  // down = yes
     };
     std::int64_t pass = 0;
     Kind kind = Kind::Key;

@@ -53,7 +53,7 @@ struct Editor : Harness {
 
 TEST(Undo, PlacementsDeleteUndoUndoRedoWalkTheSnapshots) {
     Editor e;
-    EXPECT_TRUE(fs::exists(e.dir + "USER/UNDO_0"));
+    EXPECT_TRUE(fs::exists(tarn::snapshotPath(e.b, 0)));
     e.click(1, 10, 10);
     e.click(1, 100, 10);
     e.click(1, 200, 10);
@@ -62,7 +62,7 @@ TEST(Undo, PlacementsDeleteUndoUndoRedoWalkTheSnapshots) {
     e.click(2, 105, 12); // deletes the middle tile
     const std::string deleted = "10,10,1 200,10,1 ";
     EXPECT_EQ(e.map(), deleted);
-    for (int n = 0; n <= 4; ++n) EXPECT_TRUE(fs::exists(e.dir + "USER/UNDO_" + std::to_string(n))) << n;
+    for (int n = 0; n <= 4; ++n) EXPECT_TRUE(fs::exists(tarn::snapshotPath(e.b, n))) << n;
 
     e.tap(key::U);
     EXPECT_EQ(e.map(), three); // the deleted tile is back
@@ -81,18 +81,18 @@ TEST(Undo, PlacementsDeleteUndoUndoRedoWalkTheSnapshots) {
     e.tap(key::U);
     e.click(1, 300, 300);
     EXPECT_EQ(e.map(), "10,10,1 100,10,1 300,300,1 ");
-    EXPECT_TRUE(fs::exists(e.dir + "USER/UNDO_3"));
-    EXPECT_FALSE(fs::exists(e.dir + "USER/UNDO_4"));
+    EXPECT_TRUE(fs::exists(tarn::snapshotPath(e.b, 3)));
+    EXPECT_FALSE(fs::exists(tarn::snapshotPath(e.b, 4)));
     e.tap(key::R);
     EXPECT_EQ(e.map(), "10,10,1 100,10,1 300,300,1 ");
 
     // A snapshot that is gone leaves the map as it is and says so.
-    fs::remove(e.dir + "USER/UNDO_2");
+    fs::remove(tarn::snapshotPath(e.b, 2));
     e.tap(key::U);
     EXPECT_EQ(e.map(), "10,10,1 100,10,1 300,300,1 ");
     EXPECT_NE(e.b.edit.notice.find("UNDO_2"), std::string::npos);
     // Back to the start map (empty) in three steps once the file is there again.
-    ASSERT_TRUE(tarn::writeMapOld(e.b, e.dir + "USER/UNDO_2"));
+    ASSERT_TRUE(tarn::writeMapOld(e.b, tarn::snapshotPath(e.b, 2)));
     for (int i = 0; i < 3; ++i) e.tap(key::U);
     EXPECT_EQ(e.map(), "");
     e.tap(key::U);
@@ -104,14 +104,14 @@ TEST(Undo, ANewRunStartsAFreshSetAndOldSnapshotsAreBounded) {
     writeText(e.dir + "USER/UNDO_57", "0\r\n0\r\nENGINETILEINFOEND\r\n");
     writeText(e.dir + "USER/UNDO_notes", "kept");
     ASSERT_TRUE(e.start());
-    EXPECT_FALSE(fs::exists(e.dir + "USER/UNDO_57"));
+    EXPECT_TRUE(fs::exists(e.dir + "USER/UNDO_57")); // nothing of an earlier run is removed unasked
     EXPECT_TRUE(fs::exists(e.dir + "USER/UNDO_notes"));
     for (int i = 0; i < tarn::kSnapshotsKept + 5; ++i) {
         ASSERT_TRUE(tarn::placeTile(e.b));
         tarn::recordChange(e.b);
     }
-    EXPECT_FALSE(fs::exists(e.dir + "USER/UNDO_5"));
-    EXPECT_TRUE(fs::exists(e.dir + "USER/UNDO_6"));
+    EXPECT_FALSE(fs::exists(tarn::snapshotPath(e.b, 5)));
+    EXPECT_TRUE(fs::exists(tarn::snapshotPath(e.b, 6)));
     // U stops at the oldest snapshot kept.
     for (int i = 0; i < tarn::kSnapshotsKept + 5; ++i) tarn::undo(e.b);
     EXPECT_EQ(e.b.map.lastObject, 5);

@@ -341,7 +341,7 @@ TEST(MakersE2E, PlayTestFromTarnSavesTheMapAndPlaysItInBiosim) {
                                    "8 press left\n9 release left\n10 move 900 700\n11 answer " +
                                        tmj + "\n12 menu 151\n13 menu 117\n14 answer " + tmj +
                                        "\n15 menu 152\n17 key 63\n");
-    const RunResult r = w.tarn("--headless --input ../input.txt --passes 19");
+    const RunResult r = w.tarn("--headless --answer yes --input ../input.txt --passes 19");
     std::size_t exported = 0;
     const json exportedMap = json::parse(readFile(tmj));
     for (const json& layer : exportedMap["layers"]) exported += layer["objects"].size();

@@ -72,7 +72,13 @@ TEST(MapMaking, ScriptedMapSavedInTarnPlaysInBiosim) {
     EXPECT_NE(segment.find("TILE\r\nwall\r\n22\r\n300\r\n200\r\n"), std::string::npos) << segment;
     for (const char* f : {"chaser.png", "chaser.dll", "wall.png", "wall.dll"})
         EXPECT_TRUE(fs::exists(d.dir + "MAPS/5/_DATA/2DGFX/" + f)) << f;
-    EXPECT_TRUE(fs::exists(d.dir + "USER/UNDO_2")); // two placements after the start snapshot
+    // Two placements after the start snapshot, in the run's own snapshot folder.
+    std::size_t runs = 0;
+    for (const auto& run : fs::directory_iterator(d.dir + "USER/UNDO_RUNS/")) {
+        ++runs;
+        EXPECT_TRUE(fs::exists(run.path() / "UNDO_2")) << run.path();
+    }
+    EXPECT_EQ(runs, 1u);
 
     ASSERT_EQ(
         run(d.dir, std::string("'") + BIOSIM_BINARY + "' --headless --map 5 --frames 3 --dump dump.json"), 0)

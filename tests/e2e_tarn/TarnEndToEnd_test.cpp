@@ -5,9 +5,16 @@
 
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_image.h>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 #include "tests/support/Subprocess.h"
 #include "tests/support/TempFolder.h"
@@ -60,6 +67,31 @@ const char* kScript = "3 move 24 62\n"
                       "8 press left\n"
                       "9 release left\n"
                       "10 move 900 700\n";
+
+// The chaser's own pixels at (x, y) of the screenshot.
+void expectChaserAt(const std::string& dir, int x0, int y0) {
+    SDL_Surface* shot = IMG_Load((dir + "shot.png").c_str());
+    ASSERT_NE(shot, nullptr) << "no screenshot";
+    SDL_Surface* tile = IMG_Load((dir + "_DATA/2DGFX/chaser.png").c_str());
+    ASSERT_NE(tile, nullptr);
+    int same = 0, checked = 0;
+    for (int y = 4; y < 28; y += 3)
+        for (int x = 4; x < 28; x += 3) {
+            const Uint32 want = pixel(tile, x, y);
+            if (want == 0x00FF00) continue; // transparent colour of the demo's tiles
+            ++checked;
+            if (pixel(shot, x0 + x, y0 + y) == want) ++same;
+        }
+    EXPECT_EQ(same, checked) << "no chaser at " << x0 << ", " << y0;
+    SDL_FreeSurface(tile);
+    SDL_FreeSurface(shot);
+}
+
+std::size_t count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
 
 void expectChaserAt600x400(const std::string& dir) {
     SDL_Surface* shot = IMG_Load((dir + "shot.png").c_str());
@@ -114,6 +146,75 @@ TEST(TarnE2E, QuitQuestionAnsweredYesEndsTheRun) {
     const TarnRun r = runTarn(dir, "", "--headless --answer yes --input input.txt");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.err.find("[MAP BUILDER: Quit?]"), std::string::npos) << r.err;
+}
+
+// Quit, New MAP and a load over unsaved changes ask; in a headless run without --answer and without
+// a scripted reply each keeps the editor and its map, and the script's reply lines answer them.
+TEST(TarnE2E, QuestionsNoOneAnswersKeepTheMapAndScriptRepliesDecide) {
+    const Folder folder;
+    const std::string& dir = folder.path();
+    std::ofstream(dir + "input.txt") << kScript
+                                     << "11 answer saved.map\n12 menu 131\n"                // saved
+                                        "13 move 100 600\n14 press left\n15 release left\n" // a change
+                                        "16 menu 106\n18 menu 117\n20 answer saved.map\n21 menu 130\n"
+                                        "23 menu 117\n23 reply no\n25 reply yes\n25 menu 106\n";
+    // No --passes: only the quit the script answers ends this run.
+    const TarnRun r = runTarn(dir, "", "--headless --input input.txt --screenshot shot.png");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(count(r.err, "-> no (nobody can see it: the safe answer)"), 3u) << r.err;
+    EXPECT_EQ(count(r.err, "Drop them? -> no"), 1u) << r.err;
+    EXPECT_EQ(count(r.err, "START NEW MAP ? -> no (the input script)"), 1u) << r.err;
+    EXPECT_EQ(count(r.err, "will be lost -> yes (the input script)"), 1u) << r.err;
+    expectChaserAt(dir, 600, 400);
+    expectChaserAt(dir, 100, 600); // the unsaved change is still there
+}
+
+// The snapshot folders of the runs in `dir`.
+std::vector<fs::path> runFolders(const std::string& dir) {
+    std::vector<fs::path> runs;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir + "USER/UNDO_RUNS/", ec), end; !ec && it != end; it.increment(ec))
+        runs.push_back(it->path());
+    return runs;
+}
+
+// A run killed with SIGKILL after an unsaved placement: a second run meanwhile keeps its own
+// snapshots and leaves the live run's alone; the next start offers the killed run's newest snapshot,
+// and yes gives the placement back.
+TEST(TarnE2E, KilledRunsWorkIsOfferedAtTheNextStartAndRunsDoNotShareSnapshots) {
+    const Folder folder;
+    const std::string& dir = folder.path();
+    std::ofstream(dir + "wait.txt") << kScript << "2000000000 move 1 1\n"; // then waits to be killed
+    const pid_t a = ::fork();
+    ASSERT_GE(a, 0);
+    if (a == 0) {
+        if (::chdir(dir.c_str()) != 0) ::_exit(127);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execl(TARN_BINARY, "tarn", "--headless", "--input", "wait.txt", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    bool placed = false;
+    for (int i = 0; i < 600 && !placed; ++i) {
+        for (const fs::path& run : runFolders(dir)) placed = placed || fs::exists(run / "UNDO_1");
+        if (!placed) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    TarnRun r = runTarn(dir, "", "--headless --passes 5");
+    const std::size_t runsMeanwhile = runFolders(dir).size();
+    ::kill(a, SIGKILL);
+    int status = 0;
+    ::waitpid(a, &status, 0);
+    ASSERT_TRUE(placed) << "the first run wrote no snapshot of its placement";
+    EXPECT_EQ(runsMeanwhile, 2u) << "each run has a folder of its own";
+    EXPECT_EQ(r.err.find("Restore?"), std::string::npos) << "a live run's work is not offered:\n" << r.err;
+
+    std::ofstream(dir + "yes.txt") << "1 reply yes\n";
+    r = runTarn(dir, "", "--headless --input yes.txt --passes 5 --screenshot shot.png");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("(No keeps it for the next start.) -> yes (the input script)"), std::string::npos)
+        << r.err;
+    expectChaserAt600x400(dir);
 }
 
 TEST(TarnE2E, MissingStartScriptReportsAndEndsWithZero) {
