@@ -103,6 +103,10 @@ int parseOptions(int argc, char** argv, PlayOptions& opt, ToolOptions& tools) {
     app.add_option("--map", tools.mapId, "start on map ID instead of the configured \"APPENTRY\"")
         ->type_name("ID")
         ->check(CLI::Range(-2147483647LL, 2147483647LL).description(""));
+    app.add_option("--playtest-map", opt.playtestMap,
+                   "play-test map ID: where the player would be sent to the title map, map ID starts again")
+        ->type_name("ID")
+        ->check(CLI::Range(-2147483647, 2147483647).description(""));
     app.add_flag("--watch", tools.watch,
                  "reload the current map within a second when its files change (e.g. saved by tarn)");
     app.add_option("--check", tools.checkMaps,

@@ -20,6 +20,7 @@
 #include "builder/KindDna.h"
 #include "platform/Platform.h"
 #include "platform/Rounding.h" // plat::roundHalfAwayInt32, the rounding of every editor position
+#include "world/DesignFit.h"
 
 namespace tarn {
 
@@ -121,7 +122,7 @@ struct TileKind {
 struct EditorObject {
     std::string name;          // the kind's tile file name
     plat::SpriteId sprite = 0; // the kind's sprite
-    float x = 0, y = 0;        // top-left in screen pixels
+    float x = 0, y = 0;        // top-left in design pixels
     int kind = 0;              // internal static tile id (kind index in this run)
     float width = 0, height = 0;
     float stretch = 0;        // worldFStretch; non-zero: drawn over the whole desktop
@@ -160,6 +161,9 @@ struct BuilderPaths {
 struct BuilderScreen {
     int desktopWidth = 0, desktopHeight = 0; // taken when the screen was opened
     float zoomX = 1.0f, zoomY = 1.0f;        // world zoom; 0.1 in mini-map view
+    float designWidth = 0, designHeight = 0; // the size maps are edited in (0 before the screen opens)
+    std::string designSource;                // where the design size came from (for the screen log)
+    world::DesignFit fit;                    // the design area in the window, biosim's fitting rule
 };
 
 // --- tile kinds: cleared when the DNA set is freed, refilled by every DNA set load ---
@@ -196,7 +200,7 @@ struct MapFileState {
 // --- the editing session: set at start-up, kept until the editor quits ---
 struct EditSession {
     int currentLayer = 1;                        // layer of the next placed tile (0..64)
-    int cursorX = 0, cursorY = 0;                // where the next tile goes, in screen pixels
+    int cursorX = 0, cursorY = 0;                // where the next tile goes, in design pixels
     std::uint8_t rasterMode = kRasterMatrixSize; // how the cursor and the arrow keys step
     int wheelNotches = 0;                        // wheel notches the last mouse examination read; keypad
                                                  // + and - resize only while it is 0
@@ -213,6 +217,7 @@ struct EditSession {
     std::shared_ptr<void> snapshotLock; // holds the folder's lock while the run lasts
     int savedMark = -1;                 // the folder's "saved" mark: 1 there, 0 not there, -1 not yet known
     std::string notice;                 // the last warning or result, shown in the screen log ("" = none)
+    std::string lastFolder;             // where the next path requester starts ("" = the working folder)
     std::uint8_t quit = 0;              // 1 once the quit question was answered yes
 };
 
@@ -241,6 +246,25 @@ std::string currentFolder();
 
 // Makes entry `index` of the object table available; false when it lies beyond MAXTILES.
 bool objectSlot(Builder& b, int index);
+
+// Design pixels to window pixels and back, through the design area's fit.
+inline float screenX(const Builder& b, float x) {
+    return b.screen.fit.viewX + x * b.screen.fit.scalerX;
+}
+inline float screenY(const Builder& b, float y) {
+    return b.screen.fit.viewY + y * b.screen.fit.scalerY;
+}
+inline int designX(const Builder& b, int x) {
+    return plat::roundHalfAwayInt32((static_cast<double>(x) - b.screen.fit.viewX) / b.screen.fit.scalerX);
+}
+inline int designY(const Builder& b, int y) {
+    return plat::roundHalfAwayInt32((static_cast<double>(y) - b.screen.fit.viewY) / b.screen.fit.scalerY);
+}
+
+// Sets the design size (SOURCEWIDTH/SOURCEHEIGHT of the world's CORE/ini.crc, else RESBASEW/RESBASEH
+// of the screen script, else the screen's size) and fits the design area into the screen; a notice
+// says when the world's design size and the screen script's differ.
+void fitDesignArea(Builder& b);
 
 // Marks the map as changed so the next redraw rebuilds its layer buckets.
 inline void mapChanged(Builder& b) {

@@ -2,6 +2,7 @@
 #include "builder/EditorScreen.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/TextIo.h"
 
@@ -13,15 +14,23 @@ constexpr plat::Rgb kBackground = plat::rgb(10, 10, 10);
 constexpr plat::Rgb kBlack = plat::rgb(0, 0, 0);
 constexpr plat::Rgb kWhite = plat::rgb(255, 255, 255);
 constexpr plat::Rgb kGridColour = plat::rgb(0, 255, 0);
+constexpr plat::Rgb kEdgeColour = plat::rgb(255, 160, 0);
 constexpr plat::Rgb kHelpBox = plat::rgb(15, 15, 15);
 constexpr plat::Rgb kHelpText = plat::rgb(200, 255, 0);
 // Layer passes beyond this draw nothing new for any map the builder makes (layers 0..64); the bound
 // keeps a hand-edited layer number from turning one frame into billions of passes.
 constexpr int kMaxLayerPasses = 1024;
 
+// The design area's size in design pixels (the screen's before a screen was opened).
+float areaWidth(const Builder& b) {
+    return b.screen.designWidth > 0.0f ? b.screen.designWidth : static_cast<float>(b.screen.desktopWidth);
+}
+float areaHeight(const Builder& b) {
+    return b.screen.designHeight > 0.0f ? b.screen.designHeight : static_cast<float>(b.screen.desktopHeight);
+}
+
 bool touchesDesktop(const Builder& b, const EditorObject& o) {
-    return o.x + o.width >= 0.0f && o.x <= static_cast<float>(b.screen.desktopWidth) &&
-           o.y + o.height >= 0.0f && o.y <= static_cast<float>(b.screen.desktopHeight);
+    return o.x + o.width >= 0.0f && o.x <= areaWidth(b) && o.y + o.height >= 0.0f && o.y <= areaHeight(b);
 }
 
 // Steps 1 to 6 of an object's pass, then the draw. Returns false when the object was skipped before
@@ -34,8 +43,8 @@ bool prepareObject(Builder& b, EditorObject& o, std::pair<int, int>& blend) {
     if (o.stretch != 0.0f) {
         o.x = 0;
         o.y = 0;
-        o.width = static_cast<float>(b.screen.desktopWidth);
-        o.height = static_cast<float>(b.screen.desktopHeight);
+        o.width = areaWidth(b);
+        o.height = areaHeight(b);
     }
     const auto pair = postEffectPair(o.postEffect);
     if (pair.first != 0) blend = pair;
@@ -60,10 +69,18 @@ void drawWorld(Builder& b) {
             std::pair<int, int> blend;
             if (!prepareObject(b, o, blend)) continue;
             g.setBlend(blend.first, blend.second);
-            g.zoomSprite(o.sprite, static_cast<float>(plat::roundHalfAwayInt32(o.width * b.screen.zoomX)),
-                         static_cast<float>(plat::roundHalfAwayInt32(o.height * b.screen.zoomY)));
-            g.drawSprite(o.sprite, static_cast<float>(plat::roundHalfAwayInt32(o.x * b.screen.zoomX)),
-                         static_cast<float>(plat::roundHalfAwayInt32(o.y * b.screen.zoomY)), o.transparency);
+            const world::DesignFit& f = b.screen.fit;
+            // A full-screen (stretched) tile covers what biosim stretches it over: the whole area the
+            // design is drawn in, which is the whole screen unless the design is letterboxed.
+            const float w = o.stretch != 0.0f && f.viewW > 0.0f ? f.viewW / f.scalerX : o.width;
+            const float h = o.stretch != 0.0f && f.viewH > 0.0f ? f.viewH / f.scalerY : o.height;
+            g.zoomSprite(o.sprite,
+                         static_cast<float>(plat::roundHalfAwayInt32(w * b.screen.zoomX * f.scalerX)),
+                         static_cast<float>(plat::roundHalfAwayInt32(h * b.screen.zoomY * f.scalerY)));
+            g.drawSprite(o.sprite,
+                         static_cast<float>(plat::roundHalfAwayInt32(screenX(b, o.x * b.screen.zoomX))),
+                         static_cast<float>(plat::roundHalfAwayInt32(screenY(b, o.y * b.screen.zoomY))),
+                         o.transparency);
             if (i > highestPrepared) {
                 highestPrepared = i;
                 lastBlend = blend;
@@ -99,20 +116,36 @@ void drawCursorTile(Builder& b) {
     if (k.sprite == 0) return;
     if (b.edit.rasterMode == kRasterMatrixSize) b.clock().sleep(50);
     plat::Graphics& g = b.gfx();
-    g.zoomSprite(k.sprite, static_cast<float>(plat::roundHalfAwayInt32(k.width)),
-                 static_cast<float>(plat::roundHalfAwayInt32(k.height)));
-    g.drawSprite(k.sprite, static_cast<float>(b.edit.cursorX), static_cast<float>(b.edit.cursorY), 255);
+    g.zoomSprite(k.sprite, static_cast<float>(plat::roundHalfAwayInt32(k.width * b.screen.fit.scalerX)),
+                 static_cast<float>(plat::roundHalfAwayInt32(k.height * b.screen.fit.scalerY)));
+    g.drawSprite(k.sprite,
+                 static_cast<float>(plat::roundHalfAwayInt32(screenX(b, static_cast<float>(b.edit.cursorX)))),
+                 static_cast<float>(plat::roundHalfAwayInt32(screenY(b, static_cast<float>(b.edit.cursorY)))),
+                 255);
 }
 
 void drawGrid(Builder& b) {
     const int r = b.cfg.MATRIXRASTER;
     if (r <= 0) return; // no raster to draw (and no division by zero)
-    const int columns = plat::roundHalfAwayInt32(static_cast<double>(b.cfg.WIDTH) / r);
-    const int rows = plat::roundHalfAwayInt32(static_cast<double>(b.cfg.HEIGHT) / r);
+    // The raster's points in design pixels, over the design area.
+    const float w = b.screen.designWidth > 0.0f ? b.screen.designWidth : b.cfg.WIDTH;
+    const float h = b.screen.designHeight > 0.0f ? b.screen.designHeight : b.cfg.HEIGHT;
+    const int columns = plat::roundHalfAwayInt32(static_cast<double>(w) / r);
+    const int rows = plat::roundHalfAwayInt32(static_cast<double>(h) / r);
     plat::Graphics& g = b.gfx();
     for (int i = 0; i <= columns; ++i)
         for (int j = 0; j <= rows; ++j)
-            g.point(static_cast<float>(i * r), static_cast<float>(j * r), kGridColour);
+            g.point(std::round(screenX(b, static_cast<float>(i * r))),
+                    std::round(screenY(b, static_cast<float>(j * r))), kGridColour);
+}
+
+// The edge of the design area, one pixel outside it, where it does not fill the screen.
+void drawDesignEdge(Builder& b) {
+    const world::DesignFit& f = b.screen.fit;
+    const float w = std::round(areaWidth(b) * f.scalerX), h = std::round(areaHeight(b) * f.scalerY);
+    if (w >= static_cast<float>(b.screen.desktopWidth) && h >= static_cast<float>(b.screen.desktopHeight))
+        return;
+    b.gfx().outlineBox(f.viewX - 1.0f, f.viewY - 1.0f, w + 2.0f, h + 2.0f, kEdgeColour);
 }
 
 void drawQuickHelp(Builder& b) {
@@ -144,7 +177,11 @@ std::pair<int, int> postEffectPair(std::string_view text) {
 std::vector<std::pair<int, std::string>> screenLogLines(const Builder& b) {
     std::vector<std::pair<int, std::string>> lines;
     lines.emplace_back(8, "QUADRAPLAN ScreenLog: Press [H] for QuickHelp");
-    lines.emplace_back(28, "Tiles used in Map:" + std::to_string(b.map.lastObject) + " of " +
+    // The tiles on the map: deleted entries keep their index but are not counted.
+    int tiles = 0;
+    for (int i = 0; i <= b.map.lastObject && i < static_cast<int>(b.map.objects.size()); ++i)
+        tiles += b.map.objects[static_cast<std::size_t>(i)].present != 0 ? 1 : 0;
+    lines.emplace_back(28, "Tiles used in Map:" + std::to_string(tiles) + " of " +
                                std::to_string(b.cfg.MAXTILES));
     // The number of steps U can go back.
     lines.emplace_back(48, "MaxUndo" + std::to_string(b.edit.undoPosition - b.edit.undoLowMark));
@@ -197,6 +234,7 @@ void redraw(Builder& b) {
     g.setTextTransparent(false);
     for (const auto& [y, line] : screenLogLines(b)) g.text(0, static_cast<float>(y), line, kBlack, kWhite);
     drawGrid(b);
+    drawDesignEdge(b);
     // The tool windows cover the screen log's corner: the layer, raster mode and current tile are
     // repeated at the bottom edge while they are shown.
     if (b.edit.toolsHidden != 1 && b.screen.desktopHeight > 0) {

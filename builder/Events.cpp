@@ -10,6 +10,7 @@
 #include "builder/TileMenu.h"
 #include "builder/UndoSnapshots.h"
 #include "builder/Windows.h"
+#include "platform/Keys.h"
 
 namespace tarn {
 
@@ -17,8 +18,10 @@ namespace {
 
 void handleMainWindow(Builder& b) {
     examineMouseAndCursor(b, kMainWindow);
-    resizeTileKind(b, b.edit.wheelNotches);
     plat::Input& in = b.input();
+    // A notch is one pixel; with Shift held (at the last keyboard examination) eight.
+    const bool shift = in.keyHeld(plat::key::LShift) || in.keyHeld(plat::key::RShift);
+    resizeTileKind(b, b.edit.wheelNotches * (shift ? kShiftWheelFactor : 1));
     const bool left = in.mouseButton(1), right = in.mouseButton(2);
     if (left && b.edit.buttonLatch == 0) {
         if (placeTile(b))

@@ -117,8 +117,11 @@ int playTest(Builder& b) {
         return -1;
     }
     const std::string program = biosimProgram(b);
+    // A player sent to the title screen starts the map under test again instead.
+    const std::string id = std::to_string(mapId);
     const int code =
-        runAndWait({program, "--windowed", "--map", std::to_string(mapId)}, b.paths.workingFolder, why);
+        runAndWait({program, "--windowed", "--map", id, "--playtest-map", id}, b.paths.workingFolder, why);
+    if (b.services.windows != nullptr) b.services.windows->takeFocus();
     if (code < 0)
         show(b, "biosim (" + program + ") could not play the map: " + why);
     else
@@ -127,8 +130,7 @@ int playTest(Builder& b) {
 }
 
 void exportTiledFromEditor(Builder& b) {
-    const std::string path = b.services.windows->choosePath(
-        b.dialogs(), "Export Tiled Map (.tmj):", b.paths.workingFolder, Windows::PathKind::SaveFile);
+    const std::string path = choosePath(b, "Export Tiled Map (.tmj):", Windows::PathKind::SaveFile);
     if (path.empty()) return;
     // The exporter reads a map folder: the map is saved into a scratch one first.
     std::error_code ec;
@@ -150,8 +152,7 @@ void exportTiledFromEditor(Builder& b) {
 }
 
 void importTiledIntoEditor(Builder& b) {
-    const std::string path = b.services.windows->choosePath(
-        b.dialogs(), "Import Tiled Map (.tmj):", b.paths.workingFolder, Windows::PathKind::OpenFile);
+    const std::string path = choosePath(b, "Import Tiled Map (.tmj):", Windows::PathKind::OpenFile);
     if (path.empty() || !mayDropChanges(b)) return;
     std::error_code ec;
     const fs::path scratch = fs::temp_directory_path(ec) / ("tarn-tiled-" + std::to_string(::getpid()));

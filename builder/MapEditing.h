@@ -20,6 +20,8 @@ bool placeTile(Builder& b);
 // Delete tile: the highest-index present object of the current layer whose rounded rectangle holds
 // the cursor (edges included). true when one was deleted.
 bool deleteTile(Builder& b);
+// How many notches one wheel notch counts for while Shift is held.
+constexpr int kShiftWheelFactor = 8;
 // Resize tile kind by `notches` (wheel notches or one keypad step), keeping the kind's aspect ratio.
 void resizeTileKind(Builder& b, int notches);
 // Update cursor for `window`: in raster mode 2 one raster cell per axis from the mouse's relative

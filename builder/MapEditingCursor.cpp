@@ -11,9 +11,11 @@ void updateCursor(Builder& b, int window) {
         // cursor stays on the grid of multiples of R counted from its last reset to (0, 0).
         const int r = b.cfg.MATRIXRASTER;
         const int dx = in.mouseDeltaX(), dy = in.mouseDeltaY();
-        if (dx > 0 && b.edit.cursorX + r < b.screen.desktopWidth) b.edit.cursorX += r;
+        const float w = b.screen.designWidth > 0.0f ? b.screen.designWidth : b.screen.desktopWidth;
+        const float h = b.screen.designHeight > 0.0f ? b.screen.designHeight : b.screen.desktopHeight;
+        if (dx > 0 && static_cast<float>(b.edit.cursorX + r) < w) b.edit.cursorX += r;
         if (dx < 0 && b.edit.cursorX - r > -1) b.edit.cursorX -= r;
-        if (dy > 0 && b.edit.cursorY + r < b.screen.desktopHeight) b.edit.cursorY += r;
+        if (dy > 0 && static_cast<float>(b.edit.cursorY + r) < h) b.edit.cursorY += r;
         if (dy < 0 && b.edit.cursorY - r > -1) b.edit.cursorY -= r;
         return;
     }
@@ -22,8 +24,9 @@ void updateCursor(Builder& b, int window) {
         left = b.services.windows->innerLeft(window);
         top = b.services.windows->innerTop(window);
     }
-    b.edit.cursorX = in.mouseX() - left;
-    b.edit.cursorY = in.mouseY() - top;
+    // The mouse in the window, turned into design pixels.
+    b.edit.cursorX = designX(b, in.mouseX() - left);
+    b.edit.cursorY = designY(b, in.mouseY() - top);
 }
 
 void examineMouseAndCursor(Builder& b, int window) {

@@ -237,15 +237,23 @@ bool mayDropChanges(Builder& b) {
                false);
 }
 
-namespace {
-std::string chooseAt(Builder& b, const std::string& title, Windows::PathKind kind) {
+std::string choosePath(Builder& b, const std::string& title, Windows::PathKind kind) {
     if (b.services.windows == nullptr) return {};
-    return b.services.windows->choosePath(b.dialogs(), title, currentFolder(), kind);
+    const std::string start = b.edit.lastFolder.empty() ? currentFolder() : b.edit.lastFolder;
+    const std::string path = b.services.windows->choosePath(b.dialogs(), title, start, kind);
+    // The next requester starts where this one ended: the chosen folder, or the chosen file's.
+    if (!path.empty()) {
+        const std::size_t slash = path.rfind('/');
+        if (kind == Windows::PathKind::Folder)
+            b.edit.lastFolder = textio::asFolder(path);
+        else if (slash != std::string::npos)
+            b.edit.lastFolder = path.substr(0, slash + 1);
+    }
+    return path;
 }
-} // namespace
 
 void saveMapNewFormat(Builder& b) {
-    const std::string folder = chooseAt(b, "Save Map New Format:", Windows::PathKind::Folder);
+    const std::string folder = choosePath(b, "Save Map New Format:", Windows::PathKind::Folder);
     if (folder.empty()) return;
     const MapFileResult r = saveMapFolder(b, folder);
     if (!r.ok)
@@ -256,7 +264,7 @@ void saveMapNewFormat(Builder& b) {
 }
 
 void loadMapNewFormat(Builder& b) {
-    const std::string folder = chooseAt(b, "MAP-BUILDER: Open MAP File:", Windows::PathKind::Folder);
+    const std::string folder = choosePath(b, "MAP-BUILDER: Open MAP Folder:", Windows::PathKind::Folder);
     if (folder.empty() || !mayDropChanges(b)) return;
     const MapFileResult r = loadMapFolder(b, folder);
     if (!r.message.empty()) show(b, r.message);
@@ -264,7 +272,7 @@ void loadMapNewFormat(Builder& b) {
 }
 
 void saveMapOldFormat(Builder& b) {
-    const std::string path = chooseAt(b, "Save Map Old Format:", Windows::PathKind::SaveFile);
+    const std::string path = choosePath(b, "Save Map Old Format:", Windows::PathKind::SaveFile);
     if (path.empty()) return;
     const MapFileResult r = saveMapFile(b, path);
     if (!r.ok)
@@ -275,7 +283,7 @@ void saveMapOldFormat(Builder& b) {
 }
 
 void loadMapOldFormat(Builder& b) {
-    const std::string path = chooseAt(b, "Load Map Old Format:", Windows::PathKind::OpenFile);
+    const std::string path = choosePath(b, "Load Map Old Format:", Windows::PathKind::OpenFile);
     if (path.empty() || !mayDropChanges(b)) return;
     const MapFileResult r = loadMapFile(b, path);
     if (!r.message.empty()) show(b, r.message);

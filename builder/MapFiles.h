@@ -9,6 +9,7 @@
 #include <string>
 
 #include "builder/Builder.h"
+#include "builder/Windows.h"
 
 namespace tarn {
 
@@ -47,6 +48,10 @@ void saveMapNewFormat(Builder& b);
 void loadMapNewFormat(Builder& b);
 void saveMapOldFormat(Builder& b);
 void loadMapOldFormat(Builder& b);
+// Asks the user for a folder or file through the window layer's requester, titled `title`; the
+// requester starts in the folder of the last path chosen this session (the working folder before
+// any). "" when cancelled or when there are no windows.
+std::string choosePath(Builder& b, const std::string& title, Windows::PathKind kind);
 // Asks before unsaved changes are dropped; true when the map may be replaced.
 bool mayDropChanges(Builder& b);
 

@@ -33,8 +33,10 @@ using S = Settings;
 constexpr ScriptKey kKeys[] = {
     {"DEFAULTINISCRIPT", F::Start, K::Text, &S::DEFAULTINISCRIPT, "", "screen script file, read as written (the `GFXSCRIPTS` put before it is still empty then)"},
 
-    {"RESBASEW", F::Screen, K::Float, &S::RESBASEW, "0", "accepted and kept, not used"},
-    {"RESBASEH", F::Screen, K::Float, &S::RESBASEH, "0", "accepted and kept, not used"},
+    {"RESBASEW", F::Screen, K::Float, &S::RESBASEW, "0",
+     "design width when the world's CORE/ini.crc gives no SOURCEWIDTH/SOURCEHEIGHT"},
+    {"RESBASEH", F::Screen, K::Float, &S::RESBASEH, "0",
+     "design height when the world's CORE/ini.crc gives no SOURCEWIDTH/SOURCEHEIGHT"},
     {"WINDOWMODE", F::Screen, K::Int, &S::WINDOWMODE, "0", "0 opens the windows at the desktop's size; any other value opens none and ends the start with message 100"},
     {"WINDOWFLAGS", F::Screen, K::Int, &S::WINDOWFLAGS, "0", "accepted and kept, not used"},
     {"DEPTH", F::Screen, K::Int, &S::DEPTH, "8", "accepted and kept, not used"},

@@ -273,6 +273,15 @@ public:
         return runQuestion(title, text, yesNo, safeAnswer);
     }
 
+    void takeFocus() override {
+        SDL_Window* window = plat::sdl::window(platform_);
+        if (window == nullptr || !mainOpen_) return;
+        SDL_RaiseWindow(window);
+        // A bare X server has no window manager to hand the keyboard back after biosim's window closed.
+        SDL_SetWindowInputFocus(window);
+        needFrame_ = true;
+    }
+
     void dnaFieldsChanged(std::vector<DnaField>* fields) override {
         dnaFields_ = fields;
         needFrame_ = true;
@@ -411,6 +420,8 @@ private:
         }
         chooser_.open = false;
         needFrame_ = true;
+        // Clicks made in the chooser are the chooser's: the editor must not take them as a press.
+        platform_.input().examineMouse();
         if (!chooser_.accepted) return {};
         std::string path = chooser_.path;
         if (kind == PathKind::Folder) path = textio::asFolder(std::move(path));
@@ -427,6 +438,7 @@ private:
             ImVec2(std::min(560.0f, io.DisplaySize.x - 20), std::min(420.0f, io.DisplaySize.y - 20)),
             ImGuiCond_Appearing);
         ImGui::SetNextWindowFocus();
+        ImGui::SetNextWindowBgAlpha(1.0f); // opaque: the map behind it must not show through the list
         ImGui::Begin((c.title + "###chooser").c_str(), nullptr, ImGuiWindowFlags_NoCollapse);
         ImGui::TextUnformatted(c.kind == PathKind::Folder ? "Folder:" : "File:");
         ImGui::SameLine();
@@ -483,7 +495,17 @@ private:
             lastMouseY_ = e.button.y;
         }
         if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_LEAVE) mouseSeen_ = false;
-        if (!opts_.script.empty()) return;           // the script is the user
+        // A quick click that the chooser, a menu or a tool window takes is no press of the main window.
+        if (e.type == SDL_MOUSEBUTTONDOWN &&
+            (chooser_.open || question_.open ||
+             ImGui::IsPopupOpen("", ImGuiPopupFlags_AnyPopupId | ImGuiPopupFlags_AnyPopupLevel) ||
+             translator_.windowAt(e.button.x, e.button.y) != kMainWindow)) {
+            const int b = e.button.button == SDL_BUTTON_LEFT    ? 1
+                          : e.button.button == SDL_BUTTON_RIGHT ? 2
+                                                                : 3;
+            plat::sdl::pressNotForInput(platform_, b);
+        }
+        if (!opts_.script.empty()) return; // the script is the user
         if (chooser_.open || question_.open) return; // the chooser or a question has the user's attention
         switch (e.type) {
         case SDL_MOUSEMOTION:

@@ -42,6 +42,7 @@ bool startBuilder(Builder& b, const std::string& workingFolder) {
             return false;
         }
     }
+    fitDesignArea(b);
     BT_CHECKPOINT();
     readAppPaths(b, b.cfg.APPINIFILE);
     // A save killed mid-way leaves its temporary file beside the file it was replacing; the folders

@@ -74,6 +74,9 @@ public:
         return dialogs.messageBox(title, text, buttons);
     }
 
+    // Raises the main window and gives it the keyboard, after another program had it (the play-test).
+    virtual void takeFocus() {}
+
     // The DNA window's entries, owned by the builder: the window shows them and edits the values in
     // place. Called again whenever the entries were rebuilt.
     virtual void dnaFieldsChanged(std::vector<DnaField>* /*fields*/) {}
@@ -121,9 +124,10 @@ public:
 
     bool empty() const { return queue_.empty(); }
     WindowEvent pop();
+    // The window that gets mouse events at (x, y): the captured one while a button is down.
+    int windowAt(int x, int y) const;
 
 private:
-    int windowAt(int x, int y) const;
     const ToolWindowArea* area(int window) const;
     WindowEvent at(int value, int window, int x, int y) const;
 

@@ -153,6 +153,7 @@ struct PlayOptions {
     std::uint64_t seed = 0; // random seed
     int tickMs = 16;        // virtual clock step per pass (headless)
     bool noVsync = false;   // flip without waiting for the display's refresh (for measuring)
+    std::int32_t playtestMap = world::kNoMap; // a map sent to the title map restarts this one instead
 };
 
 struct Biosim {

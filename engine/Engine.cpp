@@ -65,7 +65,16 @@ bool mainLoopPass(Biosim& e) {
     BT_CHECKPOINT();
     inputStep(e);
     frameStep(e);
-    if (e.actualMapId != e.nextMapId) switchMap(e);
+    // A play-test stays on the map under test: where the player would be sent to the title map
+    // (caught, a door to it), that map starts again.
+    const std::int32_t playtest = e.run.options.playtestMap;
+    if (playtest != world::kNoMap && playtest != world::kTitleMap && e.nextMapId == world::kTitleMap &&
+        e.actualMapId != world::kTitleMap) {
+        e.nextMapId = playtest;
+        switchMap(e);
+    } else if (e.actualMapId != e.nextMapId) {
+        switchMap(e);
+    }
 
     ++e.run.framesRun;
     if (e.afterPass) e.afterPass();

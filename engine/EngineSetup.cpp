@@ -9,6 +9,7 @@
 #include "engine/Biosim.h"
 #include "engine/Logs.h"
 #include "platform/TextIo.h"
+#include "world/DesignFit.h"
 
 namespace engine {
 
@@ -66,42 +67,21 @@ std::string aspectText(float value) {
 }
 
 void fitDesignToScreen(Biosim& e) {
-    e.scalerX = e.scrW / e.srcScrW;
-    e.scalerY = e.scrH / e.srcScrH;
-    e.sourceAspect = e.srcScrW / e.srcScrH;
-    e.screenAspect = e.scrW / e.scrH;
-    if (e.sourceAspect != e.screenAspect) {
-        static const char* const kKnown[] = {"1.25", "1.33", "1.66", "1.67", "1.60",
-                                             "1.77", "1.70", "1.78", "1.80"};
-        const std::string text = aspectText(e.sourceAspect);
-        bool known = false;
-        for (const char* k : kKnown) known = known || text == k;
-        e.aspectUnit = e.scrW / 16.0f;
-        e.aspectHeight = e.aspectUnit * 10.0f;
-        if (known) {
-            e.aspectOffsetY = std::fabs(e.scrH - e.aspectHeight) / 2.0f;
-            e.scalerY = e.aspectHeight / e.srcScrH;
-        } else {
-            e.scalerY = e.aspectHeight / e.srcScrH - (e.screenAspect - e.sourceAspect);
-            e.aspectOffsetY = e.srcScrH - e.scrH;
-        }
+    // The rule is world::fitDesign, which tarn shows its design area with.
+    const world::DesignFit f = world::fitDesign(e.srcScrW, e.srcScrH, e.scrW, e.scrH);
+    e.scalerX = f.scalerX;
+    e.scalerY = f.scalerY;
+    e.sourceAspect = f.sourceAspect;
+    e.screenAspect = f.screenAspect;
+    if (f.aspectsDiffer) {
+        e.aspectUnit = f.aspectUnit;
+        e.aspectHeight = f.aspectHeight;
     }
-    e.viewX = 0;
-    e.viewY = 0;
-    e.viewW = e.scrW;
-    e.viewH = e.scrH;
-    // Half a pixel of slack: the design's last row may round up to the screen's height.
-    const float designHeight = e.srcScrH * e.scalerY;
-    if (designHeight > 0.0f && designHeight <= e.scrH + 0.5f) return;
-    if (!(e.srcScrW > 0.0f && e.srcScrH > 0.0f && e.scrW > 0.0f && e.scrH > 0.0f)) return;
-    const float s = std::min(e.scrW / e.srcScrW, e.scrH / e.srcScrH);
-    e.scalerX = s;
-    e.scalerY = s;
-    e.viewW = std::min(e.scrW, std::round(e.srcScrW * s));
-    e.viewH = std::min(e.scrH, std::round(e.srcScrH * s));
-    e.viewX = std::floor((e.scrW - e.viewW) / 2.0f);
-    e.viewY = std::floor((e.scrH - e.viewH) / 2.0f);
-    e.aspectOffsetY = 0.0f;
+    if (f.aspectsDiffer || f.uniform) e.aspectOffsetY = f.aspectOffsetY;
+    e.viewX = f.viewX;
+    e.viewY = f.viewY;
+    e.viewW = f.viewW;
+    e.viewH = f.viewH;
 }
 
 void applyDesignViewport(Biosim& e) {

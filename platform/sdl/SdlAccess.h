@@ -25,6 +25,11 @@ void setEventHook(plat::Platform& platform, std::function<void(const SDL_Event&)
 // the render target is the window then, so anything drawn appears on top of the frame.
 void setPresentHook(plat::Platform& platform, std::function<void()> hook);
 
+// Called from the event hook for a button press (1 left, 2 right, 3 middle) that the hook's own
+// windows take: the input does not remember it as a press for the next mouse examination (a press
+// released before that examination otherwise still counts once).
+void pressNotForInput(plat::Platform& platform, int button);
+
 // Takes all pending events now (as the examine calls do).
 void pumpEvents(plat::Platform& platform);
 

@@ -52,8 +52,11 @@ SDL_Color toColor(Rgb c, Uint8 a = 255) {
 // Event state shared by the input and the graphics (flip pumps too, so the window stays alive
 // whatever the program examines).
 struct Events {
-    std::array<bool, 256> wentUp{}; // key-up events since the last keyboard examination
-    int wheel = 0;                  // wheel notches since the last mouse examination
+    std::array<bool, 256> wentUp{};   // key-up events since the last keyboard examination
+    std::array<bool, 256> wentDown{}; // key-down events since the last keyboard examination
+    std::array<bool, 4> pressed{};    // mouse buttons 1..3 pressed since the last mouse examination
+    std::array<bool, 4> notOurs{};    // the next press of the button went to a tool window of the hook
+    int wheel = 0;                    // wheel notches since the last mouse examination
     bool quit = false;
     bool lastPumpHadEvents = false;
     bool eventsSinceAsked = false;
@@ -74,9 +77,23 @@ struct Events {
             case SDL_WINDOWEVENT:
                 if (ev.window.event == SDL_WINDOWEVENT_CLOSE) quit = true;
                 break;
+            case SDL_KEYDOWN: {
+                const int dik = scanCodeOf(ev.key.keysym.scancode);
+                if (dik > 0 && dik < 256) wentDown[dik] = true;
+                break;
+            }
             case SDL_KEYUP: {
                 const int dik = scanCodeOf(ev.key.keysym.scancode);
                 if (dik > 0 && dik < 256) wentUp[dik] = true;
+                break;
+            }
+            case SDL_MOUSEBUTTONDOWN: {
+                const int b = ev.button.button == SDL_BUTTON_LEFT     ? 1
+                              : ev.button.button == SDL_BUTTON_RIGHT  ? 2
+                              : ev.button.button == SDL_BUTTON_MIDDLE ? 3
+                                                                      : 0;
+                if (b != 0) pressed[b] = !notOurs[b];
+                if (b != 0) notOurs[b] = false;
                 break;
             }
             case SDL_MOUSEWHEEL:
@@ -672,11 +689,14 @@ public:
         events_.pump();
         int n = 0;
         const Uint8* state = SDL_GetKeyboardState(&n);
-        held_.fill(false);
+        // A key pressed and released between two examinations counts as held once: a tap shorter
+        // than a pass is not lost.
+        held_ = events_.wentDown;
         for (auto [sc, dik] : map_)
             if (sc < n && state[sc]) held_[dik] = true;
         released_ = events_.wentUp;
         events_.wentUp.fill(false);
+        events_.wentDown.fill(false);
     }
     bool keyHeld(int sc) const override { return sc >= 0 && sc < 256 && held_[sc]; }
     bool keyReleased(int sc) const override { return sc >= 0 && sc < 256 && released_[sc]; }
@@ -700,9 +720,11 @@ public:
         x_ = x;
         y_ = y;
         examined_ = true;
-        buttons_[1] = b & SDL_BUTTON(SDL_BUTTON_LEFT);
-        buttons_[2] = b & SDL_BUTTON(SDL_BUTTON_RIGHT);
-        buttons_[3] = b & SDL_BUTTON(SDL_BUTTON_MIDDLE);
+        // Likewise a click that went down and up between two examinations counts as a press once.
+        buttons_[1] = (b & SDL_BUTTON(SDL_BUTTON_LEFT)) != 0 || events_.pressed[1];
+        buttons_[2] = (b & SDL_BUTTON(SDL_BUTTON_RIGHT)) != 0 || events_.pressed[2];
+        buttons_[3] = (b & SDL_BUTTON(SDL_BUTTON_MIDDLE)) != 0 || events_.pressed[3];
+        events_.pressed.fill(false);
         wheel_ = events_.wheel;
         events_.wheel = 0;
     }
@@ -1114,6 +1136,11 @@ void setEventHook(plat::Platform& p, std::function<void(const SDL_Event&)> hook)
 
 void setPresentHook(plat::Platform& p, std::function<void()> hook) {
     if (SdlPlatform* s = asSdl(p)) s->sdlGraphics().setPresentHook(std::move(hook));
+}
+
+void pressNotForInput(plat::Platform& p, int button) {
+    SdlPlatform* s = asSdl(p);
+    if (s && button >= 1 && button <= 3) s->events().notOurs[static_cast<std::size_t>(button)] = true;
 }
 
 void pumpEvents(plat::Platform& p) {

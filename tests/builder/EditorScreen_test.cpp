@@ -176,7 +176,7 @@ TEST(ScreenLog, LinesWithLastIndexMinusOne) {
     const auto lines = tarn::screenLogLines(s.b);
     std::vector<std::pair<int, std::string>> expect = {
         {8, "QUADRAPLAN ScreenLog: Press [H] for QuickHelp"},
-        {28, "Tiles used in Map:-1 of 100"},
+        {28, "Tiles used in Map:0 of 100"},
         {48, "MaxUndo0"},
         {68, "Actual Tile:0"},
         {128, "Actual Map Layer 1"},
@@ -237,4 +237,16 @@ TEST(QuickHelp, BoxAndLines) {
     EXPECT_EQ(help[9].text, "Right MouseButton To Delete Tile  Using The Actual Layer");
     EXPECT_TRUE(help[0].transparent);
     EXPECT_EQ(help[0].colour, plat::rgb(200, 255, 0));
+}
+
+TEST(ScreenLog, TileCountIsTheNumberOfTilesOnTheMap) {
+    Screen s;
+    s.place("a", 0, 0, 1);
+    s.place("b", 300, 0, 1);
+    s.place("c", 600, 0, 1);
+    EXPECT_EQ(tarn::screenLogLines(s.b)[1].second, "Tiles used in Map:3 of 100");
+    s.b.edit.cursorX = 310;
+    s.b.edit.cursorY = 5;
+    ASSERT_TRUE(tarn::deleteTile(s.b));
+    EXPECT_EQ(tarn::screenLogLines(s.b)[1].second, "Tiles used in Map:2 of 100");
 }

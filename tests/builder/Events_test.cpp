@@ -83,6 +83,15 @@ TEST(Buttons, WheelResizesTheCurrentKindOncePerExamination) {
     // Keypad + resizes by one notch too when the wheel did not move.
     e.tap(key::Add);
     EXPECT_GT(e.b.tiles.kinds[0].width, 34.0f);
+    // With Shift held a notch counts as eight: one notch of the plain wheel grows the height by
+    // h / w, one Shift notch by eight times that.
+    const float w = e.b.tiles.kinds[0].width, h = e.b.tiles.kinds[0].height;
+    e.in().press(key::LShift);
+    e.mainEvent();
+    e.in().addWheel(1);
+    e.mainEvent();
+    EXPECT_FLOAT_EQ(e.b.tiles.kinds[0].height, h + 8.0f * h / w);
+    EXPECT_FLOAT_EQ(e.b.tiles.kinds[0].width, w + 8.0f * w / h);
 }
 
 TEST(ToolWindows, CloseBoxHidesBothAndTabToggles) {

@@ -256,7 +256,10 @@ TEST(MapFiles, NewFormatSaveAndLoadThroughTheMenu) {
     EXPECT_EQ(m.b.map.objects[0].layer, 2);
     EXPECT_EQ(m.b.mapFile.name, "1");
     EXPECT_EQ(m.tp.dialogs().requests()[0].title, "Save Map New Format:");
-    EXPECT_EQ(m.tp.dialogs().requests()[1].title, "MAP-BUILDER: Open MAP File:");
+    // The load asks for a folder and starts where the save ended.
+    EXPECT_EQ(m.tp.dialogs().requests()[1].title, "MAP-BUILDER: Open MAP Folder:");
+    EXPECT_EQ(m.tp.dialogs().requests()[1].startFolder, folder);
+    EXPECT_EQ(m.tp.dialogs().requests()[2].startFolder, folder);
 }
 
 TEST(Deletion, FindsTilesAcrossCellEdgesAfterScrollingAndAmongManyOthers) {

@@ -347,7 +347,7 @@ TEST(MakersE2E, PlayTestFromTarnSavesTheMapAndPlaysItInBiosim) {
     for (const json& layer : exportedMap["layers"]) exported += layer["objects"].size();
     EXPECT_EQ(exported, 1u) << r.err;
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(readFile(w.file("args.txt")), "--windowed --map 9999\n");
+    EXPECT_EQ(readFile(w.file("args.txt")), "--windowed --map 9999 --playtest-map 9999\n");
     const json dump = json::parse(readFile(w.file("play.json")));
     EXPECT_EQ(dump["globals"]["actualMapId"], 9999);
     ASSERT_EQ(dump["objects"].size(), 1u);

@@ -89,6 +89,40 @@ TEST(MapMaking, ScriptedMapSavedInTarnPlaysInBiosim) {
     EXPECT_NE(dump.find("\"ObjectFile\":\"wall\""), std::string::npos);
 }
 
+// A world made for a 1280 x 800 screen (its CORE/ini.crc), edited on tarn's 1024 x 768 headless
+// screen: the design is shown at 0.8 (biosim's fitting rule), the map holds design pixels, and
+// biosim on the same screen puts the tile where tarn showed it.
+TEST(MapMaking, MapMadeOnAnotherScreenHoldsDesignPixelsAndPlaysWhereItWasShown) {
+    DemoCopy d;
+    std::string ini = read(d.dir + "CORE/ini.crc");
+    const std::size_t w = ini.find("SOURCEWIDTH\r\n1024.0"), h = ini.find("SOURCEHEIGHT\r\n768.0");
+    ASSERT_NE(w, std::string::npos);
+    ASSERT_NE(h, std::string::npos);
+    ini.replace(h, 19, "SOURCEHEIGHT\r\n800");
+    ini.replace(w, 19, "SOURCEWIDTH\r\n1280");
+    support::writeFile(d.dir + "CORE/ini.crc", ini);
+    std::ofstream(d.dir + "input.txt") << "3 move 74 62\n4 press left\n5 release left\n6 key 46\n"
+                                          "7 move 600 400\n8 press left\n9 release left\n10 move 900 700\n"
+                                          "11 answer MAPS/5/\n12 menu 128\n";
+    ASSERT_EQ(run(d.dir, std::string("'") + TARN_BINARY + "' --headless --input input.txt --passes 20"), 0)
+        << read(d.dir + "err.txt");
+    const std::string segment = read(d.dir + "MAPS/5/1");
+    EXPECT_NE(segment.find("TILE\r\nchaser\r\n1\r\n750\r\n500\r\n"), std::string::npos) << segment;
+
+    ASSERT_EQ(
+        run(d.dir, std::string("'") + BIOSIM_BINARY + "' --headless --map 5 --frames 3 --dump dump.json"), 0)
+        << read(d.dir + "err.txt");
+    const std::string dump = read(d.dir + "dump.json");
+    const std::size_t chaser = dump.find("\"ObjectFile\":\"chaser\"");
+    ASSERT_NE(chaser, std::string::npos) << dump.substr(0, 400);
+    // The object's record around its name holds its start position on the screen (the chaser has
+    // moved a little since).
+    const std::size_t from = dump.rfind('{', chaser), to = dump.find('}', chaser);
+    const std::string object = dump.substr(from, to - from);
+    EXPECT_NE(object.find("\"StartX\":600"), std::string::npos) << object;
+    EXPECT_NE(object.find("\"StartY\":400"), std::string::npos) << object;
+}
+
 // Every one of the demo's 23 tile kinds is picked with the mouse in the 1024 x 768 editor (the
 // first three rows at once, the others after scrolling the Tiles window to its end) and placed once.
 TEST(MapMaking, EveryDemoTileKindCanBePickedInTheTilesWindow) {

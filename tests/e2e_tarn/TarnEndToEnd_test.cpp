@@ -129,6 +129,31 @@ TEST(TarnE2E, XvfbClickATileInTheTileWindowAndPlaceIt) {
     expectChaserAt600x400(dir);
 }
 
+// On a 1920 x 1080 screen the 1024 x 768 design (the screen script's RESBASEW/RESBASEH; the folder
+// has no CORE/ini.crc) is shown 1440 x 1080 in the middle, as biosim shows it, with its edge marked;
+// a tile placed there is saved in design pixels.
+TEST(TarnE2E, XvfbWideScreenEditsInDesignPixels) {
+    if (const std::string missing = support::xvfbMissing(); !missing.empty()) GTEST_SKIP() << missing;
+    const Folder folder;
+    const std::string& dir = folder.path();
+    // Design (600, 400) is window (240 + 600 x 1.40625, 400 x 1.40625).
+    std::ofstream(dir + "input.txt") << "3 move 24 62\n4 press left\n5 release left\n6 key 46\n"
+                                        "7 move 1084 563\n8 press left\n9 release left\n10 move 1500 900\n"
+                                        "11 answer MAPS/5/\n12 menu 128\n";
+    const TarnRun r = runTarn(dir, "xvfb-run -a -s '-screen 0 1920x1080x24'",
+                              "--input input.txt --passes 30 --screenshot shot.png");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string segment = support::readFile(dir + "MAPS/5/1");
+    EXPECT_NE(segment.find("TILE\r\nchaser\r\n0\r\n600\r\n400\r\n"), std::string::npos) << segment << r.err;
+    SDL_Surface* shot = IMG_Load((dir + "shot.png").c_str());
+    ASSERT_NE(shot, nullptr) << "no screenshot";
+    EXPECT_EQ(shot->w, 1920);
+    EXPECT_EQ(pixel(shot, 239, 500), 0xFFA000u) << "the design area's left edge";
+    EXPECT_EQ(pixel(shot, 1680, 500), 0xFFA000u) << "the design area's right edge";
+    EXPECT_EQ(pixel(shot, 100, 900), 0x0A0A0Au) << "outside the design area: the background";
+    SDL_FreeSurface(shot);
+}
+
 TEST(TarnE2E, HeadlessRunPlacesTheSameWay) {
     const Folder folder;
     const std::string& dir = folder.path();

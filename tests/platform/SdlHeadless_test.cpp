@@ -572,3 +572,33 @@ TEST(SdlDialogs, ABoxThatCannotBeShownFallsBackToTheDefaultAnswer) {
         EXPECT_TRUE(p->dialogs().messageBox("t", "ok box", Buttons::Ok));
     }
 }
+
+TEST_F(SdlHeadless, APressReleasedBeforeTheExaminationCountsOnce) {
+    Input& in = p->input();
+    in.examineKeyboard();
+    in.examineMouse();
+    SDL_Event down{}, up{};
+    down.type = SDL_KEYDOWN;
+    down.key.keysym.scancode = SDL_SCANCODE_SPACE;
+    up.type = SDL_KEYUP;
+    up.key.keysym.scancode = SDL_SCANCODE_SPACE;
+    ASSERT_EQ(SDL_PushEvent(&down), 1);
+    ASSERT_EQ(SDL_PushEvent(&up), 1);
+    SDL_Event click{}, unclick{};
+    click.type = SDL_MOUSEBUTTONDOWN;
+    click.button.button = SDL_BUTTON_LEFT;
+    unclick.type = SDL_MOUSEBUTTONUP;
+    unclick.button.button = SDL_BUTTON_LEFT;
+    ASSERT_EQ(SDL_PushEvent(&click), 1);
+    ASSERT_EQ(SDL_PushEvent(&unclick), 1);
+    in.examineKeyboard();
+    EXPECT_TRUE(in.keyHeld(key::Space)) << "a tap between two examinations is seen as held once";
+    EXPECT_TRUE(in.keyReleased(key::Space));
+    in.examineMouse();
+    EXPECT_TRUE(in.mouseButton(1)) << "an instant click is seen as a press once";
+    EXPECT_FALSE(in.mouseButton(2));
+    in.examineKeyboard();
+    in.examineMouse();
+    EXPECT_FALSE(in.keyHeld(key::Space));
+    EXPECT_FALSE(in.mouseButton(1));
+}

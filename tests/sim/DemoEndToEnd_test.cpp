@@ -113,4 +113,27 @@ TEST_F(DemoRun, TheExitLeadsToTheSecondLevel) {
     EXPECT_FALSE(fs::exists(dir_.path + "CORE/warnings.log")); // its music and kinds are all there
 }
 
+// A play-test map (biosim --playtest-map, as tarn's F5 starts it): a player walking into spikes is
+// sent to the title screen in a plain run, and starts the map under test again in a play-test.
+TEST_F(DemoRun, APlayTestStaysOnTheMapUnderTestWhenThePlayerIsCaught) {
+    fs::copy(dir_.path + "MAPS/1", dir_.path + "MAPS/77", fs::copy_options::recursive);
+    std::string segment;
+    ASSERT_TRUE(textio::readFile(dir_.path + "MAPS/77/0", segment));
+    const std::string spike = "spikes\r\n5\r\n250\r\n160\r\n";
+    const std::size_t at = segment.find(spike);
+    ASSERT_NE(at, std::string::npos);
+    segment.replace(at, spike.size(), "spikes\r\n5\r\n110\r\n680\r\n"); // right of the player's start
+    std::ofstream(dir_.path + "MAPS/77/0", std::ios::binary) << segment;
+    script("2 205 down\n");
+    BiosimRun plain = runBiosim(dir_.path, "--map 77 --frames 120 --input input.txt");
+    ASSERT_EQ(plain.exitCode, 0);
+    ASSERT_EQ(globalOf(plain.dump, "actualMapId"), 1000) << "the player walks into the spikes";
+    BiosimRun test = runBiosim(dir_.path, "--map 77 --playtest-map 77 --frames 120 --input input.txt");
+    ASSERT_EQ(test.exitCode, 0);
+    EXPECT_EQ(globalOf(test.dump, "actualMapId"), 77);
+    EXPECT_EQ(globalOf(test.dump, "nextMapId"), 77);
+    EXPECT_GT(globalOf(test.dump, "mapStartTick"), 0) << "the map was started again after the catch";
+    EXPECT_EQ(kindCount(test.dump, "PLAYER"), 1);
+}
+
 #endif
