@@ -182,6 +182,8 @@ TEST(ServerMaps, RefuseNamesThatLeaveTheTempFolder) {
     fs::remove(w.site.path() + "world/MAPS/5/1");
     // What a fetch of "../evil" would ask for is there, so a missing check would show.
     support::writeFile(w.site.path() + "world/_DATA/evil.bmp", support::bmp(4, 4));
+    // An old cached copy of a tile the server no longer has is removed, not shown.
+    support::writeFile(w.client.path() + "TEMP/%2e%2e%2fevil.bmp", support::bmp(4, 4));
 
     EngineHarness h;
     ASSERT_TRUE(h.start(w.client.path()));
@@ -387,6 +389,8 @@ TEST(ServerMaps, ServerThenCacheThenLocalAndOnlyNetworkFailuresCount) {
     e.nextMapId = 6;
     ASSERT_TRUE(h.pass());
     EXPECT_EQ(e.serverReachable, 1);
+    EXPECT_NE(w.warnings().find("COULD NOT FETCH: " + w.server.base() + "world/_DATA/2DGFX/c.bmp"),
+              std::string::npos);
     EXPECT_EQ(w.server.requests("/world/_DATA/2DGFX/a.bmp"), 2);
     EXPECT_EQ(e.kinds.tileNames[0], "a");
 
@@ -418,6 +422,16 @@ TEST(ServerMaps, ServerThenCacheThenLocalAndOnlyNetworkFailuresCount) {
     EXPECT_EQ(e.serverReachable, 1);
     EXPECT_EQ(e.level.objectCount, 2) << "the smaller map";
     EXPECT_FALSE(w.client.exists("TEMP/5/1"));
+    // The server dropped map 6: its cached copy goes, the local map plays.
+    fs::remove_all(w.site.path() + "world/MAPS/6");
+    e.nextMapId = 6;
+    ASSERT_TRUE(h.pass());
+    EXPECT_EQ(e.serverReachable, 1);
+    EXPECT_EQ(e.mapMissing, 0);
+    EXPECT_FALSE(w.client.exists("TEMP/6"));
+    EXPECT_EQ(e.kinds.tileNames[1], "c") << "local tiles";
+    EXPECT_NE(w.warnings().find("HAS NO MAP 6,\rIT PLAYS FROM THE LOCAL MAPS FOLDER: MAPS/6/"),
+              std::string::npos);
     w.server.stop();
     EngineHarness offline;
     ASSERT_TRUE(offline.start(w.client.path()));
@@ -524,6 +538,7 @@ TEST(ServerMaps, OnlyAWhole200IsStored) {
     EXPECT_EQ(secondsOf(kept), secondsOf(w.site.path() + "world/hello.txt"))
         << "the copy carries the server's time";
     EXPECT_EQ(net.fetch(w.server.base() + "world/hello.txt", kept, true), plat::Fetch::Unchanged);
+    EXPECT_EQ(net.fetch(w.server.base() + "no-content", kept, true), plat::Fetch::Failed);
     EXPECT_EQ(w.client.read("kept"), "HELLO\r\n");
 }
 
