@@ -215,9 +215,9 @@ void prepareMap(Biosim& e, const std::string& m) {
         }
         return;
     }
-    // Nothing of the map in the cache: no folder of it stays there either (it would hide a local map
-    // and the status screen of a missing one).
-    fs::remove_all(resolvePath(e, cacheRel), ec);
+    // Nothing of the map in the cache: the empty folder the fetch made goes too (only when empty:
+    // nothing but fetched files is ever removed).
+    fs::remove(resolvePath(e, cacheRel), ec);
     if (fs::is_directory(resolvePath(e, e.cfg.SIMCORE + m), ec)) {
         warn(e, "SERVER " + e.cfg.SERVER +
                     (e.serverReachable == 1 ? " HAS NO MAP " : " NOT REACHABLE, MAP ") + m +

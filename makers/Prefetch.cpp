@@ -68,9 +68,16 @@ Target targetOf(const Biosim& e, const std::string& path) {
 }
 
 // The progress on the screen, at most ten times a second: which file, how many of how many.
-void showProgress(Biosim& e, const std::string& what, int done, int total, int failed) {
+struct Progress {
+    int total = 0;
+    int failed = 0;
+    std::chrono::steady_clock::time_point last; // when it was last drawn
+};
+
+void showProgress(Biosim& e, const std::string& what, int done, Progress& p) {
     if (e.screenOpened == 0) return;
-    static std::chrono::steady_clock::time_point last;
+    const int total = p.total, failed = p.failed;
+    std::chrono::steady_clock::time_point& last = p.last;
     const auto now = std::chrono::steady_clock::now();
     if (done != 0 && done != total && now - last < std::chrono::milliseconds(100)) return;
     last = now;
@@ -151,7 +158,8 @@ PrefetchReport prefetchWorld(Biosim& e) {
     engine::makeTempFolder(e);
     const std::string manifestUrl = e.cfg.SERVER + e.cfg.SERVERNODE + std::string(kManifestName);
     const std::string manifestRel = e.cfg.TEMP + std::string(kManifestName);
-    showProgress(e, std::string(kManifestName), 0, 0, 0);
+    Progress progress;
+    showProgress(e, std::string(kManifestName), 0, progress);
     if (e.network().fetch(manifestUrl, engine::resolvePath(e, manifestRel), false) != plat::Fetch::Fetched) {
         engine::warn(e, "PREFETCH: COULD NOT FETCH THE MANIFEST " + manifestUrl);
         report.failed.push_back(std::string(kManifestName));
@@ -177,7 +185,7 @@ PrefetchReport prefetchWorld(Biosim& e) {
     report.listed = static_cast<int>(entries.size());
 
     std::map<std::string, std::set<std::string>> mapFiles; // cached map folder -> listed files
-    const int total = report.listed;
+    progress.total = report.listed;
     int done = 0;
     bool reachable = true;
     for (const ManifestEntry& entry : entries) {
@@ -194,7 +202,8 @@ PrefetchReport prefetchWorld(Biosim& e) {
             ++report.unchanged;
             continue;
         }
-        showProgress(e, entry.path, done, total, static_cast<int>(report.failed.size()));
+        progress.failed = static_cast<int>(report.failed.size());
+        showProgress(e, entry.path, done, progress);
         plat::Fetch r = plat::Fetch::Unreachable;
         if (reachable) {
             std::error_code ec;
@@ -224,7 +233,8 @@ PrefetchReport prefetchWorld(Biosim& e) {
             fs::remove(plat::etagFile(file), ec);
         }
     }
-    showProgress(e, "DONE", total, total, static_cast<int>(report.failed.size()));
+    progress.failed = static_cast<int>(report.failed.size());
+    showProgress(e, "DONE", progress.total, progress);
     return report;
 }
 
