@@ -18,6 +18,7 @@
 #include "engine/Logs.h"
 #include "makers/ContentCheck.h"
 #include "makers/MapWatch.h"
+#include "makers/Prefetch.h"
 #include "makers/Recording.h"
 #include "platform/ErrorTrap.h"
 #include "platform/TextIo.h"
@@ -57,8 +58,9 @@ struct ToolOptions {
     bool watch = false; // reload the current map when its files change
     bool check = false; // report the world's content problems instead of playing
     std::vector<std::string> checkMaps;
-    bool json = false; // the content report as JSON
-    std::string world; // the world folder (default: the working folder)
+    bool json = false;     // the content report as JSON
+    bool prefetch = false; // fetch the served world into the cache instead of playing
+    std::string world;     // the world folder (default: the working folder)
 };
 
 int usageError(const std::string& why) {
@@ -115,6 +117,10 @@ int parseOptions(int argc, char** argv, PlayOptions& opt, ToolOptions& tools) {
         ->type_name("[MAPID...]")
         ->expected(0, -1);
     app.add_flag("--json", tools.json, "with --check: the report as JSON")->needs("--check");
+    app.add_flag("--prefetch", tools.prefetch,
+                 "fetch every map and tile file of the served world (its MANIFEST.txt) that is missing "
+                 "or changed into TEMP, so that every map plays offline, and exit: 0 all there, 1 some "
+                 "could not be fetched (named)");
     app.add_option("--world", tools.world,
                    "play the world in folder DIR (it holds CORE/ini.crc) instead of the working folder; "
                    "file names of the other options stay relative to the working folder")
@@ -164,6 +170,19 @@ std::string currentFolder() {
     if (!::getcwd(buf.data(), buf.size())) return "./";
     buf.resize(std::char_traits<char>::length(buf.c_str()));
     return buf.empty() ? "/" : textio::asFolder(std::move(buf));
+}
+
+// The prefetch's result on standard output, every file that could not be fetched by name; the exit
+// code: 0 when every listed file is in the cache.
+int reportPrefetch(const PrefetchReport& r) {
+    for (const std::string& f : r.failed)
+        std::fprintf(stderr, "biosim: prefetch: could not fetch %s\n", f.c_str());
+    if (!r.manifest) return 1;
+    std::printf("biosim: prefetch: %d files listed, %d fetched, %d already cached, %d not needed offline, "
+                "%d not fetched, %d unreadable lines\n",
+                r.listed, r.fetched, r.unchanged, r.notNeeded, static_cast<int>(r.failed.size()),
+                r.malformed);
+    return r.failed.empty() ? 0 : 1;
 }
 
 } // namespace
@@ -300,9 +319,12 @@ int main(int argc, char** argv) {
         };
     }
 
-    runEngine(*e, currentFolder());
-
     int code = 0;
+    if (tools.prefetch) {
+        code = startup(*e, currentFolder()) ? reportPrefetch(prefetchWorld(*e)) : 1;
+    } else {
+        runEngine(*e, currentFolder());
+    }
     if (!opt.screenshot.empty() && !platform->graphics().saveScreenshot(opt.screenshot)) {
         std::fprintf(stderr, "biosim: cannot write the screenshot %s\n", opt.screenshot.c_str());
         code = 3;

@@ -87,7 +87,13 @@ void greetServer(Biosim& e) {
     // server look unreachable.
     makeTempFolder(e);
     const std::string url = e.cfg.SERVER + e.cfg.SERVERNODE + e.cfg.HELLO;
-    if (e.network().download(url, resolvePath(e, e.cfg.TEMP + e.cfg.HELLO))) e.serverReachable = 1;
+    const plat::Fetch r = e.network().fetch(url, resolvePath(e, e.cfg.TEMP + e.cfg.HELLO), false);
+    if (r == plat::Fetch::Fetched) {
+        e.serverReachable = 1;
+    } else {
+        // Maps then come from the cache or the local maps folder until the retry time has passed.
+        serverUnreachable(e, "COULD NOT FETCH THE GREETING: " + url);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

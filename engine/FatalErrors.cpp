@@ -8,6 +8,7 @@
 
 #include "engine/Biosim.h"
 #include "engine/Logs.h"
+#include "engine/ServerFetch.h"
 #include "engine/TileKinds.h"
 #include "platform/TextIo.h"
 
@@ -125,7 +126,7 @@ void formatReport(const Biosim& e, std::string_view message, std::string_view mo
     w.end();
     w.line(stars);
     w.add("LAST MAP SEGMENT: ");
-    w.field(e.cfg.SIMCORE);
+    w.field(mapsFolder(e));
     w.num(e.actualMapId);
     w.add("/");
     w.num(e.mapSegment);

@@ -302,9 +302,11 @@ void loadMap(Biosim& e, int scale, int reset) {
     if (reset == 1) worldReset(e);
     e.mapLineCounter = 0;
     const std::string m = std::to_string(e.actualMapId);
-    // A server map is fetched into "TEMP" and read from there; its tile kinds come with its records.
-    const bool server = serverConfigured(e);
-    if (server) fetchServerMap(e, m);
+    // With a server the map comes from the server, the cache or the local maps folder (a switch has
+    // chosen already); a map from the server or the cache gets its tile kinds with its records.
+    if (!e.server.prepared) prepareMap(e, m);
+    const bool server = e.server.serverTiles;
+    if (server) beginServerTiles(e);
     const std::string& maps = mapsFolder(e);
     std::error_code ec;
     if (!std::filesystem::is_directory(path(e, maps, m), ec)) {
@@ -418,7 +420,7 @@ void loadMap(Biosim& e, int scale, int reset) {
             ++created;
         }
     }
-    if (server) finishServerMap(e);
+    finishMapLoad(e);
     e.level.liveObjects = created;
     if (e.level.objectCount >= 1) --e.level.objectCount;
     if (e.level.collisionCount >= 1) --e.level.collisionCount;
@@ -437,7 +439,7 @@ void switchMap(Biosim& e) {
     const std::string m = std::to_string(e.actualMapId);
     loadLevelMusic(e, e.actualMapId);
     e.mapTileCount = 1;
-    if (serverConfigured(e)) fetchServerMapCount(e, m);
+    prepareMap(e, m);
     textio::LineReader count;
     if (count.open(path(e, mapsFolder(e), m + "/_"))) e.mapTileCount = textio::toInt(count.readLine());
     plat::Sound& s = e.sound();

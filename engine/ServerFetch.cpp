@@ -58,38 +58,42 @@ void showProgress(Biosim& e, const std::string& url) {
     g.flip(e.flipMode);
 }
 
+// Seconds of a duration, for warnings.
+std::string seconds(std::chrono::milliseconds d) {
+    return std::to_string((d.count() + 999) / 1000);
+}
+
 // One file from the server into `localRel` (a configured path inside "TEMP"); an existing copy is
-// revalidated instead of fetched again.
+// revalidated instead of fetched again. Nothing is asked once the map fetch's deadline has passed:
+// that counts as a time-out. An answer that may not be stored is warned about here; a network
+// failure makes the server unreachable for the retry time.
 plat::Fetch fetchFile(Biosim& e, const std::string& url, const std::string& localRel) {
-    e.server.fetching = true;
+    ServerState& st = e.server;
+    if (ServerState::Clock::now() >= st.mapDeadline) {
+        serverUnreachable(e, "FETCHING MAP " + std::to_string(e.actualMapId) + " TOOK LONGER THAN " +
+                                 seconds(st.mapFetchLimit) + " S, STOPPED BEFORE: " + url);
+        return plat::Fetch::Unreachable;
+    }
+    st.fetching = true;
     showProgress(e, url);
     const plat::Fetch r = e.network().fetch(url, resolvePath(e, localRel), true);
-    ++e.server.filesDone;
-    e.server.fetching = false;
+    ++st.filesDone;
+    st.fetching = false;
     if (r == plat::Fetch::Failed) {
-        warn(e, "COULD NOT FETCH: " + url + "\rTHE SERVER COUNTS AS UNREACHABLE FROM HERE ON, FILES IN " +
-                    e.cfg.TEMP + " ARE USED AS THEY ARE");
+        warn(e, "COULD NOT FETCH: " + url + "\rTHE ANSWER WAS REFUSED, " + e.cfg.TEMP +
+                    " KEEPS ITS COPY IF IT HAS ONE");
+    } else if (r == plat::Fetch::Unreachable) {
+        serverUnreachable(e, "NO ANSWER FOR: " + url);
     }
     return r;
 }
 
-// A tile name as part of an address: every byte but letters, digits and "-._~" percent-encoded, so a
-// name is always one file name on the server ("a b" is "a%20b"; "%2e%2e" stays those six characters,
-// "#" and "?" cannot cut the address).
-std::string urlName(const std::string& name) {
-    static const char* const hex = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : name) {
-        const auto u = static_cast<unsigned char>(c);
-        if (std::isalnum(u) || c == '-' || c == '.' || c == '_' || c == '~') {
-            out += c;
-        } else {
-            out += '%';
-            out += hex[u >> 4];
-            out += hex[u & 15];
-        }
-    }
-    return out;
+// Removes a cached file and the ETag kept beside it.
+void dropCached(const Biosim& e, const std::string& localRel) {
+    std::error_code ec;
+    const std::string file = resolvePath(e, localRel);
+    fs::remove(file, ec);
+    fs::remove(plat::etagFile(file), ec);
 }
 
 bool ok(plat::Fetch r) {
@@ -99,8 +103,38 @@ bool ok(plat::Fetch r) {
 // Removes the cached segments s .. last of a map folder: the server no longer has them, and the
 // segment loop would otherwise read them after the segments it does have.
 void dropSegmentsFrom(const Biosim& e, const std::string& folderRel, int s) {
+    for (; s <= world::kMaxMapSegment; ++s) dropCached(e, folderRel + std::to_string(s));
+}
+
+// Fetches the files of map `m` from a reachable server into "TEMP" + m + "/". True when segment 0
+// came from the server (fetched or confirmed unchanged).
+bool fetchMapFiles(Biosim& e, const std::string& m) {
+    const std::string folderRel = e.cfg.TEMP + m + "/";
     std::error_code ec;
-    for (; s <= world::kMaxMapSegment; ++s) fs::remove(resolvePath(e, folderRel + std::to_string(s)), ec);
+    makeTempFolder(e);
+    fs::create_directories(resolvePath(e, folderRel), ec);
+    // The segment loop ends at the first segment number that does not open, so the fetch ends at
+    // the first one the server does not have.
+    const plat::Fetch first = fetchFile(e, e.serverMaps + m + "/0", folderRel + "0");
+    if (first == plat::Fetch::Missing) {
+        // The server has no such map: an old copy must not play, a local map may.
+        warn(e, "SERVER HAS NO MAP: " + e.serverMaps + m);
+        dropSegmentsFrom(e, folderRel, 0);
+        dropCached(e, folderRel + "_");
+        return false;
+    }
+    if (!ok(first)) return false;
+    const plat::Fetch count = fetchFile(e, e.serverMaps + m + "/_", folderRel + "_");
+    // A map without a tile count file is fine (the count is then 1), but an old copy must not stay.
+    if (count == plat::Fetch::Missing) dropCached(e, folderRel + "_");
+    for (int s = 1; s <= world::kMaxMapSegment && e.serverReachable == 1; ++s) {
+        const std::string name = std::to_string(s);
+        const plat::Fetch r = fetchFile(e, e.serverMaps + m + "/" + name, folderRel + name);
+        if (ok(r)) continue;
+        if (r == plat::Fetch::Missing) dropSegmentsFrom(e, folderRel, s);
+        break;
+    }
+    return true;
 }
 
 } // namespace
@@ -110,7 +144,8 @@ bool serverConfigured(const Biosim& e) {
 }
 
 const std::string& mapsFolder(const Biosim& e) {
-    return serverConfigured(e) ? e.cfg.TEMP : e.cfg.SIMCORE;
+    if (!serverConfigured(e)) return e.cfg.SIMCORE;
+    return e.server.mapFolder.empty() ? e.cfg.TEMP : e.server.mapFolder;
 }
 
 bool makeTempFolder(Biosim& e) {
@@ -131,19 +166,69 @@ bool safeServerName(std::string_view name) {
     return true;
 }
 
-void fetchServerMapCount(Biosim& e, const std::string& m) {
-    if (e.serverReachable != 1) return;
-    const std::string folderRel = e.cfg.TEMP + m + "/";
-    std::error_code ec;
-    makeTempFolder(e);
-    fs::create_directories(resolvePath(e, folderRel), ec);
-    const plat::Fetch r = fetchFile(e, e.serverMaps + m + "/_", folderRel + "_");
-    // A map without a tile count file is fine (the count is then 1), but an old copy must not stay.
-    if (r == plat::Fetch::Missing) fs::remove(resolvePath(e, folderRel + "_"), ec);
-    if (r == plat::Fetch::Failed) e.serverReachable = 0;
+std::string urlName(std::string_view name) {
+    static const char* const hex = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isalnum(u) || c == '-' || c == '.' || c == '_' || c == '~') {
+            out += c;
+        } else {
+            out += '%';
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        }
+    }
+    return out;
 }
 
-void fetchServerMap(Biosim& e, const std::string& m) {
+void serverUnreachable(Biosim& e, const std::string& why) {
+    e.serverReachable = 0;
+    e.server.retryAt = ServerState::Clock::now() + e.server.retryAfter;
+    warn(e, why + "\rSERVER " + e.cfg.SERVER + " COUNTS AS UNREACHABLE FOR " + seconds(e.server.retryAfter) +
+                " S: MAPS PLAY FROM " + e.cfg.TEMP + " OR " + e.cfg.SIMCORE + " AS THEY ARE");
+}
+
+void prepareMap(Biosim& e, const std::string& m) {
+    ServerState& st = e.server;
+    st.prepared = true;
+    st.serverTiles = false;
+    st.mapFolder = e.cfg.SIMCORE;
+    if (!serverConfigured(e)) return;
+    std::error_code ec;
+    const std::string cacheRel = e.cfg.TEMP + m + "/";
+    // After the retry time an unreachable server gets another chance with this map.
+    if (e.serverReachable != 1 && ServerState::Clock::now() >= st.retryAt) e.serverReachable = 1;
+    bool served = false;
+    if (e.serverReachable == 1) {
+        // The deadline covers the whole load: segments here, tiles while the records are read.
+        st.mapDeadline = ServerState::Clock::now() + st.mapFetchLimit;
+        served = fetchMapFiles(e, m);
+    }
+    if (fs::is_regular_file(resolvePath(e, cacheRel + "0"), ec)) {
+        st.mapFolder = e.cfg.TEMP;
+        st.serverTiles = true;
+        if (!served) {
+            warn(e, "SERVER " + e.cfg.SERVER +
+                        (e.serverReachable == 1 ? " COULD NOT GIVE" : " NOT REACHABLE,") + "\rMAP " + m +
+                        " PLAYS FROM THE CACHE: " + cacheRel);
+        }
+        return;
+    }
+    // Nothing of the map in the cache: the empty folder the fetch made goes too (only when empty:
+    // nothing but fetched files is ever removed).
+    fs::remove(resolvePath(e, cacheRel), ec);
+    if (fs::is_directory(resolvePath(e, e.cfg.SIMCORE + m), ec)) {
+        warn(e, "SERVER " + e.cfg.SERVER +
+                    (e.serverReachable == 1 ? " HAS NO MAP " : " NOT REACHABLE, MAP ") + m +
+                    ",\rIT PLAYS FROM THE LOCAL MAPS FOLDER: " + e.cfg.SIMCORE + m + "/");
+        return;
+    }
+    st.mapFolder = e.cfg.TEMP;
+    st.serverTiles = true;
+}
+
+void beginServerTiles(Biosim& e) {
     ServerState& st = e.server;
     st.tileIds.clear();
     st.nextTileId = 0;
@@ -155,32 +240,7 @@ void fetchServerMap(Biosim& e, const std::string& m) {
     e.kinds.tileSprites[0] = 0;
     e.kinds.tileNames[0].clear();
     e.kinds.tileNameCount = 0;
-
-    const std::string folderRel = e.cfg.TEMP + m + "/";
-    if (e.serverReachable == 1) {
-        std::error_code ec;
-        makeTempFolder(e);
-        fs::create_directories(resolvePath(e, folderRel), ec);
-        // The segment loop ends at the first segment number that does not open, so the fetch ends at
-        // the first one the server does not have.
-        for (int s = 0; s <= world::kMaxMapSegment; ++s) {
-            const std::string name = std::to_string(s);
-            const plat::Fetch r = fetchFile(e, e.serverMaps + m + "/" + name, folderRel + name);
-            if (ok(r)) continue;
-            if (r == plat::Fetch::Missing) dropSegmentsFrom(e, folderRel, s);
-            // A map the server does not have at all counts as a failed download, like any other.
-            if (r == plat::Fetch::Missing && s == 0) warn(e, "SERVER HAS NO MAP: " + e.serverMaps + m);
-            if (r == plat::Fetch::Failed || s == 0) e.serverReachable = 0;
-            break;
-        }
-    }
-    std::error_code ec;
-    if (e.serverReachable != 1 && fs::is_regular_file(resolvePath(e, folderRel + "0"), ec)) {
-        warn(e,
-             "SERVER " + e.cfg.SERVER + " NOT REACHABLE,\rMAP " + m + " PLAYS FROM THE CACHE: " + folderRel);
-    }
 }
-
 bool loadServerTile(Biosim& e, const std::string& name, const std::string& where) {
     // The end marker of the original server protocol names no tile.
     if (name == "EXITIO") return true;
@@ -198,17 +258,15 @@ bool loadServerTile(Biosim& e, const std::string& name, const std::string& where
         if (image == plat::Fetch::Missing) {
             warn(e, "SERVER HAS NO TILE: " + e.serverGfx + name + ext + "\rMAP SEGMENT: " + where +
                         "\rAT LINE: " + std::to_string(e.mapLineCounter));
-        }
-        if (!ok(image)) {
-            e.serverReachable = 0;
-        } else {
+            // An old copy of a tile the server dropped must not come back.
+            dropCached(e, e.cfg.TEMP + name + ext);
+            dropCached(e, e.cfg.TEMP + name + ".dll");
+        } else if (ok(image)) {
             const plat::Fetch dna =
                 fetchFile(e, e.serverGfx + urlName(name) + ".dll", e.cfg.TEMP + name + ".dll");
-            std::error_code ec;
             // A kind without DNA on the server has none here either (as a local kind without a DNA
-            // file); a transfer that failed is a failed download.
-            if (dna == plat::Fetch::Missing) fs::remove(resolvePath(e, e.cfg.TEMP + name + ".dll"), ec);
-            if (dna == plat::Fetch::Failed) e.serverReachable = 0;
+            // file).
+            if (dna == plat::Fetch::Missing) dropCached(e, e.cfg.TEMP + name + ".dll");
         }
     }
 
@@ -228,14 +286,19 @@ bool loadServerTile(Biosim& e, const std::string& name, const std::string& where
     e.kinds.tileNames[ti] = name;
     e.kinds.tileWidths[ti] = static_cast<float>(g.spriteWidth(s));
     e.kinds.tileHeights[ti] = static_cast<float>(g.spriteHeight(s));
-    world::readTileDna(e.kinds.dnaTable[ti], base, name, s);
+    if (!world::readTileDna(e.kinds.dnaTable[ti], base, name, s)) {
+        clearTileDna(e, ti, name, s, e.cfg.TEMP + name + ".dll");
+    }
     e.kinds.lastTileId = id;
     e.kinds.tileNameCount = id + 1;
     st.tileIds[name] = id;
     return true;
 }
 
-void finishServerMap(Biosim& e) {
+void finishMapLoad(Biosim& e) {
+    e.server.prepared = false;
+    e.server.mapDeadline = ServerState::Clock::time_point::max();
+    if (!e.server.serverTiles) return;
     e.serverTileStart = 1;
     e.server.filesDone = 0;
     e.server.fetchingName.clear();

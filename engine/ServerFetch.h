@@ -1,11 +1,13 @@
-// ServerFetch: maps, tiles and DNA files fetched from the asset server into "TEMP", and the cache
-// that keeps them there.
+// ServerFetch: maps, tiles and DNA files fetched from the asset server into "TEMP", the cache that
+// keeps them there, and the choice of where a map is read from.
 //
-// With "SERVER" set (not "LOCAL") a map is read from "TEMP" + id + "/": while the server is reachable
-// every file is fetched (or revalidated, when "TEMP" already holds it) before it is read; once a
-// download failed (which clears serverReachable) or when the greeting failed, the files already in
-// "TEMP" are read as they are. Names that come from server files are checked before they become part
-// of a local file name: nothing is ever written outside "TEMP".
+// With "SERVER" set (not "LOCAL") a map comes from the first of these that has it: the server (its
+// files fetched, or revalidated when "TEMP" already holds them, into "TEMP" + id + "/"), the cache
+// ("TEMP" + id + "/" as an earlier run left it, when the server cannot be reached or could not give
+// the map), the local maps folder ("SIMCORE" + id + "/", with its own tiles). A network failure (no
+// connection, a time-out) makes the server count as unreachable for `ServerState::retryAfter`; a
+// single file the server lacks or answers badly never does. Names that come from server files are
+// checked before they become part of a local file name: nothing is ever written outside "TEMP".
 // Depends on: engine/Biosim.h, engine/TileKinds.h, engine/Logs.h, world/TileDna.h, platform Network.
 #pragma once
 
@@ -19,8 +21,8 @@ struct Biosim;
 // True when an asset server is configured ("SERVER" is not "LOCAL").
 bool serverConfigured(const Biosim& e);
 
-// The configured folder that holds the numbered map folders the loader reads: "TEMP" with a server,
-// "SIMCORE" without.
+// The configured folder that holds the map being loaded: "TEMP" for a map from the server or its
+// cache, "SIMCORE" for a local one (and always without a server).
 const std::string& mapsFolder(const Biosim& e);
 
 // Creates the "TEMP" folder (and its parents) when it does not exist. False when it cannot be made.
@@ -30,22 +32,32 @@ bool makeTempFolder(Biosim& e);
 // "/", "\", "..", control character or NUL.
 bool safeServerName(std::string_view name);
 
-// Fetches the tile count file "_" of map `m` into "TEMP" + m + "/_" (the folder is made first).
-// Does nothing without a reachable server.
-void fetchServerMapCount(Biosim& e, const std::string& m);
+// A name as part of an address: every byte but letters, digits and "-._~" percent-encoded, so a
+// name is always one file name on the server ("a b" is "a%20b"; "%2e%2e" stays those six characters,
+// "#" and "?" cannot cut the address).
+std::string urlName(std::string_view name);
 
-// Fetches the segments 0, 1, ... of map `m` into "TEMP" + m + "/" until the first segment the server
-// does not have (cached segments from there on are removed, since the loader would read them), and
-// restarts the server tile numbering. Without a reachable server nothing is fetched; a map found in
-// the cache then plays from it, with one warning.
-void fetchServerMap(Biosim& e, const std::string& m);
+// The server counts as unreachable from now for `ServerState::retryAfter`, with a warning that
+// starts with `why`.
+void serverUnreachable(Biosim& e, const std::string& why);
+
+// Chooses where map `m` is read from (server, cache or local, in that order) and, with a reachable
+// server, fetches its segment files and tile count "_" into "TEMP" + m + "/": segments 0, 1, ...
+// until the first one the server does not have (cached segments from there on are removed, since
+// the loader would read them). A map the server does not have leaves no folder in "TEMP". An
+// unreachable server whose retry time has passed is tried again here.
+void prepareMap(Biosim& e, const std::string& m);
+
+// Restarts the server tile numbering for the map about to be read: nothing of the previous map's
+// kinds may be found by its records.
+void beginServerTiles(Biosim& e);
 
 // The server tile of one map record (`where` names segment and line for warnings): a name seen
 // first in this map is fetched (image and DNA) and gets the next server tile id, a name seen before
 // keeps its id. False when the name is refused (the record is then skipped; a warning was given).
 bool loadServerTile(Biosim& e, const std::string& name, const std::string& where);
 
-// The end of a server map's segments: the next map restarts the numbering.
-void finishServerMap(Biosim& e);
+// The end of a map load: the next map chooses its source again and restarts the numbering.
+void finishMapLoad(Biosim& e);
 
 } // namespace engine

@@ -21,8 +21,11 @@ std::string bannerText(const Biosim& e) {
 }
 
 // One 8-bit character code as text (texts are 8-bit, drawn as Latin-1); code 0 is no character.
+// Control codes (0-31, 127-159) and the no-break space have no glyph in any font and would be drawn
+// as missing-glyph boxes: they become a printable character of the same code's row instead.
 std::string charText(int code) {
     if (code <= 0 || code > 255) return {};
+    if (code < 33 || (code >= 127 && code <= 160)) code = 33 + code % 94;
     return std::string(1, static_cast<char>(code));
 }
 

@@ -85,9 +85,19 @@ void loadMapTiles(Biosim& e) {
         e.kinds.tileSprites[ti] = s;
         e.kinds.tileWidths[ti] = static_cast<float>(g.spriteWidth(s));
         e.kinds.tileHeights[ti] = static_cast<float>(g.spriteHeight(s));
-        world::readTileDna(e.kinds.dnaTable[ti], base, name, s);
+        if (!world::readTileDna(e.kinds.dnaTable[ti], base, name, s))
+            clearTileDna(e, ti, name, s, e.cfg.GFX + name + ".dll");
         e.kinds.lastTileId = t;
     }
+}
+
+void clearTileDna(Biosim& e, std::size_t t, const std::string& name, std::int32_t image,
+                  const std::string& dnaFile) {
+    world::TileDna& d = e.kinds.dnaTable[t];
+    d = world::TileDna{};
+    d.name = name;
+    d.imageHandle = image;
+    warn(e, "COULD NOT OPEN TILE DNA: " + dnaFile + "\rTILE " + name + " HAS NO DNA VALUES");
 }
 
 void buildSoundFileList(Biosim& e) {

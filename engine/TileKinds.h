@@ -6,6 +6,8 @@
 // Depends on: engine/Biosim.h, world/TileDna.h, platform Graphics.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,13 @@ void setTileCount(Biosim& e, int n);
 // Loads the tile kinds of map actualMapId: names from the map's graphics subfolder, images (pure
 // green transparent) and DNA from the GFX folder; lastTileId = the highest id that loaded.
 void loadMapTiles(Biosim& e);
+
+// Tile kind `t` (named `name`, image `image`) whose DNA file `dnaFile` (as configured, for the
+// warning) does not open: its DNA is cleared to the key table's defaults, with a warning naming the
+// file. Not the DNA an earlier map left at the id: that kind's name would drive this kind's doors,
+// weapons and following. (A file that opens but lacks a key keeps the earlier value of that key.)
+void clearTileDna(Biosim& e, std::size_t t, const std::string& name, std::int32_t image,
+                  const std::string& dnaFile);
 
 // Start-up: the names of the SOUNDPATH folder's sound files into soundFiles and the sound table;
 // soundCount = number of names - 1 (0 when none).

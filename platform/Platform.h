@@ -222,19 +222,31 @@ struct DownloadLimits {
 };
 
 enum class Fetch {
-    Failed,    // no answer, a refused or broken transfer, a limit passed, or a local file error
-    Missing,   // the server answered that it has no such file (HTTP 404 or 410, or no such file://)
-    Fetched,   // the file was written
-    Unchanged, // revalidated: the server's copy is not newer than the local file, which stays
+    Failed,      // an answer that may not be stored (a status other than 200, 304, 404 or 410, a
+                 // 304 to a question that was not asked, a body shorter than its length, a
+                 // limit passed, a refused redirect) or a local file error
+    Missing,     // the server answered that it has no such file (HTTP 404 or 410, or no such file://)
+    Fetched,     // the file was written (HTTP 200)
+    Unchanged,   // revalidated: the server's copy is the one kept locally (HTTP 304), which stays
+    Unreachable, // no answer: the server could not be reached, or the transfer timed out or broke off
 };
+
+// Where a fetched file's ETag is kept: beside it, "." + its name + ".etag".
+inline std::string etagFile(const std::string& file) {
+    const std::size_t slash = file.find_last_of('/');
+    const std::size_t at = slash == std::string::npos ? 0 : slash + 1;
+    return file.substr(0, at) + "." + file.substr(at) + ".etag";
+}
 
 class Network {
 public:
     virtual ~Network() = default;
     // Fetches `url` into `file`. With `revalidate` and an existing `file`, the request is
-    // conditional on the file's time (which a fetch sets to the server's Last-Modified time): an
-    // unchanged file costs no transfer. Requests of one Network share one connection where the
-    // server allows it.
+    // conditional on what the server said of the kept copy: its ETag (kept beside the file, in
+    // "." + file name + ".etag") as If-None-Match and the file's time (the server's Last-Modified;
+    // a file without one carries time 0 and sends no date) as If-Modified-Since; an unchanged
+    // file costs no transfer. Requests of one Network share one connection where the server
+    // allows it.
     virtual Fetch fetch(const std::string& url, const std::string& file, bool revalidate) = 0;
     virtual void setLimits(const DownloadLimits& limits) = 0;
     // A plain fetch: true when the file was written.

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <random>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <thread>
@@ -88,6 +89,80 @@ std::size_t writeToSink(char* data, std::size_t size, std::size_t count, void* u
     return std::fwrite(data, size, count, sink.out);
 }
 
+// The ETag of the last response of a transfer (a redirect's own headers are dropped when the next
+// status line arrives). A value with a control character or over 1 KiB is not kept: it is sent
+// back as a header line.
+std::size_t readHeader(char* data, std::size_t size, std::size_t count, void* user) {
+    std::string& etag = *static_cast<std::string*>(user);
+    const std::size_t n = size * count;
+    std::string_view line(data, n);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    if (line.rfind("HTTP/", 0) == 0) {
+        etag.clear();
+        return n;
+    }
+    const std::size_t colon = line.find(':');
+    if (colon != 4) return n;
+    std::string name(line.substr(0, colon));
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (name != "etag") return n;
+    std::string_view value = line.substr(colon + 1);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
+    etag.clear();
+    if (value.empty() || value.size() > 1024) return n;
+    for (const char c : value) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 32 || u > 126) return n;
+    }
+    etag.assign(value);
+    return n;
+}
+
+std::string readSmallFile(const std::string& file) {
+    std::string out;
+    std::FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f) return out;
+    char buf[1100];
+    const std::size_t n = std::fread(buf, 1, sizeof buf, f);
+    std::fclose(f);
+    if (n <= 1024) out.assign(buf, n);
+    return out;
+}
+
+// Keeps `etag` beside `file` (or removes an old one when the answer had none); written to a
+// temporary name and renamed, so a torn write never leaves half a tag.
+void keepEtag(const std::string& file, const std::string& etag) {
+    const std::string side = etagFile(file);
+    if (etag.empty()) {
+        ::unlink(side.c_str());
+        return;
+    }
+    const std::string tmp = side + ".part";
+    std::FILE* f = std::fopen(tmp.c_str(), "wb");
+    if (!f) return;
+    const bool written = std::fwrite(etag.data(), 1, etag.size(), f) == etag.size();
+    if (std::fclose(f) != 0 || !written || std::rename(tmp.c_str(), side.c_str()) != 0) ::unlink(tmp.c_str());
+}
+
+// No answer at all: the server could not be reached, or the transfer timed out or broke off.
+bool noAnswer(CURLcode rc) {
+    switch (rc) {
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_SSL_CONNECT_ERROR:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void curlGlobalInit() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -156,23 +231,48 @@ Fetch CurlSession::fetch(const std::string& url, const std::string& file, bool r
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.lowSpeedSeconds);
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
     curl_easy_setopt(curl, CURLOPT_FILETIME, 1L);
-    if (cached) {
+    std::string etag;
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &readHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &etag);
+    // What the server said of the kept copy: its ETag, and its time (0 when it sent none, and then
+    // no date is asked about: a time of our own would hide a changed file).
+    curl_slist* headers = nullptr;
+    const std::string oldTag = cached ? readSmallFile(etagFile(file)) : std::string();
+    if (!oldTag.empty()) {
+        headers = curl_slist_append(headers, ("If-None-Match: " + oldTag).c_str());
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    }
+    if (cached && old.st_mtime > 0) {
         curl_easy_setopt(curl, CURLOPT_TIMECONDITION, static_cast<long>(CURL_TIMECOND_IFMODSINCE));
         curl_easy_setopt(curl, CURLOPT_TIMEVALUE_LARGE, static_cast<curl_off_t>(old.st_mtime));
     }
+    const bool asked = !oldTag.empty() || (cached && old.st_mtime > 0);
     const CURLcode rc = curl_easy_perform(curl);
+    if (headers) curl_slist_free_all(headers);
     long status = 0;
     long unmet = 0;
     curl_off_t filetime = -1;
+    curl_off_t length = -1;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     curl_easy_getinfo(curl, CURLINFO_CONDITION_UNMET, &unmet);
     curl_easy_getinfo(curl, CURLINFO_FILETIME_T, &filetime);
+    curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
 
+    // Only a whole 200 (or a file:// read, which has no status) is stored; a 304 keeps the copy,
+    // and only when there is one that was asked about.
     Fetch result = Fetch::Failed;
-    if (rc == CURLE_OK && status < 400) {
-        result = cached && (unmet != 0 || status == 304) ? Fetch::Unchanged : Fetch::Fetched;
+    if (rc == CURLE_OK && (status == 200 || status == 0)) {
+        if (asked && unmet != 0) {
+            result = Fetch::Unchanged;
+        } else if (length < 0 || length == sink.written) {
+            result = Fetch::Fetched;
+        }
+    } else if (rc == CURLE_OK && status == 304) {
+        if (asked) result = Fetch::Unchanged;
     } else if ((rc == CURLE_OK && (status == 404 || status == 410)) || rc == CURLE_FILE_COULDNT_READ_FILE) {
         result = Fetch::Missing;
+    } else if (rc != CURLE_OK && !sink.tooBig && noAnswer(rc)) {
+        result = Fetch::Unreachable;
     }
     if (std::fflush(sink.out) != 0 || std::fclose(sink.out) != 0) {
         if (result == Fetch::Fetched) result = Fetch::Failed;
@@ -182,12 +282,15 @@ Fetch CurlSession::fetch(const std::string& url, const std::string& file, bool r
                         fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                             fs::perms::others_read,
                         ec);
-        // The file carries the server's time, which the next revalidation sends back.
-        if (filetime >= 0) {
-            const timeval times[2] = {{static_cast<time_t>(filetime), 0}, {static_cast<time_t>(filetime), 0}};
-            ::utimes(tmpl.c_str(), times);
-        }
+        // The file carries the server's time, which the next revalidation sends back; without one,
+        // time 0, never the time of the download.
+        const time_t t = filetime >= 0 ? static_cast<time_t>(filetime) : 0;
+        const timeval times[2] = {{t, 0}, {t, 0}};
+        ::utimes(tmpl.c_str(), times);
         if (std::rename(tmpl.c_str(), file.c_str()) != 0) result = Fetch::Failed;
+        if (result == Fetch::Fetched) keepEtag(file, etag);
+    } else if (result == Fetch::Unchanged && !etag.empty() && etag != oldTag) {
+        keepEtag(file, etag);
     }
     if (result != Fetch::Fetched) ::unlink(tmpl.c_str());
     return result;

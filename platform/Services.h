@@ -53,7 +53,7 @@ private:
 };
 
 // Fetches `url` (http://, https://, file://) into `file` through libcurl with a session of its own.
-// The target is replaced only when the whole transfer succeeded (HTTP status below 400).
+// The target is replaced only when the whole transfer succeeded (HTTP 200 with its whole body).
 bool downloadUrl(const std::string& url, const std::string& file, const DownloadLimits& limits = {});
 
 // Whether an executable file of that name stands in one of the folders of PATH.

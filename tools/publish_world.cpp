@@ -13,6 +13,9 @@
 //   SOUNDPATH, ANIMSYSTEM, EFFECT_GFX   copied as they are (biosim reads them from its own folders;
 //            they are published so that a player's folder can be made from the site)
 //   HELLO    the greeting file that tells biosim the server is reachable
+//   MANIFEST.txt   every file published: "biosim-manifest 1", then "HASH SIZE PATH" per file (the
+//            64-bit FNV-1a hash of its bytes in 16 hex digits, its size, its path under OUT with "/");
+//            `biosim --prefetch` fetches what it lists into the player's cache
 // A pixel that is pure white in a local tile is opaque there; it becomes RGB (255, 255, 254), so the
 // served tile shows exactly what the local one shows. Image formats other than PNG and BMP cannot be
 // re-keyed without loss and are copied unchanged with a note.
@@ -29,6 +32,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -83,6 +87,7 @@ std::string lower(std::string s) {
 
 struct Counts {
     int rekeyed = 0, copied = 0, maps = 0, segments = 0, failed = 0;
+    std::vector<fs::path> published; // every file written, for the manifest
 };
 
 // The world folder with its links followed: everything published must lie inside it.
@@ -130,6 +135,7 @@ bool copyFile(const fs::path& from, const fs::path& to, Counts& n) {
         return false;
     }
     ++n.copied;
+    n.published.push_back(to);
     return true;
 }
 
@@ -180,6 +186,7 @@ bool rekey(const fs::path& from, const fs::path& to, Counts& n) {
         return false;
     }
     ++n.rekeyed;
+    n.published.push_back(to);
     return true;
 }
 
@@ -202,6 +209,8 @@ void copyTree(const fs::path& from, const fs::path& to, Counts& n) {
 }
 
 int publish(const fs::path& world, const fs::path& out);
+// Writes OUT/MANIFEST.txt, the list of every published file (see the end of this file).
+bool writeManifest(const fs::path& out, std::vector<fs::path> files);
 
 } // namespace
 
@@ -334,6 +343,8 @@ int publish(const fs::path& world, const fs::path& out) {
         h << "biosim world\r\n";
         if (!h) ++n.failed;
     }
+    n.published.push_back(out / hello);
+    if (!writeManifest(out, n.published)) ++n.failed;
     IMG_Quit();
     SDL_Quit();
     std::cout << "publish_world: " << n.maps << " maps (" << n.segments << " segments), " << n.rekeyed
@@ -343,6 +354,57 @@ int publish(const fs::path& world, const fs::path& out) {
         return 1;
     }
     return 0;
+}
+
+namespace {
+
+// The manifest: a header line, then one line per file, "HASH SIZE PATH", sorted by path. A file
+// whose path holds a line break or control character cannot be listed and fails the publishing.
+bool writeManifest(const fs::path& out, std::vector<fs::path> files) {
+    std::sort(files.begin(), files.end());
+    files.erase(std::unique(files.begin(), files.end()), files.end());
+    std::string text = "biosim-manifest 1\r\n";
+    bool ok = true;
+    for (const fs::path& f : files) {
+        const std::string rel = f.lexically_relative(out).generic_string();
+        const bool printable = std::all_of(rel.begin(), rel.end(), [](char c) {
+            const auto u = static_cast<unsigned char>(c);
+            return u >= 32 && u != 127;
+        });
+        std::ifstream in(f, std::ios::binary);
+        if (rel.empty() || rel.rfind("..", 0) == 0 || !printable || !in) {
+            std::cerr << "publish_world: cannot list " << f << " in the manifest\n";
+            ok = false;
+            continue;
+        }
+        std::uint64_t hash = 0xcbf29ce484222325ull, size = 0;
+        char buf[65536];
+        while (in.read(buf, sizeof buf) || in.gcount() > 0) {
+            const std::streamsize got = in.gcount();
+            for (std::streamsize i = 0; i < got; ++i) {
+                hash ^= static_cast<unsigned char>(buf[i]);
+                hash *= 0x100000001b3ull;
+            }
+            size += static_cast<std::uint64_t>(got);
+        }
+        char hex[17];
+        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+        text += std::string(hex) + " " + std::to_string(size) + " " + rel + "\r\n";
+    }
+    const fs::path target = out / "MANIFEST.txt", part = out / ".MANIFEST.txt.part";
+    {
+        std::ofstream m(part, std::ios::binary | std::ios::trunc);
+        m << text;
+        if (!m.flush()) ok = false;
+    }
+    std::error_code ec;
+    fs::rename(part, target, ec);
+    if (ec) {
+        std::cerr << "publish_world: cannot write " << target << ": " << ec.message() << "\n";
+        fs::remove(part, ec);
+        return false;
+    }
+    return ok;
 }
 
 } // namespace

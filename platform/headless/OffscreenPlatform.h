@@ -90,7 +90,7 @@ public:
 
 class OfflineNetwork : public plat::Network {
 public:
-    plat::Fetch fetch(const std::string&, const std::string&, bool) override { return plat::Fetch::Failed; }
+    plat::Fetch fetch(const std::string&, const std::string&, bool) override { return plat::Fetch::Unreachable; }
     void setLimits(const plat::DownloadLimits&) override {}
 };
 

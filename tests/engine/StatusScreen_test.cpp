@@ -47,6 +47,14 @@ TEST(StatusLayer, NoWorldShowsTheStatusScreenAndTheBannerScrolls) {
     EXPECT_EQ(texts[502].text, "MISSING CONNECTION TO MAPS/3");
     EXPECT_EQ(texts[502].y, 767.0f + 28.0f);
     EXPECT_EQ(texts[0].colour, plat::rgb(0, 100, 0));
+    // No character without a glyph (control codes, no-break space): a font draws those as boxes.
+    int glyphless = 0;
+    for (const Call& c : texts)
+        for (const char ch : c.text) {
+            const auto u = static_cast<unsigned char>(ch);
+            glyphless += u < 32 || (u >= 127 && u <= 160);
+        }
+    EXPECT_EQ(glyphless, 0);
     EXPECT_EQ(e.statusLineY, 768);
     drawStatusLayer(e);
     EXPECT_EQ(e.statusLineY, 0); // passed the bottom: back to the top

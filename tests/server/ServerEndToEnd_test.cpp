@@ -175,3 +175,62 @@ TEST(ServerEndToEnd, PublishedDemoPlaysLikeTheLocalDemoAndFromTheCache) {
     EXPECT_EQ(comparable(cached), want);
     EXPECT_NE(client.read("CORE/warnings.log").find("PLAYS FROM THE CACHE"), std::string::npos);
 }
+
+// The demo published with its manifest, served, and fetched whole with --prefetch (a file the server
+// lacks is named): with the server gone, the intro, the title and both levels play from the cache
+// exactly as far as the local demo does.
+TEST(ServerEndToEnd, PrefetchedWorldPlaysEveryMapOffline) {
+    support::clearProxySettings();
+    support::TempFolder local("bt_pre_local"), site("bt_pre_site"), client("bt_pre_client");
+    const std::string demo = std::string(BT_SOURCE_DIR) + "/demo";
+    const auto pub = support::runCommand(support::shellQuote(PUBLISH_EXE) + " " + support::shellQuote(demo) +
+                                         " " + support::shellQuote(site.path() + "demo"));
+    ASSERT_EQ(pub.code, 0) << pub.out << pub.err;
+    const std::string manifest = site.read("demo/MANIFEST.txt");
+    EXPECT_EQ(manifest.rfind("biosim-manifest 1\r\n", 0), 0u);
+    const std::string segment = site.read("demo/MAPS/1/0");
+    EXPECT_NE(manifest.find(" " + std::to_string(segment.size()) + " MAPS/1/0\r\n"), std::string::npos)
+        << manifest;
+    EXPECT_NE(manifest.find(" _DATA/2DGFX/player.png\r\n"), std::string::npos);
+
+    fs::copy(demo, local.path(), fs::copy_options::recursive);
+    fs::copy(demo, client.path(), fs::copy_options::recursive);
+    fs::remove_all(client.path() + "MAPS");
+    fs::remove_all(client.path() + "_DATA/2DGFX");
+    for (const char* f : {"CORE/warnings.log", "CORE/error.log", "CORE/startup.log"}) {
+        fs::remove(local.path() + f);
+        fs::remove(client.path() + f);
+    }
+    servertest::WorldServer server(site.path());
+    pointAtServer(client.path(), server.base());
+    const std::string prefetch = support::shellQuote(BIOSIM_EXE) + " --headless --prefetch";
+
+    fs::rename(site.path() + "demo/_DATA/2DGFX/gear.png", site.path() + "gear.png");
+    auto r = support::runCommand(prefetch, client.path(), 120);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("could not fetch _DATA/2DGFX/gear.png"), std::string::npos) << r.out << r.err;
+    fs::rename(site.path() + "gear.png", site.path() + "demo/_DATA/2DGFX/gear.png");
+    r = support::runCommand(prefetch, client.path(), 120);
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find(" 0 not fetched"), std::string::npos) << r.out;
+    server.stop();
+
+    auto play = [](const std::string& folder, int map) {
+        const auto run =
+            support::runCommand(support::shellQuote(BIOSIM_EXE) + " --headless --seed 3 --frames 30 --map " +
+                                    std::to_string(map) + " --dump dump.json",
+                                folder, 120);
+        EXPECT_EQ(run.code, 0) << run.err;
+        return json::parse(support::readFile(folder + "dump.json"), nullptr, false)
+            .value("globals", json::object());
+    };
+    for (const int map : {1001, 1000, 0, 1}) {
+        const json want = play(local.path(), map);
+        const json got = play(client.path(), map);
+        EXPECT_EQ(got.value("actualMapId", -1), map);
+        EXPECT_EQ(got.value("mapMissing", -1), 0) << map;
+        EXPECT_GT(got.value("objectCount", 0), 0) << map;
+        EXPECT_EQ(got.value("objectCount", -1), want.value("objectCount", -2)) << map;
+        EXPECT_EQ(got.value("collisionCount", -1), want.value("collisionCount", -2)) << map;
+    }
+}

@@ -101,6 +101,7 @@ void WorldServer::serve(const httplib::Request& req, httplib::Response& res) {
         auto it = overrides_.find(req.path);
         if (it != overrides_.end()) h = it->second;
     }
+    if (delayMs_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs_.load()));
     if (h) {
         h(req, res);
         return;
@@ -111,16 +112,25 @@ void WorldServer::serve(const httplib::Request& req, httplib::Response& res) {
         res.status = 404;
         return;
     }
-    res.set_header("Last-Modified", httpDate(st.st_mtime));
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream body;
+    body << in.rdbuf();
+    if (etags_) {
+        const std::string tag = "\"" + std::to_string(std::hash<std::string>{}(body.str())) + "\"";
+        res.set_header("ETag", tag);
+        if (req.get_header_value("If-None-Match") == tag) {
+            res.status = 304;
+            return;
+        }
+    } else {
+        res.set_header("Last-Modified", httpDate(st.st_mtime));
+    }
     std::time_t since = 0;
-    if (req.has_header("If-Modified-Since") &&
+    if (!etags_ && req.has_header("If-Modified-Since") &&
         parseHttpDate(req.get_header_value("If-Modified-Since"), since) && st.st_mtime <= since) {
         res.status = 304;
         return;
     }
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream body;
-    body << in.rdbuf();
     res.set_content(body.str(), "application/octet-stream");
     std::lock_guard<std::mutex> lock(mutex_);
     ++full_[req.path];

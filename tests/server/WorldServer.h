@@ -31,6 +31,10 @@ public:
     using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
     void override(const std::string& path, Handler h);
     void stop();
+    // Answers as a server that validates by ETag only (a hash of the file's bytes, answered with 304
+    // for a matching If-None-Match) and sends no Last-Modified; and a delay before every answer.
+    void useEtags(bool on) { etags_ = on; }
+    void delayAnswers(int ms) { delayMs_ = ms; }
 
     // Requests of a path, answers with a body (200), connections seen.
     int requests(const std::string& path) const;
@@ -49,6 +53,8 @@ private:
     std::thread thread_;
     int port_ = 0;
     std::atomic<bool> stopping_{false};
+    std::atomic<bool> etags_{false};
+    std::atomic<int> delayMs_{0};
     mutable std::mutex mutex_;
     std::map<std::string, Handler> overrides_;
     std::map<std::string, int> requests_;
