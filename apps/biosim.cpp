@@ -59,6 +59,7 @@ struct ToolOptions {
     bool check = false; // report the world's content problems instead of playing
     std::vector<std::string> checkMaps;
     bool json = false;     // the content report as JSON
+    bool strict = false;   // warnings of the content report count as errors
     bool prefetch = false; // fetch the served world into the cache instead of playing
     std::string world;     // the world folder (default: the working folder)
 };
@@ -112,8 +113,8 @@ int parseOptions(int argc, char** argv, PlayOptions& opt, ToolOptions& tools) {
     app.add_flag("--watch", tools.watch,
                  "reload the current map within a second when its files change (e.g. saved by tarn)");
     app.add_option("--check", tools.checkMaps,
-                   "list every content problem of the world (all maps, or these) and exit: 0 clean, "
-                   "1 problems found; changes no file")
+                   "list every content problem of the world (all maps, or these), each an error or a "
+                   "warning, and exit: 0 no errors, 1 errors found; changes no file")
         ->type_name("[MAPID...]")
         ->expected(0, -1);
     app.add_flag("--json", tools.json, "with --check: the report as JSON")->needs("--check");
@@ -121,6 +122,7 @@ int parseOptions(int argc, char** argv, PlayOptions& opt, ToolOptions& tools) {
                  "fetch every map and tile file of the served world (its MANIFEST.txt) that is missing "
                  "or changed into TEMP, so that every map plays offline, and exit: 0 all there, 1 some "
                  "could not be fetched (named)");
+    app.add_flag("--strict", tools.strict, "with --check: warnings count too (exit 1)")->needs("--check");
     app.add_option("--world", tools.world,
                    "play the world in folder DIR (it holds CORE/ini.crc) instead of the working folder; "
                    "file names of the other options stay relative to the working folder")
@@ -211,9 +213,14 @@ int main(int argc, char** argv) {
         const ContentReport report = checkContent(request);
         const std::string text = tools.json ? contentReportJson(report) : formatContentReport(report);
         std::fputs(text.c_str(), stdout);
-        return report.problems.empty() ? 0 : 1;
+        return contentCheckExitCode(report, tools.strict);
     }
 
+    // A record is read and written only as a regular file: a FIFO would hold the run for ever.
+    for (const std::string* f : {&tools.record, &tools.replay})
+        if (!f->empty())
+            if (const std::string why = recordPathProblem(*f); !why.empty())
+                return usageError("record: " + why);
     RunRecord replayed;
     if (!tools.replay.empty()) {
         std::string error;
@@ -281,7 +288,7 @@ int main(int argc, char** argv) {
         std::_Exit(code);
     };
     std::string worldChanged; // replay: why the record may not fit this world
-    std::vector<std::string> ownFiles{tools.record, opt.dump, opt.screenshot};
+    std::vector<std::string> ownFiles{tools.record, tools.replay, opt.dump, opt.screenshot};
     if (scriptedInput || recorder || replayer || tools.mapSet) {
         e->beforePass = [&, scriptedInput](std::int64_t pass) {
             if (scriptedInput) script.applyUpTo(*scriptedInput, pass);
@@ -295,15 +302,12 @@ int main(int argc, char** argv) {
             }
             if (recorder) {
                 recorder->record().mapId = e->nextMapId;
-                recorder->record().contentHash = worldContentHash(*e, ownFiles);
+                stampWorld(*e, recorder->record(), ownFiles);
                 recorder->record().clockStepMs = opt.headless ? opt.tickMs : 0;
                 recorder->record().seed = opt.seed;
             }
             if (replayer) {
-                const std::string hash = worldContentHash(*e, ownFiles);
-                if (hash != replayed.contentHash)
-                    worldChanged = "the world has changed since it was recorded (content hash " + hash +
-                                   ", recorded " + replayed.contentHash + ")";
+                worldChanged = worldDifference(*e, replayed, ownFiles);
                 if (!worldChanged.empty()) std::fprintf(stderr, "biosim: replay: %s\n", worldChanged.c_str());
             }
         };

@@ -2,6 +2,10 @@
 #include "makers/ContentCheck.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -14,6 +18,7 @@
 #include "engine/TileKinds.h"
 #include "platform/TextIo.h"
 #include "platform/headless/OffscreenPlatform.h"
+#include "world/DnaFile.h"
 #include "world/KindNames.h"
 #include "world/MapFormat.h"
 #include "world/ObjectTable.h"
@@ -25,7 +30,69 @@ using namespace engine;
 
 namespace fs = std::filesystem;
 
+Severity severityOf(const std::string& kind) {
+    // The world plays, with a gap: no music or sound, an uneven animation, a folder never read.
+    static const std::set<std::string> warnings = {"missing-music", "missing-sound", "too-many-sounds",
+                                                   "anim-gap",      "anim-sizes",    "anim-unused",
+                                                   "unread-map"};
+    return warnings.count(kind) ? Severity::Warning : Severity::Error;
+}
+
 namespace {
+
+std::string lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::size_t editDistance(const std::string& a, const std::string& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diag = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t up = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diag + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diag = up;
+        }
+    }
+    return row[b.size()];
+}
+
+bool knownDnaKey(std::string_view key) {
+    for (const auto& row : world::tileDnaKeys())
+        if (row.name == key) return true;
+    for (const auto& row : world::tarnDnaKeys())
+        if (row.name == key) return true;
+    return false;
+}
+
+// Whether `value` reads as a number of `kind` the way a maker means it: blanks around it, a sign,
+// digits, and for whole numbers at most a decimal part (the reader keeps the whole part). `why` says
+// what is wrong otherwise.
+bool readsAs(world::DnaValueKind kind, std::string_view value, std::string& why) {
+    using K = world::DnaValueKind;
+    if (kind == K::Text || kind == K::Ignored) return true;
+    std::size_t b = value.find_first_not_of(" \t"), e = value.find_last_not_of(" \t");
+    const std::string v = b == std::string_view::npos ? "" : std::string(value.substr(b, e - b + 1));
+    const bool whole = kind == K::Int || kind == K::Byte;
+    char* end = nullptr;
+    errno = 0;
+    const double d = v.empty() ? 0.0 : std::strtod(v.c_str(), &end);
+    const bool decimal = !v.empty() && end == v.c_str() + v.size() && std::isfinite(d) &&
+                         v.find_first_of("xXpPnNiI") == std::string::npos; // no hex, inf or nan
+    if (!decimal) {
+        why = std::string("is no ") + (whole ? "whole number" : "number");
+        return false;
+    }
+    if (kind == K::Int && (d < -2147483648.0 || d >= 2147483648.0)) {
+        why = "does not fit the 32-bit number the reader keeps";
+        return false;
+    }
+    return true;
+}
 
 bool isNone(const std::string& s) {
     return world::isNoneName(s);
@@ -109,7 +176,8 @@ private:
             {"GFX", &cfg().GFX}, {"SIMCORE", &cfg().SIMCORE}, {"SOUNDPATH", &cfg().SOUNDPATH}};
         for (const auto& [key, value] : folders)
             if (value->empty() || !isFolder(at(*value)))
-                add("missing-folder", kWorldWide, *value, 0, std::string(key) + " names no folder");
+                add(value == &cfg().SOUNDPATH ? "missing-sound" : "missing-folder", kWorldWide, *value, 0,
+                    std::string(key) + " names no folder");
         range("MAXOBJECTS", cfg().MAXOBJECTS, 1, e_->maxObjectsLimit, "the object table's capacity");
         range("MATRIXSIZE", cfg().MATRIXSIZE, 0, kMatrixSizeLimit, "larger grids are cut to 256");
         range("GRIDSIZE", cfg().GRIDSIZE, 1, 1 << 20, "the grid needs cells");
@@ -135,9 +203,28 @@ private:
              it.increment(ec)) {
             const std::string n = it->path().filename().string();
             if (!it->is_directory(ec) || n.empty()) continue;
-            const bool numeric = std::all_of(n.begin() + (n[0] == '-' ? 1 : 0), n.end(),
-                                             [](char c) { return c >= '0' && c <= '9'; });
-            if (numeric && n.size() < 11) maps.push_back(static_cast<std::int32_t>(std::stol(n)));
+            const bool numeric = n != "-" && std::all_of(n.begin() + (n[0] == '-' ? 1 : 0), n.end(),
+                                                         [](char c) { return c >= '0' && c <= '9'; });
+            if (!numeric) continue;
+            // biosim reads map N from the folder named by N's decimal digits alone.
+            const std::string digits = n.substr(n[0] == '-' ? 1 : 0);
+            const std::size_t lead = std::min(digits.find_first_not_of('0'), digits.size() - 1);
+            const std::string canon = (n[0] == '-' ? "-" : "") + digits.substr(lead);
+            const bool fits =
+                canon.size() <= 11 && std::stoll(canon) >= INT32_MIN && std::stoll(canon) <= INT32_MAX;
+            if (fits && std::to_string(std::stoll(canon)) == n) {
+                maps.push_back(static_cast<std::int32_t>(std::stoll(n)));
+                continue;
+            }
+            const std::string folder = cfg().SIMCORE + n + "/";
+            if (!fits)
+                add("unread-map", kWorldWide, folder, 0,
+                    "biosim never reads this folder: " + canon + " is outside the map numbers " +
+                        std::to_string(INT32_MIN) + ".." + std::to_string(INT32_MAX));
+            else
+                add("unread-map", kWorldWide, folder, 0,
+                    "biosim never reads this folder: map " + std::to_string(std::stoll(canon)) +
+                        " is read from " + cfg().SIMCORE + std::to_string(std::stoll(canon)) + "/");
         }
         std::sort(maps.begin(), maps.end());
         return maps;
@@ -190,6 +277,7 @@ private:
             }
             k.dnaRead = true;
             if (!k.dna.worldFTileIDString.empty()) ids.insert(k.dna.worldFTileIDString);
+            checkDnaFile(m, base + ".dll");
         }
 
         // Records, segment by segment, as the loader reads them.
@@ -249,6 +337,39 @@ private:
             if (from == m && !isFolder(at(cfg().SIMCORE + std::to_string(to) + "/")))
                 add("missing-map", m, folder, 0,
                     "map " + id + " leads to map " + std::to_string(to) + ", which does not exist");
+    }
+
+    // Every pair of a DNA file, once per world: keys no reader knows, values that are not of their
+    // key's type.
+    void checkDnaFile(std::int32_t m, const std::string& dll) {
+        if (!checkedDna_.insert(dll).second) return;
+        std::string content;
+        if (!textio::readRegularFile(at(dll), content, textio::kMaxTextFileBytes, nullptr)) return;
+        textio::LineReader lines{std::move(content)};
+        std::int32_t line = 1;
+        world::forEachDnaPair(lines, [&](std::string_view key, std::string_view value) {
+            const std::int32_t at = line;
+            line += 2;
+            if (key.empty() || key.front() == ';') return; // the comment lines at the end
+            const auto keys = world::tileDnaKeys();
+            const auto row =
+                std::find_if(keys.begin(), keys.end(), [&](const auto& r) { return r.name == key; });
+            if (row == keys.end()) {
+                if (knownDnaKey(key)) return; // a key of tarn's: biosim skips it
+                const std::string near = nearestDnaKey(std::string(key));
+                add("unknown-dna-key", m, dll, at,
+                    std::string(key) + ": unknown key" +
+                        (near.empty() ? "" : "; did you mean " + near + "?") + " (biosim skips it)");
+                return;
+            }
+            std::string why;
+            if (!readsAs(row->kind, value, why))
+                add("bad-dna-value", m, dll, at + 1,
+                    std::string(key) + " \"" + std::string(value) + "\" " + why + ": biosim reads it as " +
+                        (row->kind == world::DnaValueKind::Int || row->kind == world::DnaValueKind::Byte
+                             ? std::to_string(textio::toInt(value))
+                             : textio::formatReal(textio::toReal(value))));
+        });
     }
 
     // What one kind that the map places needs.
@@ -358,6 +479,7 @@ private:
     std::vector<std::string> soundNames_;
     bool largeMap_ = false;
     std::set<std::pair<std::int32_t, std::string>> checkedAnims_;
+    std::set<std::string> checkedDna_;
 };
 
 } // namespace
@@ -368,16 +490,53 @@ ContentReport checkContent(const ContentCheckRequest& request) {
     return report;
 }
 
+std::string nearestDnaKey(const std::string& key) {
+    const std::string k = lower(key);
+    std::string best;
+    std::size_t bestDistance = std::max<std::size_t>(2, k.size() / 4) + 1; // farther is no likely slip
+    auto consider = [&](std::string_view name) {
+        const std::size_t d = editDistance(k, lower(name));
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = std::string(name);
+        }
+    };
+    for (const auto& row : world::tileDnaKeys()) consider(row.name);
+    for (const auto& row : world::tarnDnaKeys()) consider(row.name);
+    return best;
+}
+
+int contentCheckExitCode(const ContentReport& r, bool strict) {
+    for (const ContentProblem& p : r.problems)
+        if (p.severity == Severity::Error || strict) return 1;
+    return 0;
+}
+
+namespace {
+const char* severityName(Severity s) {
+    return s == Severity::Error ? "error" : "warning";
+}
+std::size_t countOf(const ContentReport& r, Severity s) {
+    return static_cast<std::size_t>(std::count_if(r.problems.begin(), r.problems.end(),
+                                                  [s](const ContentProblem& p) { return p.severity == s; }));
+}
+std::string plural(std::size_t n, const char* word) {
+    return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+}
+} // namespace
+
 std::string formatContentReport(const ContentReport& r) {
     std::string out;
     for (const ContentProblem& p : r.problems) {
-        std::string where = p.map != kWorldWide ? "map " + std::to_string(p.map) + ": " : "world: ";
+        std::string where = std::string(severityName(p.severity)) + ": ";
+        where += p.map != kWorldWide ? "map " + std::to_string(p.map) + ": " : "world: ";
         where += p.file;
         if (p.line > 0) where += " line " + std::to_string(p.line);
         out += where + ": " + p.text + " [" + p.kind + "]\n";
     }
-    out += std::to_string(r.problems.size()) + (r.problems.size() == 1 ? " problem" : " problems") + " in " +
-           std::to_string(r.mapsChecked.size()) + (r.mapsChecked.size() == 1 ? " map" : " maps") + "\n";
+    out += plural(r.problems.size(), "problem") + " in " + plural(r.mapsChecked.size(), "map") + ": " +
+           plural(countOf(r, Severity::Error), "error") + ", " +
+           plural(countOf(r, Severity::Warning), "warning") + "\n";
     return out;
 }
 
@@ -388,11 +547,14 @@ std::string contentReportJson(const ContentReport& r) {
     for (const ContentProblem& p : r.problems)
         j["problems"].push_back(
             {{"kind", p.kind},
+             {"severity", severityName(p.severity)},
              {"map", p.map != kWorldWide ? nlohmann::json(p.map) : nlohmann::json(nullptr)},
              {"file", p.file},
              {"line", p.line},
              {"text", p.text}});
     j["count"] = r.problems.size();
+    j["errors"] = countOf(r, Severity::Error);
+    j["warnings"] = countOf(r, Severity::Warning);
     return j.dump(2) + "\n";
 }
 

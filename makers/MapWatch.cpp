@@ -7,6 +7,7 @@
 
 #include "engine/Biosim.h"
 #include "engine/MapLoader.h"
+#include "engine/TileKinds.h"
 
 namespace makers {
 
@@ -31,13 +32,30 @@ std::string mapFolderState(const std::string& folder) {
     return out;
 }
 
+std::string mapState(const Biosim& e, std::int32_t mapId) {
+    const std::string folder = resolvePath(e, e.cfg.SIMCORE) + std::to_string(mapId) + "/";
+    const std::string kindsFolder = folder + e.cfg.GFX;
+    std::string out = mapFolderState(folder) + "--\n" + mapFolderState(kindsFolder);
+    // The kinds' pictures and DNA files come from the shared graphics folder (tarn's DNA window
+    // saves there).
+    std::error_code ec;
+    for (const std::string& name : listNamesWithExtension(kindsFolder, e.cfg.GFXCODEC))
+        for (const std::string& ext : {e.cfg.GFXCODEC, std::string(".dll")}) {
+            const fs::path p = resolvePath(e, e.cfg.GFX + name + ext);
+            const auto size = fs::file_size(p, ec);
+            const auto time = fs::last_write_time(p, ec).time_since_epoch().count();
+            out += name + ext + ' ' + (ec ? "-" : std::to_string(size) + ' ' + std::to_string(time)) + '\n';
+        }
+    return out;
+}
+
 bool MapWatch::poll(Biosim& e) {
     const std::int64_t now = e.clock().ticks();
     if (started_ && now < nextLook_) return false;
     started_ = true;
     nextLook_ = now + intervalMs;
     if (e.actualMapId == world::kNoMap || e.mapLoading != 0) return false;
-    const std::string state = mapFolderState(resolvePath(e, e.cfg.SIMCORE) + std::to_string(e.actualMapId));
+    const std::string state = mapState(e, e.actualMapId);
     if (mapId_ != e.actualMapId) { // a new map: remember its files, nothing to reload
         mapId_ = e.actualMapId;
         seen_ = state;

@@ -3,16 +3,22 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <sstream>
+#include <sys/stat.h>
 #include <type_traits>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
 #include "engine/Biosim.h"
+#include "platform/TextIo.h"
 #include "world/JsonNumbers.h"
+#include "world/MapFormat.h"
 
 namespace makers {
 
@@ -70,11 +76,13 @@ std::vector<int> intList(const json& j, const char* key, int lo, int hi) {
 std::string recordToJson(const RunRecord& r) {
     // One pass per line keeps long records readable and diffable.
     json head;
-    head["biosimRecord"] = 1;
+    head["biosimRecord"] = kRecordVersion;
     head["seed"] = r.seed;
     head["clockStepMs"] = r.clockStepMs;
     head["mapId"] = r.mapId;
     head["contentHash"] = r.contentHash;
+    json& files = head["contentFiles"] = json::object();
+    for (const WorldFile& f : r.contentFiles) files[f.path] = f.hash;
     head["desktop"] = {{"width", r.desktop.width}, {"height", r.desktop.height}, {"depth", r.desktop.depth}};
     head["joystickPresent"] = r.joystickPresent;
     head["passCount"] = r.passCount;
@@ -96,21 +104,37 @@ bool recordFromJson(const std::string& text, RunRecord& r, std::string& error) {
         return false;
     }
     try {
-        if (wholeNumber<int>(j.at("biosimRecord")) != 1) {
+        RunRecord out;
+        out.version = wholeNumber<int>(j.at("biosimRecord"));
+        if (out.version != kRecordVersion && out.version != kWholeFolderHashVersion) {
             error = "unknown record version";
             return false;
         }
-        RunRecord out;
         out.seed = wholeNumber<std::uint64_t>(j.at("seed"));
         out.clockStepMs = wholeNumber<int>(j.at("clockStepMs"));
         out.mapId = wholeNumber<std::int32_t>(j.at("mapId"));
         out.contentHash = j.at("contentHash").get<std::string>();
+        if (out.version == kRecordVersion) {
+            const json& files = j.at("contentFiles");
+            if (!files.is_object()) throw std::invalid_argument("contentFiles is not an object");
+            for (const auto& [path, hash] : files.items())
+                out.contentFiles.push_back({path, hash.get<std::string>()});
+        }
         const json& d = j.at("desktop");
         out.desktop = {wholeNumber<int>(d.at("width")), wholeNumber<int>(d.at("height")),
                        wholeNumber<int>(d.at("depth"))};
+        // The replay opens a screen of this size.
+        if (out.desktop.width < 1 || out.desktop.height < 1 || out.desktop.width > kMaxRecordedDesktopSide ||
+            out.desktop.height > kMaxRecordedDesktopSide ||
+            std::int64_t{out.desktop.width} * out.desktop.height > kMaxRecordedDesktopPixels ||
+            out.desktop.depth < 1 || out.desktop.depth > 32)
+            throw std::out_of_range(
+                "desktop " + std::to_string(out.desktop.width) + " x " + std::to_string(out.desktop.height) +
+                " x " + std::to_string(out.desktop.depth) + " is beyond the screens a replay opens");
         out.joystickPresent = j.at("joystickPresent").get<bool>();
         out.passCount = wholeNumber<std::int64_t>(j.at("passCount"));
-        if (out.passCount < 0 || out.clockStepMs < 0) throw std::out_of_range("negative count");
+        if (out.passCount < 0 || out.clockStepMs < 0 || out.clockStepMs > 60000)
+            throw std::out_of_range("passCount or clockStepMs out of range");
         for (const json& p : j.at("passes")) {
             RecordedPass rp;
             rp.pass = wholeNumber<std::int64_t>(p.at("pass"));
@@ -118,7 +142,12 @@ bool recordFromJson(const std::string& text, RunRecord& r, std::string& error) {
                 throw std::out_of_range("passes out of order");
             const json& ticks = p.at("ticks");
             if (!ticks.is_array()) throw std::invalid_argument("ticks is not a list");
-            for (const json& t : ticks) rp.ticks.push_back(wholeNumber<std::int64_t>(t));
+            for (const json& t : ticks) {
+                rp.ticks.push_back(wholeNumber<std::int64_t>(t));
+                if (rp.ticks.back() < 0 || rp.ticks.back() > kMaxRecordedTick)
+                    throw std::out_of_range("tick " + std::to_string(rp.ticks.back()) + " outside 0.." +
+                                            std::to_string(kMaxRecordedTick));
+            }
             if (p.contains("keyboard"))
                 for (const json& s : p.at("keyboard"))
                     rp.keyboard.push_back({intList(s, "held", 0, 255), intList(s, "released", 0, 255)});
@@ -144,29 +173,48 @@ bool recordFromJson(const std::string& text, RunRecord& r, std::string& error) {
 }
 
 bool writeRecord(const RunRecord& r, const std::string& path) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    if (!f) return false;
-    f << recordToJson(r);
-    f.close();
-    return static_cast<bool>(f);
+    return textio::writeFileAtomic(path, recordToJson(r));
 }
 
 bool readRecord(const std::string& path, RunRecord& r, std::string& error) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) {
-        error = "cannot read " + path;
+    std::string text, problem;
+    if (!textio::readRegularFile(path, text, kMaxRecordBytes, &problem)) {
+        error = problem.empty() ? "cannot read " + path : problem;
         return false;
     }
-    std::ostringstream ss;
-    ss << f.rdbuf();
-    return recordFromJson(ss.str(), r, error);
+    return recordFromJson(text, r, error);
+}
+
+std::string recordPathProblem(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return "";
+    if (S_ISREG(st.st_mode)) return "";
+    return path + " is no regular file";
 }
 
 // ------------------------------------------------------------------------------------ content hash
 
-std::string worldContentHash(const Biosim& e, const std::vector<std::string>& alsoSkip) {
+namespace {
+
+constexpr std::uint64_t kFnvStart = 1469598103934665603ULL;
+
+void fnv(std::uint64_t& h, const char* data, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        h ^= static_cast<unsigned char>(data[i]);
+        h *= 1099511628211ULL;
+    }
+}
+
+std::string hex16(std::uint64_t h) {
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
+    return hex;
+}
+
+// The engine's own files and `alsoSkip`, as canonical paths.
+std::vector<fs::path> filesToSkip(const Biosim& e, const fs::path& root,
+                                  const std::vector<std::string>& alsoSkip) {
     std::error_code ec;
-    const fs::path root = fs::weakly_canonical(e.workingFolder, ec);
     std::vector<fs::path> skipFiles;
     auto skip = [&](const std::string& p) {
         if (p.empty()) return;
@@ -179,6 +227,163 @@ std::string worldContentHash(const Biosim& e, const std::vector<std::string>& al
     skip(resolvePath(e, e.cfg.WARNINGS));
     skip(resolvePath(e, e.cfg.PATH));
     for (const std::string& s : alsoSkip) skip(s);
+    return skipFiles;
+}
+
+// The content hash of one file; a file that is no regular file (or cannot be read) hashes as
+// nothing but a mark, so it still differs from any real content.
+std::string fileHash(const fs::path& p) {
+    std::uint64_t h = kFnvStart;
+    const int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0) ::close(fd);
+        fnv(h, "\1unreadable", 11);
+        return hex16(h);
+    }
+    char buf[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        fnv(h, buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return hex16(h);
+}
+
+bool hasExtension(const std::string& name, const std::string& ext) {
+    return name.size() > ext.size() && name.compare(name.size() - ext.size(), ext.size(), ext) == 0;
+}
+
+// The folder name of map `name` as biosim reads it: the decimal number, no sign for 0 and above,
+// no leading zeros, within 32 bits.
+bool isMapFolderName(const std::string& name) {
+    if (name.empty() || name.size() > 11) return false;
+    const bool numeric = std::all_of(name.begin() + (name[0] == '-' ? 1 : 0), name.end(),
+                                     [](char c) { return c >= '0' && c <= '9'; });
+    if (!numeric || name == "-") return false;
+    const long long n = std::stoll(name);
+    return n >= INT32_MIN && n <= INT32_MAX && std::to_string(n) == name;
+}
+
+} // namespace
+
+std::vector<WorldFile> worldFiles(const Biosim& e, const std::vector<std::string>& alsoSkip) {
+    std::error_code ec;
+    const fs::path root = fs::weakly_canonical(e.workingFolder, ec);
+    const std::vector<fs::path> skipFiles = filesToSkip(e, root, alsoSkip);
+    std::map<std::string, fs::path> found; // relative path -> path
+    auto add = [&](const fs::path& p) {
+        const fs::path norm = fs::weakly_canonical(p, ec).lexically_normal();
+        if (std::find(skipFiles.begin(), skipFiles.end(), norm) != skipFiles.end()) return;
+        found.emplace(norm.lexically_relative(root).generic_string(), p);
+    };
+    auto addFile = [&](const std::string& configured) {
+        if (configured.empty()) return;
+        const std::string p = resolvePath(e, configured);
+        if (fs::is_regular_file(p, ec)) add(p);
+    };
+    // The regular, not hidden files of a folder (and of its subfolders when `deep`) that `take` names.
+    auto addFolder = [&](const std::string& configured, auto take, bool deep) {
+        if (configured.empty()) return;
+        const fs::path folder = resolvePath(e, configured);
+        if (!fs::is_directory(folder, ec)) return;
+        for (auto it =
+                 fs::recursive_directory_iterator(folder, fs::directory_options::skip_permission_denied, ec);
+             !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            const bool folderEntry = it->is_directory(ec);
+            if (folderEntry && (!deep || name.empty() || name[0] == '.')) it.disable_recursion_pending();
+            if (folderEntry || name.empty() || name[0] == '.' || !it->is_regular_file(ec)) continue;
+            if (take(name)) add(it->path());
+        }
+        ec.clear();
+    };
+    const std::string gfx = e.cfg.GFXCODEC, sound = e.cfg.SOUNDCODEC;
+    auto picture = [&](const std::string& n) { return gfx.empty() || hasExtension(n, gfx); };
+    auto pictureOrDna = [&](const std::string& n) { return picture(n) || hasExtension(n, ".dll"); };
+    auto soundFile = [&](const std::string& n) { return sound.empty() || hasExtension(n, sound); };
+
+    add(e.engineBasePath + "ini.crc");
+    addFile(e.cfg.CODECS);
+    addFile(e.cfg.SYSTEMTEXT);
+    addFolder(e.cfg.GFX, pictureOrDna, false);
+    addFolder(e.cfg.EFFECT_GFX, picture, false);
+    addFolder(e.cfg.SOUNDPATH, soundFile, false);
+    addFolder(e.cfg.ANIMSYSTEM, picture, true);
+    if (!e.cfg.SIMCORE.empty()) {
+        for (auto it = fs::directory_iterator(resolvePath(e, e.cfg.SIMCORE), ec);
+             !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            const std::string id = it->path().filename().string();
+            if (!it->is_directory(ec) || !isMapFolderName(id)) continue;
+            const std::string map = textio::asFolder(e.cfg.SIMCORE) + id + "/";
+            addFolder(
+                map,
+                [](const std::string& n) {
+                    if (n == "_") return true;
+                    return n.size() <= 3 &&
+                           std::all_of(n.begin(), n.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+                           std::stoi(n) <= world::kMaxMapSegment && std::to_string(std::stoi(n)) == n;
+                },
+                false);
+            if (!e.cfg.GFX.empty()) addFolder(map + e.cfg.GFX, pictureOrDna, false);
+        }
+    }
+    std::vector<WorldFile> out;
+    out.reserve(found.size());
+    for (const auto& [rel, p] : found) out.push_back({rel, fileHash(p)});
+    return out;
+}
+
+std::string combinedHash(const std::vector<WorldFile>& files) {
+    std::uint64_t h = kFnvStart;
+    for (const WorldFile& f : files) {
+        fnv(h, f.path.c_str(), f.path.size() + 1);
+        fnv(h, f.hash.c_str(), f.hash.size() + 1);
+    }
+    return hex16(h);
+}
+
+std::string firstDifference(const std::vector<WorldFile>& recorded, const std::vector<WorldFile>& now) {
+    std::map<std::string, std::pair<std::string, std::string>> all; // path -> (recorded, now)
+    for (const WorldFile& f : recorded) all[f.path].first = f.hash;
+    for (const WorldFile& f : now) all[f.path].second = f.hash;
+    for (const auto& [path, h] : all) {
+        if (h.first == h.second) continue;
+        if (h.first.empty()) return path + " (new)";
+        if (h.second.empty()) return path + " (missing)";
+        return path + " (changed)";
+    }
+    return "";
+}
+
+void stampWorld(const Biosim& e, RunRecord& r, const std::vector<std::string>& alsoSkip) {
+    r.version = kRecordVersion;
+    r.contentFiles = worldFiles(e, alsoSkip);
+    r.contentHash = combinedHash(r.contentFiles);
+}
+
+std::string worldDifference(const Biosim& e, const RunRecord& r, const std::vector<std::string>& alsoSkip) {
+    const std::string changed = "the world has changed since it was recorded";
+    if (r.version == kWholeFolderHashVersion) {
+        const std::string hash = wholeFolderHash(e, alsoSkip);
+        if (hash == r.contentHash) return "";
+        return changed + " (content hash " + hash + ", recorded " + r.contentHash + ")";
+    }
+    const std::vector<WorldFile> now = worldFiles(e, alsoSkip);
+    const std::string first = firstDifference(r.contentFiles, now);
+    if (!first.empty()) return changed + ": first difference " + first;
+    // The file list agrees; a record whose own hash was edited does not.
+    if (combinedHash(now) != r.contentHash)
+        return changed + " (content hash " + combinedHash(now) + ", recorded " + r.contentHash + ")";
+    return "";
+}
+
+std::string wholeFolderHash(const Biosim& e, const std::vector<std::string>& alsoSkip) {
+    std::error_code ec;
+    const fs::path root = fs::weakly_canonical(e.workingFolder, ec);
+    const std::vector<fs::path> skipFiles = filesToSkip(e, root, alsoSkip);
     const std::string tempFolder = e.cfg.TEMP.empty() ? "" : resolvePath(e, e.cfg.TEMP);
     fs::path temp;
     if (!tempFolder.empty()) temp = fs::weakly_canonical(tempFolder, ec).lexically_normal();
@@ -203,26 +408,18 @@ std::string worldContentHash(const Biosim& e, const std::vector<std::string>& al
     }
     std::sort(files.begin(), files.end());
 
-    std::uint64_t h = 1469598103934665603ULL;
-    auto mix = [&h](const char* data, std::size_t n) {
-        for (std::size_t i = 0; i < n; ++i) {
-            h ^= static_cast<unsigned char>(data[i]);
-            h *= 1099511628211ULL;
-        }
-    };
+    std::uint64_t h = kFnvStart;
     std::vector<char> buf(1 << 16);
     for (const auto& [rel, p] : files) {
-        mix(rel.c_str(), rel.size() + 1);
+        fnv(h, rel.c_str(), rel.size() + 1);
         std::ifstream f(p, std::ios::binary);
         while (f) {
             f.read(buf.data(), static_cast<std::streamsize>(buf.size()));
-            mix(buf.data(), static_cast<std::size_t>(f.gcount()));
+            fnv(h, buf.data(), static_cast<std::size_t>(f.gcount()));
         }
-        mix("\0\1", 2); // end of file
+        fnv(h, "\0\1", 2); // end of file
     }
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
-    return hex;
+    return hex16(h);
 }
 
 // ------------------------------------------------------------------------------------ recording

@@ -32,44 +32,100 @@ from dataclasses import dataclass
 HERE = os.path.dirname(os.path.abspath(__file__))
 SITES_FILE = os.path.join(HERE, "mutation_sites.txt")
 
-# The production folders and the test programs that exercise each (longest prefix wins).
-TEST_PROGRAMS = [
-    ("platform/sdl/", ["platform_sdl_tests"]),
-    ("platform/", ["platform_tests", "platform_sdl_tests", "engine_tests"]),
-    ("world/", ["world_tests", "sim_tests", "builder_tests"]),
-    ("engine/", ["engine_tests", "sim_tests", "e2e_makers_tests"]),
-    ("sim/", ["sim_tests", "engine_tests"]),
-    ("makers/", ["e2e_makers_tests", "engine_tests"]),
-    ("builder/SdlWindows", ["builder_sdl_tests", "e2e_tarn_tests", "e2e_mapmaking_tests"]),
-    ("builder/", ["builder_tests"]),
-    ("apps/biosim", ["e2e_biosim_tests", "e2e_biosim_screen_tests", "e2e_makers_tests"]),
-    ("apps/tarn", ["e2e_tarn_tests"]),
-]
-# Where each test program is built (relative to the build folder).
-PROGRAM_DIRS = {
-    "platform_tests": "tests/platform",
-    "platform_sdl_tests": "tests/platform",
-    "world_tests": "tests/world",
-    "engine_tests": "tests/engine",
-    "sim_tests": "tests/sim",
-    "builder_tests": "tests/builder",
-    "builder_sdl_tests": "tests/builder",
-    "e2e_biosim_tests": "tests/e2e_biosim",
-    "e2e_biosim_screen_tests": "tests/e2e_biosim",
-    "e2e_makers_tests": "tests/e2e_makers",
-    "e2e_tarn_tests": "tests/e2e_tarn",
-    "e2e_mapmaking_tests": "tests/e2e_tarn",
-}
-# Extra targets a program needs at run time (end-to-end programs run the real binaries).
-RUNTIME_TARGETS = {
-    "platform_sdl_tests": ["platform_xvfb_probe"],
-    "sim_tests": ["biosim"],
-    "e2e_biosim_tests": ["biosim"],
-    "e2e_biosim_screen_tests": ["biosim"],
-    "e2e_makers_tests": ["biosim", "tarn"],
-    "e2e_tarn_tests": ["tarn"],
-    "e2e_mapmaking_tests": ["tarn", "biosim"],
-}
+# The test programs a mutated file concerns are found in the build: every GoogleTest program under
+# tests/ (an executable named *_tests) that links the file, or that runs a program that links it
+# (an end-to-end test names the program it runs as a build dependency). "Links the file" means an
+# object of the program or of a library it links was compiled from the file or included it (the
+# compiler's dependency record, `ninja -t deps`).
+
+
+def read_build_graph(build_dir):
+    """Per build output of build.ninja: (rule, explicit inputs, implicit inputs, order-only inputs)."""
+    with open(os.path.join(build_dir, "build.ninja"), encoding="utf-8") as f:
+        text = f.read().replace("$\n", "")
+    graph = {}
+    for line in text.splitlines():
+        if not line.startswith("build "):
+            continue
+        head, sep, rest = line[6:].partition(": ")
+        if not sep:
+            continue
+        rest, _, order = rest.partition(" || ")
+        rest, _, implicit = rest.partition(" | ")
+        parts = rest.split()
+        if not parts:
+            continue
+        entry = (parts[0], parts[1:], implicit.split(), order.split())
+        for out in head.split(" | ")[0].split():
+            graph[out] = entry
+    return graph
+
+
+def read_compiled_files(build_dir, tree, graph):
+    """Per object file: the files of the tree it was compiled from (its source and every header)."""
+    def in_tree(p):
+        full = os.path.normpath(p if os.path.isabs(p) else os.path.join(build_dir, p))
+        rel = os.path.relpath(full, tree)
+        return None if rel.startswith("..") else rel
+
+    files = {}
+    r = subprocess.run(["ninja", "-C", build_dir, "-t", "deps"], stdout=subprocess.PIPE, text=True,
+                       errors="replace")
+    current = None
+    for line in r.stdout.splitlines():
+        if line and not line[0].isspace():
+            current = line.split(":", 1)[0]
+            files.setdefault(current, set())
+        elif line.strip() and current is not None:
+            rel = in_tree(line.strip())
+            if rel:
+                files[current].add(rel)
+    for out, (rule, explicit, _, _) in graph.items():
+        if "COMPILER" in rule:
+            files.setdefault(out, set()).update(r for r in map(in_tree, explicit) if r)
+    return files
+
+
+class TestPrograms:
+    """The test programs of a build and the files each links (itself or through the programs it runs)."""
+
+    def __init__(self, build_dir, tree):
+        graph = read_build_graph(build_dir)
+        compiled = read_compiled_files(build_dir, tree, graph)
+        memo = {}
+
+        def is_program(out):
+            return out in graph and graph[out][0].startswith("CXX_EXECUTABLE_LINKER")
+
+        def files_of(target):
+            if target not in memo:
+                memo[target] = set()
+                _, explicit, implicit, _ = graph.get(target, ("", [], [], []))
+                found = set()
+                for i in explicit:
+                    found |= compiled.get(i, set())
+                for i in implicit:
+                    if i.endswith(".a") and i in graph:
+                        found |= files_of(i)
+                memo[target] = found
+            return memo[target]
+
+        self.dirs, self.runtime, self.files = {}, {}, {}
+        for out in graph:
+            name = os.path.basename(out)
+            if not (out.startswith("tests/") and name.endswith("_tests") and is_program(out)):
+                continue
+            runs = [o for o in graph[out][3] if is_program(o)]
+            self.dirs[name] = os.path.dirname(out)
+            self.runtime[name] = sorted(os.path.basename(o) for o in runs)
+            self.files[name] = set(files_of(out)).union(*(files_of(o) for o in runs))
+
+    def for_file(self, path):
+        return sorted(p for p, files in self.files.items() if path in files)
+
+    def all_targets(self):
+        return sorted(set(self.dirs) | {t for ts in self.runtime.values() for t in ts})
+
 
 # Per-folder share of generated sites (every folder is represented).
 GENERATE_SHARE = {
@@ -260,14 +316,6 @@ def mutated_text(text, site):
     return None
 
 
-def programs_for(path):
-    best = None
-    for prefix, progs in TEST_PROGRAMS:
-        if path.startswith(prefix) and (best is None or len(prefix) > len(best[0])):
-            best = (prefix, progs)
-    return best[1] if best else []
-
-
 class Interrupted(Exception):
     pass
 
@@ -330,9 +378,9 @@ def clean_env():
     return env
 
 
-def run_program(build_dir, prog, limit, gtest_filter):
+def run_program(build_dir, programs, prog, limit, gtest_filter):
     """(passed, seconds, reason, failed test names) for one test program."""
-    exe = os.path.join(build_dir, PROGRAM_DIRS[prog], prog)
+    exe = os.path.join(build_dir, programs.dirs[prog], prog)
     args = [exe, "--gtest_brief=1"]
     if gtest_filter:
         args.append("--gtest_filter=" + gtest_filter)
@@ -410,22 +458,31 @@ def main():
         signal.signal(sig, on_signal)
     log = open(os.path.join(build_dir, "mutate-build.log"), "w", encoding="utf-8")
 
-    # The unmutated tree must build and pass: the time limits come from these runs.
-    progs = sorted({p for s in sites for p in programs_for(s.path)})
-    targets = progs + sorted({t for p in progs for t in RUNTIME_TARGETS.get(p, [])})
-    print(f"building {' '.join(targets)} ...", flush=True)
-    if not build(build_dir, targets, log):
+    # The unmutated tree must build and pass: the time limits come from these runs. A whole build
+    # first, so that the compiler's dependency record names every file each program links.
+    print("building everything ...", flush=True)
+    if not build(build_dir, ["all"], log):
         print(f"the unmutated tree does not build; see {log.name}", file=sys.stderr)
         return 2
+    programs = TestPrograms(build_dir, tree)
+
+    def programs_for(path):
+        return programs.for_file(path)
+
+    unlinked = sorted({s.path for s in sites if not programs_for(s.path)})
+    for path in unlinked:
+        print(f"  {path}: no test program links it; its mutants count as survivors")
+    progs = sorted({p for s in sites for p in programs_for(s.path)})
+    targets = progs + sorted({t for p in progs for t in programs.runtime[p]})
     limits = {}
     filters = {}
     for p in progs:
-        ok, dt, why, failed = run_program(build_dir, p, 900, a.filter)
+        ok, dt, why, failed = run_program(build_dir, programs, p, 900, a.filter)
         if not ok and failed:
             # Tests that fail without any mutation say nothing about mutants: left out, and named.
             print(f"  {p}: left out, failing on the unmutated tree: {' '.join(failed)}")
             filters[p] = (a.filter or "*") + ("-" if "-" not in a.filter else ":") + ":".join(failed)
-            ok, dt, why, _ = run_program(build_dir, p, 900, filters[p])
+            ok, dt, why, _ = run_program(build_dir, programs, p, 900, filters[p])
         if not ok:
             print(f"the unmutated tree fails its tests ({why}); fix that first", file=sys.stderr)
             return 2
@@ -448,16 +505,20 @@ def main():
                 print(f"[{numbers[id(site)]}] MISSING   {site.label()}", flush=True)
                 continue
             progs = programs_for(site.path)
+            if not progs:
+                survived.append(site)
+                print(f"[{numbers[id(site)]}] SURVIVED  {site.label()} (no test program links it)", flush=True)
+                continue
             try:
                 restorer.apply(site.path, text, mutated)
-                runtime = sorted({t for p in progs for t in RUNTIME_TARGETS.get(p, [])})
+                runtime = sorted({t for p in progs for t in programs.runtime[p]})
                 if not build(build_dir, progs + runtime, log):
                     invalid.append(site)
                     print(f"[{numbers[id(site)]}] NO BUILD  {site.label()}", flush=True)
                     continue
                 reason = ""
                 for p in progs:
-                    ok, _, why, _ = run_program(build_dir, p, limits[p], filters.get(p, a.filter))
+                    ok, _, why, _ = run_program(build_dir, programs, p, limits[p], filters.get(p, a.filter))
                     if not ok:
                         reason = why
                         break

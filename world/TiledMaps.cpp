@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <vector>
@@ -435,40 +436,55 @@ TiledResult importTiledMap(const std::string& tmjPath, const std::string& mapFol
             tiles.push_back(std::move(t));
             return true;
         };
-        for (const json& l : map.at("layers")) {
-            const std::string type = l.at("type").get<std::string>();
-            if (type == "objectgroup") {
-                for (const json& o : l.at("objects")) {
-                    if (!o.contains("gid")) continue; // shapes and points are not tiles
-                    const double w = o.value("width", 0.0), h = o.value("height", 0.0);
-                    // A tile object's y is its bottom edge.
-                    if (!place(world::wholeNumber<std::uint32_t>(o.at("gid")), o.at("x").get<double>(),
-                               o.at("y").get<double>() - h, w, h))
-                        return r;
+        // Layers in order; a group's layers in its place, each layer shifted by its own offset and
+        // its groups' offsets.
+        std::function<bool(const json&, double, double)> walk = [&](const json& list, double dx, double dy) {
+            for (const json& l : list) {
+                const std::string type = l.at("type").get<std::string>();
+                const double ox = dx + l.value("offsetx", 0.0), oy = dy + l.value("offsety", 0.0);
+                if (type == "group") {
+                    if (l.contains("layers") && !walk(l.at("layers"), ox, oy)) return false;
+                    continue;
                 }
-            } else if (type == "tilelayer") {
-                std::vector<std::uint32_t> cells;
-                if (!layerCells(l, cells, r.message)) return r;
-                const int width = world::wholeNumber<int>(l.at("width"));
-                for (std::size_t i = 0; i < cells.size() && width > 0; ++i) {
-                    const std::uint32_t gid = cells[i] & ~kGidFlags;
-                    if (gid == 0) continue;
-                    const auto k = kinds.find(gid);
-                    const int w = k != kinds.end() ? k->second.width : cellW;
-                    const int h = k != kinds.end() ? k->second.height : cellH;
-                    const double col = static_cast<double>(i % static_cast<std::size_t>(width));
-                    const double row = static_cast<double>(i / static_cast<std::size_t>(width));
-                    // Tiled draws a cell's tile with its bottom-left corner on the cell's.
-                    if (!place(gid, col * cellW, (row + 1) * cellH - h, w, h)) return r;
+                if (type == "objectgroup") {
+                    for (const json& o : l.at("objects")) {
+                        if (!o.contains("gid")) continue; // shapes and points are not tiles
+                        const std::uint32_t gid = world::wholeNumber<std::uint32_t>(o.at("gid"));
+                        // Without a size of its own a tile object has its picture's size.
+                        const auto k = kinds.find(gid & ~kGidFlags);
+                        double w = o.value("width", 0.0), h = o.value("height", 0.0);
+                        if (!(w > 0) && k != kinds.end()) w = k->second.width;
+                        if (!(h > 0) && k != kinds.end()) h = k->second.height;
+                        // A tile object's y is its bottom edge.
+                        if (!place(gid, ox + o.at("x").get<double>(), oy + o.at("y").get<double>() - h, w, h))
+                            return false;
+                    }
+                } else if (type == "tilelayer") {
+                    std::vector<std::uint32_t> cells;
+                    if (!layerCells(l, cells, r.message)) return false;
+                    const int width = world::wholeNumber<int>(l.at("width"));
+                    for (std::size_t i = 0; i < cells.size() && width > 0; ++i) {
+                        const std::uint32_t gid = cells[i] & ~kGidFlags;
+                        if (gid == 0) continue;
+                        const auto k = kinds.find(gid);
+                        const int w = k != kinds.end() ? k->second.width : cellW;
+                        const int h = k != kinds.end() ? k->second.height : cellH;
+                        const double col = static_cast<double>(i % static_cast<std::size_t>(width));
+                        const double row = static_cast<double>(i / static_cast<std::size_t>(width));
+                        // Tiled draws a cell's tile with its bottom-left corner on the cell's.
+                        if (!place(gid, ox + col * cellW, oy + (row + 1) * cellH - h, w, h)) return false;
+                    }
+                } else {
+                    continue; // image layers hold no tiles
                 }
-            } else {
-                continue; // image and group layers hold no tiles
+                if (++layer > world::kMaxMapSegment) {
+                    r.message = "more than 256 layers";
+                    return false;
+                }
             }
-            if (++layer > world::kMaxMapSegment) {
-                r.message = "more than 256 layers";
-                return r;
-            }
-        }
+            return true;
+        };
+        if (!walk(map.at("layers"), 0.0, 0.0)) return r;
     } catch (const std::exception& ex) {
         r.message = tmjPath + " is not a map tarn can read: " + ex.what();
         return r;

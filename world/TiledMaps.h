@@ -6,8 +6,10 @@
 // object's y in Tiled is its bottom edge), and an external image-collection tileset beside the map
 // (same name, ".tsj") with one tile per kind: the kind's picture in the map folder's `_DATA/2DGFX/`,
 // the kind name as the tile's type, and every DNA pair of the kind as a string property.
-// Import: object layers of tile objects and tile layers (one record per non-empty cell, the size of
-// the tile's picture, bottom-left on the cell) in layer order, embedded or external tilesets whose
+// Import: object layers of tile objects (a tile object without a size has its picture's size) and
+// tile layers (one record per non-empty cell, the size of the tile's picture, bottom-left on the
+// cell) in layer order, the layers of a group in its place, each shifted by its own and its groups'
+// offsets (flipped tiles come in unflipped), embedded or external tilesets whose
 // tiles are single pictures (image-collection tilesets); a kind is named by its picture's file name.
 // The map folder gets its segments, "_", and in `_DATA/2DGFX/` each kind's picture and a DNA file
 // made of the tile's properties. Sheet tilesets (one picture cut into tiles), compressed tile layer

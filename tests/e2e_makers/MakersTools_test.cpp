@@ -5,16 +5,21 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -87,7 +92,119 @@ std::string records(const fs::path& mapFolder) {
     return out;
 }
 
+// The hash version 1 records carry: FNV-1a over every file of the world folder in path order, each
+// as its relative path, a zero byte, its content and the bytes 0 and 1 (hidden files and the
+// engine's logs left out; a fresh copy of the demo has neither).
+std::string wholeFolderHash(const fs::path& world) {
+    std::map<std::string, fs::path> files;
+    for (auto it = fs::recursive_directory_iterator(world); it != fs::recursive_directory_iterator(); ++it)
+        if (it->is_regular_file()) files[fs::relative(it->path(), world).generic_string()] = it->path();
+    std::uint64_t h = 1469598103934665603ULL;
+    auto mix = [&h](const std::string& s) {
+        for (const char c : s) {
+            h ^= static_cast<unsigned char>(c);
+            h *= 1099511628211ULL;
+        }
+    };
+    for (const auto& [rel, p] : files) {
+        mix(rel + std::string(1, '\0'));
+        mix(readFile(p));
+        mix(std::string("\0\1", 2));
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
+    return hex;
+}
+
 } // namespace
+
+// The record and replay example of docs/making-worlds.md, run as it stands in a copy of the demo
+// (the program at ../build/apps/biosim, the input at ../tools/): the record, dump and screenshot in
+// the world folder do not change the world, nor do other files left there. A changed tile picture
+// is reported by name. A record of version 1 (one hash of the whole folder) still replays.
+TEST(MakersE2E, TheDocumentedRecordAndReplayWorkInsideTheWorldFolder) {
+    World w;
+    const std::string doc = readFile(DOCS_FOLDER "making-worlds.md");
+    const std::size_t begin = doc.find("<!-- record-example:begin -->");
+    const std::size_t end = doc.find("<!-- record-example:end -->");
+    ASSERT_LT(begin, end);
+    std::vector<std::string> commands;
+    std::istringstream example(doc.substr(begin, end - begin));
+    for (std::string line; std::getline(example, line);)
+        if (line.rfind("../build/apps/biosim ", 0) == 0) commands.push_back(line);
+    ASSERT_EQ(commands.size(), 2u);
+    fs::create_directories(w.file("build/apps"));
+    fs::create_symlink(BIOSIM_EXE, w.file("build/apps/biosim"));
+    fs::create_directories(w.file("tools"));
+    fs::copy_file(DEMO_INPUT, w.file("tools/demo-input.txt"));
+    const std::string oldHash = wholeFolderHash(w.dir());
+
+    for (const std::string& command : commands) {
+        const RunResult r = w.run(command);
+        ASSERT_EQ(r.code, 0) << command << "\n" << r.err;
+    }
+    EXPECT_EQ(readFile(w.dir() / "s1.json"), readFile(w.dir() / "s2.json"));
+    EXPECT_EQ(readFile(w.dir() / "s1.png"), readFile(w.dir() / "s2.png"));
+    // Files that are no part of the world: a note, an editor's backup, another record.
+    writeFile(w.dir() / "notes.txt", "to do");
+    writeFile(w.dir() / "MAPS/0/0.bak", readFile(w.dir() / "MAPS/0/0"));
+    fs::copy_file(w.dir() / "s.rec", w.dir() / "MAPS/0/other.rec");
+    RunResult r = w.run(commands[1]);
+    EXPECT_EQ(r.code, 0) << r.err;
+
+    // The same run as a version 1 record, replayed from outside the world folder.
+    json old = json::parse(readFile(w.dir() / "s.rec"));
+    old["biosimRecord"] = 1;
+    old["contentHash"] = oldHash;
+    old.erase("contentFiles");
+    writeFile(w.file("old.rec"), old.dump());
+    fs::rename(w.dir() / "s.rec", w.file("s.rec"));
+    for (const char* f :
+         {"s1.json", "s1.png", "s2.json", "s2.png", "notes.txt", "MAPS/0/0.bak", "MAPS/0/other.rec"})
+        fs::remove(w.dir() / f);
+    r = w.biosim("--replay ../old.rec");
+    EXPECT_EQ(r.code, 0) << r.err;
+
+    std::ofstream(w.dir() / "_DATA/2DGFX/wall.png", std::ios::app) << '\0';
+    r = w.biosim("--replay ../s.rec");
+    EXPECT_EQ(r.code, 4);
+    EXPECT_NE(r.err.find("the world has changed since it was recorded: first difference _DATA/2DGFX/wall.png "
+                         "(changed)"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(w.biosim("--replay ../old.rec").code, 4);
+}
+
+// A record that is no regular file (a FIFO, a device) is refused at once, to read and to write;
+// so is a record that asks for a desktop or clock beyond what a replay can take.
+TEST(MakersE2E, RecordsThatWouldHangOrOverreachAreRefused) {
+    World w;
+    ASSERT_EQ(::mkfifo(w.file("fifo").c_str(), 0600), 0);
+    const std::string biosim = quote(BIOSIM_EXE) + " ";
+    for (const std::string args :
+         {"--replay ../fifo", "--headless --frames 1 --record ../fifo", "--replay /dev/zero"}) {
+        SCOPED_TRACE(args);
+        const RunResult r = support::runCommand(biosim + args, w.dir().string(), 20);
+        EXPECT_EQ(r.code, 2) << r.err;
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_NE(r.err.find("biosim: "), std::string::npos);
+    }
+    RunResult r = w.biosim("--headless --frames 3 --record ../r.rec");
+    ASSERT_EQ(r.code, 0) << r.err;
+    json rec = json::parse(readFile(w.file("r.rec")));
+    rec["desktop"]["width"] = 16384;
+    rec["desktop"]["height"] = 16384;
+    writeFile(w.file("big.rec"), rec.dump());
+    r = w.biosim("--replay ../big.rec");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("desktop 16384 x 16384"), std::string::npos) << r.err;
+    rec = json::parse(readFile(w.file("r.rec")));
+    rec["passes"][1]["ticks"][0] = std::numeric_limits<std::int64_t>::max() - 10;
+    writeFile(w.file("late.rec"), rec.dump());
+    r = w.biosim("--replay ../late.rec");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("tick"), std::string::npos) << r.err;
+}
 
 // A run recorded headless and one recorded in a window both replay headless to the same dump and
 // (headless) the same screenshot; a changed world and a broken record are reported.
@@ -211,6 +328,45 @@ TEST(MakersE2E, ContentCheckFindsEveryProblemOnceAndTheDemoClean) {
     r = w.biosim("--check 7");
     EXPECT_NE(r.out.find("map 7: MAPS/7/0 line 3: unknown tile name \"nosuch\""), std::string::npos) << r.out;
     EXPECT_EQ(w.biosim("--check 7x").code, 2);
+}
+
+// A map fresh from tarn (no level music yet) checks with a warning and exit 0, or exit 1 with
+// --strict; the two mistakes people make by hand in a DNA file, a misspelt key and a door target
+// that is no number, are errors, the key named with the known key it is nearest to.
+TEST(MakersE2E, ContentCheckTellsErrorsFromWarnings) {
+    World w;
+    RunResult r = w.tarn("--export-tiled MAPS/0 ../out/m0.tmj");
+    ASSERT_EQ(r.code, 0) << r.err;
+    r = w.tarn("--import-tiled ../out/m0.tmj MAPS/5");
+    ASSERT_EQ(r.code, 0) << r.err;
+    r = w.biosim("--check");
+    EXPECT_EQ(r.code, 0) << r.out;
+    EXPECT_NE(r.out.find("warning: map 5: SOUNDS/#L5.ogg: the level music is missing [missing-music]"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("1 problem in 5 maps: 0 errors, 1 warning"), std::string::npos) << r.out;
+    EXPECT_EQ(w.biosim("--check --strict").code, 1);
+
+    const fs::path gfx = w.dir() / "_DATA/2DGFX";
+    std::ofstream(gfx / "wall.dll", std::ios::app) << "worldFTileVelo\r\n3\r\n";
+    std::ofstream(gfx / "player.dll", std::ios::app) << "worldFTileID\r\nabc\r\n";
+    r = w.biosim("--check --json");
+    EXPECT_EQ(r.code, 1) << r.out;
+    const json report = json::parse(r.out);
+    std::set<std::string> found;
+    for (const json& p : report["problems"])
+        found.insert(p["severity"].get<std::string>() + " " + p["kind"].get<std::string>() + " " +
+                     p["file"].get<std::string>() + ": " + p["text"].get<std::string>());
+    const std::set<std::string> expected = {
+        "warning missing-music SOUNDS/#L5.ogg: the level music is missing",
+        "error unknown-dna-key _DATA/2DGFX/wall.dll: worldFTileVelo: unknown key; did you mean "
+        "worldFTileVELO? "
+        "(biosim skips it)",
+        "error bad-dna-value _DATA/2DGFX/player.dll: worldFTileID \"abc\" is no whole number: biosim reads "
+        "it as 0"};
+    EXPECT_EQ(found, expected) << r.out;
+    EXPECT_EQ(report["errors"], 2);
+    EXPECT_EQ(report["warnings"], 1);
 }
 
 // --map starts on another map, and --watch reloads it when its segment changes on disk.
