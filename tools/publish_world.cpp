@@ -22,6 +22,8 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_image.h>
 
+#include "platform/ImageFiles.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -94,9 +96,14 @@ bool copyFile(const fs::path& from, const fs::path& to, Counts& n) {
 
 // Pure green becomes pure white; pure white becomes (255, 255, 254). Alpha stays as it is.
 bool rekey(const fs::path& from, const fs::path& to, Counts& n) {
-    SDL_Surface* loaded = IMG_Load(from.string().c_str());
+    std::string bytes, problem;
+    SDL_Surface* loaded = nullptr;
+    if (plat::readImageFile(from.string(), bytes, problem))
+        loaded = IMG_LoadTyped_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1,
+                                  from.extension().string().substr(from.extension().empty() ? 0 : 1).c_str());
     if (!loaded) {
-        std::cerr << "publish_world: cannot read image " << from << ": " << IMG_GetError() << "\n";
+        std::cerr << "publish_world: cannot read image " << from << ": "
+                  << (problem.empty() ? IMG_GetError() : problem.c_str()) << "\n";
         ++n.failed;
         return false;
     }
