@@ -258,9 +258,9 @@ struct Biosim {
     GridCell& gridCell(int i, int j) { return gridMatrix[static_cast<std::size_t>(i) * kGridCells + j]; }
 
     // ---- object tables (capacity MAXOBJECTS + 1 after start-up; 3 records before) ---------------
-    std::vector<WorldObject> objectTable = std::vector<WorldObject>(3);
+    GrowingTable<WorldObject> objectTable = GrowingTable<WorldObject>(3);
     std::vector<std::int32_t> collisionList = std::vector<std::int32_t>(3); // objects with collision 1
-    std::vector<SpawnTemplate> spawnTemplates = std::vector<SpawnTemplate>(3);
+    GrowingTable<SpawnTemplate> spawnTemplates = GrowingTable<SpawnTemplate>(3);
     std::int32_t mapExtentX = 0, mapExtentY = 0; // size of the world; never reset
 
     // ---- the current level (cleared by every map load) ------------------------------------------

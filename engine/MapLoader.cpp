@@ -183,6 +183,7 @@ void worldReset(Biosim& e) {
     e.level = LevelState{}; // counts, scroll offset, layer, template position of the earlier map
     e.currentTileId = 0;
     e.sim.grid.valid = false;
+    e.sim.kinds.valid = false;
 }
 
 bool graphicsLookup(Biosim& e, const std::string& name, std::int32_t index) {
@@ -425,6 +426,7 @@ void loadMap(Biosim& e, int scale, int reset) {
     if (e.level.objectCount >= 1) --e.level.objectCount;
     if (e.level.collisionCount >= 1) --e.level.collisionCount;
     e.sim.grid.valid = false;
+    e.sim.kinds.valid = false;
     buildGridMatrix(e);
     markGrid(e);
     applyDesignViewport(e);

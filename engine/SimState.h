@@ -9,6 +9,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -50,6 +52,15 @@ struct CollisionGrid {
     std::int32_t entries = 0;             // list positions indexed (0..entries-1)
 };
 
+// The objects of each kind name (worldFTileIDString), in table order, so that a follower finds its
+// target among the objects of its kind instead of scanning the table. Kind names change only when a
+// map loads; the loader marks the index stale, and a different object count rebuilds it too.
+struct KindIndex {
+    bool valid = false;
+    std::int32_t objects = -1; // objectCount when built
+    std::unordered_map<std::string, std::vector<std::int32_t>> byKind;
+};
+
 struct SimState {
     // ---- world frame globals ------------------------------------------------------------------
     std::int32_t framesThisSecond = 0; // frames since the last rate sample
@@ -63,6 +74,9 @@ struct SimState {
     CollisionMode collisionMode = CollisionMode::Grid;
     std::int64_t hits = 0; // hits answered since start-up (statistics for tests and benchmarks)
     CollisionGrid grid;
+
+    // ---- following -----------------------------------------------------------------------------
+    KindIndex kinds;
 };
 
 } // namespace engine

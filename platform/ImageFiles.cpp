@@ -168,6 +168,10 @@ bool readImageFile(const std::string& path, std::string& bytes, std::string& pro
     } else if (h.width > kMaxImageSide || h.height > kMaxImageSide || h.width < 0 || h.height < 0) {
         problem = "IMAGE " + std::to_string(h.width) + " x " + std::to_string(h.height) +
                   " PIXELS, LARGER THAN " + std::to_string(kMaxImageSide) + " A SIDE: " + path;
+    } else if (h.width * h.height > kMaxImagePixels) {
+        problem = "IMAGE " + std::to_string(h.width) + " x " + std::to_string(h.height) +
+                  " PIXELS, MORE THAN " + std::to_string(kMaxImagePixels / (1024 * 1024)) +
+                  " MEGAPIXELS: " + path;
     }
     if (problem.empty()) return true;
     bytes.clear();

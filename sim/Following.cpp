@@ -3,15 +3,36 @@
 
 #include "engine/Biosim.h"
 
+#include <algorithm>
+
 namespace sim {
 
 using namespace engine;
 
+const std::vector<std::int32_t>* objectsOfKind(Biosim& e, const std::string& kind) {
+    KindIndex& x = e.sim.kinds;
+    if (!x.valid || x.objects != e.level.objectCount) {
+        x.byKind.clear();
+        const std::int32_t last =
+            std::min<std::int32_t>(e.level.objectCount, static_cast<std::int32_t>(e.objectTable.size()) - 1);
+        const auto& table = e.objectTable;
+        for (std::int32_t j = 0; j <= last; ++j)
+            x.byKind[table[static_cast<std::size_t>(j)].worldFTileIDString].push_back(j);
+        x.objects = e.level.objectCount;
+        x.valid = true;
+    }
+    auto it = x.byKind.find(kind);
+    return it == x.byKind.end() ? nullptr : &it->second;
+}
+
 void followRegion(Biosim& e, const std::string& kind, std::int32_t follower) {
-    for (std::int32_t j = 0; j <= e.level.objectCount; ++j) {
+    const std::vector<std::int32_t>* objects = objectsOfKind(e, kind);
+    if (!objects) return;
+    // The objects of the kind in table order: the first one on screen and active is the one a scan
+    // of the whole table would find.
+    for (const std::int32_t j : *objects) {
         const WorldObject& t = e.objectTable[static_cast<std::size_t>(j)];
-        if (t.IsInScreen != 1) continue;
-        if (t.Visible != 0 && t.worldFTileIDString == kind) {
+        if (t.IsInScreen == 1 && t.Visible != 0) {
             steerTowards(e, j, follower);
             return;
         }

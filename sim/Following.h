@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/Forward.h"
 
@@ -14,9 +15,11 @@ namespace sim {
 
 using engine::Biosim;
 
-// Scans 0..objectCount, among objects whose IsInScreen is 1, for the first of the kind with Visible
-// non-zero.
+// Finds, among the objects of the kind in table order (through the kind index, rebuilt when a map
+// loads), the first whose IsInScreen is 1 and Visible non-zero.
 void followRegion(Biosim& e, const std::string& kind, std::int32_t follower);
+// The objects 0..objectCount whose worldFTileIDString is `kind`, in table order; null for none.
+const std::vector<std::int32_t>* objectsOfKind(Biosim& e, const std::string& kind);
 // Steers the follower's moving axes towards the target's top-left corner.
 void steerTowards(Biosim& e, std::int32_t target, std::int32_t follower);
 

@@ -30,6 +30,8 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_image.h>
 
+#include "platform/ImageFiles.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -144,15 +146,13 @@ bool rekey(const fs::path& from, const fs::path& to, Counts& n) {
     if (!insideWorld(from, n)) return false;
     // Read through the guarded reader (regular files within the size caps), decoded from memory.
     std::string bytes, problem;
-    if (!plat::readImageFile(from.string(), bytes, problem)) {
-        std::cerr << "publish_world: cannot read image " << from << ": " << problem << "\n";
-        ++n.failed;
-        return false;
-    }
-    SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-    SDL_Surface* loaded = rw ? IMG_Load_RW(rw, 1) : nullptr;
+    SDL_Surface* loaded = nullptr;
+    if (plat::readImageFile(from.string(), bytes, problem))
+        loaded = IMG_LoadTyped_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1,
+                                  from.extension().string().substr(from.extension().empty() ? 0 : 1).c_str());
     if (!loaded) {
-        std::cerr << "publish_world: cannot read image " << from << ": " << IMG_GetError() << "\n";
+        std::cerr << "publish_world: cannot read image " << from << ": "
+                  << (problem.empty() ? IMG_GetError() : problem.c_str()) << "\n";
         ++n.failed;
         return false;
     }

@@ -1,8 +1,8 @@
 // ObjectTable: sizing the object tables and releasing the platform resources of object records.
 #include "world/ObjectTable.h"
 
-void sizeObjectTables(std::vector<WorldObject>& objectTable, std::vector<std::int32_t>& collisionList,
-                      std::vector<SpawnTemplate>& spawnTemplates, std::int32_t records) {
+void sizeObjectTables(GrowingTable<WorldObject>& objectTable, std::vector<std::int32_t>& collisionList,
+                      GrowingTable<SpawnTemplate>& spawnTemplates, std::int32_t records) {
     const std::size_t n = records > 0 ? static_cast<std::size_t>(records) : 0;
     objectTable.resize(n);
     collisionList.resize(n, 0);
@@ -38,6 +38,6 @@ void releaseObject(plat::Graphics& g, plat::Sound& s, WorldObject& o) {
     }
 }
 
-void releaseAllObjects(plat::Graphics& g, plat::Sound& s, std::vector<WorldObject>& objectTable) {
-    for (WorldObject& o : objectTable) releaseObject(g, s, o);
+void releaseAllObjects(plat::Graphics& g, plat::Sound& s, GrowingTable<WorldObject>& objectTable) {
+    objectTable.forEachMade([&](WorldObject& o) { releaseObject(g, s, o); });
 }

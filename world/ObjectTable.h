@@ -11,10 +11,15 @@
 // objects (`anim`, allocated by `animFrames()`).
 //
 // Limits: the tables have a fixed capacity of MAXOBJECTS + 1 records (indices 0..MAXOBJECTS); the
-// loader must never write past it. Records are zero-filled when the tables grow.
+// loader must never write past it. Records are zero-filled when the tables grow. The storage of the
+// record tables grows with use (GrowingTable): a large MAXOBJECTS costs memory only for the records
+// a map fills.
 // Depends on: platform/Platform.h (handles and the graphics/sound services that release them).
 #pragma once
 
+#include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -165,10 +170,92 @@ struct SpawnTemplate {
     std::int32_t reserved3 = 0;
 };
 
+// A table of size() records whose storage is made in blocks of kBlock records, on the first write
+// access to a record of a block: memory follows the records in use, not the capacity. A block's
+// records start value-initialised; records never move once made. Reading (through a const table)
+// a record whose block was never made gives a shared default record.
+template <class T> class GrowingTable {
+public:
+    static constexpr std::size_t kBlock = 256;
+
+    GrowingTable() = default;
+    explicit GrowingTable(std::size_t n) { resize(n); }
+
+    std::size_t size() const { return size_; }
+
+    // Sets the capacity. Records that stay keep their contents; records past a smaller size are
+    // dropped, so a later growth gives fresh ones.
+    void resize(std::size_t n) {
+        const std::size_t blocks = (n + kBlock - 1) / kBlock;
+        if (n < size_ && blocks > 0 && blocks <= blocks_.size() && blocks_[blocks - 1]) {
+            Block& last = *blocks_[blocks - 1];
+            for (std::size_t i = n - (blocks - 1) * kBlock; i < kBlock; ++i) last[i] = T{};
+        }
+        blocks_.resize(blocks);
+        size_ = n;
+    }
+
+    T& operator[](std::size_t i) {
+        std::unique_ptr<Block>& b = blocks_[i / kBlock];
+        if (!b) b = std::make_unique<Block>();
+        return (*b)[i % kBlock];
+    }
+    const T& operator[](std::size_t i) const {
+        const std::unique_ptr<Block>& b = blocks_[i / kBlock];
+        return b ? (*b)[i % kBlock] : defaultRecord();
+    }
+
+    // Records whose storage exists (whole blocks).
+    std::size_t madeRecords() const {
+        std::size_t n = 0;
+        for (const auto& b : blocks_) n += b ? kBlock : 0;
+        return n;
+    }
+
+    // Calls f(record) for every record whose storage exists, without making any.
+    template <class F> void forEachMade(F&& f) {
+        for (std::size_t k = 0; k < blocks_.size(); ++k) {
+            if (!blocks_[k]) continue;
+            const std::size_t end = std::min(kBlock, size_ - k * kBlock);
+            for (std::size_t i = 0; i < end; ++i) f((*blocks_[k])[i]);
+        }
+    }
+
+    // Iteration over every record (making the storage of each).
+    template <class Table, class Ref> class Iter {
+    public:
+        Iter(Table* t, std::size_t i) : t_(t), i_(i) {}
+        Ref operator*() const { return (*t_)[i_]; }
+        Iter& operator++() {
+            ++i_;
+            return *this;
+        }
+        bool operator!=(const Iter& o) const { return i_ != o.i_; }
+        bool operator==(const Iter& o) const { return i_ == o.i_; }
+
+    private:
+        Table* t_;
+        std::size_t i_;
+    };
+    Iter<GrowingTable, T&> begin() { return {this, 0}; }
+    Iter<GrowingTable, T&> end() { return {this, size_}; }
+    Iter<const GrowingTable, const T&> begin() const { return {this, 0}; }
+    Iter<const GrowingTable, const T&> end() const { return {this, size_}; }
+
+private:
+    using Block = std::array<T, kBlock>;
+    static const T& defaultRecord() {
+        static const T r{};
+        return r;
+    }
+    std::vector<std::unique_ptr<Block>> blocks_;
+    std::size_t size_ = 0;
+};
+
 // Sizes the three parallel tables to `records` entries (MAXOBJECTS + 1). Records that survive keep
 // their contents; new ones are zero-filled. A negative count is taken as 0.
-void sizeObjectTables(std::vector<WorldObject>& objectTable, std::vector<std::int32_t>& collisionList,
-                      std::vector<SpawnTemplate>& spawnTemplates, std::int32_t records);
+void sizeObjectTables(GrowingTable<WorldObject>& objectTable, std::vector<std::int32_t>& collisionList,
+                      GrowingTable<SpawnTemplate>& spawnTemplates, std::int32_t records);
 
 // Releases one record's platform resources: Sprite; EffectImage and then EffectSprite; ShadowImage
 // and then ShadowSprite; every frame sprite and frame image; and the object's sound. Only valid
@@ -176,7 +263,7 @@ void sizeObjectTables(std::vector<WorldObject>& objectTable, std::vector<std::in
 void releaseObject(plat::Graphics& g, plat::Sound& s, WorldObject& o);
 
 // Releases the resources of every record of the table (the world reset calls this before a load).
-void releaseAllObjects(plat::Graphics& g, plat::Sound& s, std::vector<WorldObject>& objectTable);
+void releaseAllObjects(plat::Graphics& g, plat::Sound& s, GrowingTable<WorldObject>& objectTable);
 
 // Calls f(name, field) for every scalar (number, handle or text) field of the record, under its
 // field name, in declaration order. Used by the dump of scripted runs.

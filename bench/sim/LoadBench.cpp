@@ -1,7 +1,9 @@
 // Loading a 100,000-record map of 50 tile kinds through the map switch, on the real (headless SDL)
-// backend with real image decoding. Prints the load time and the process's peak memory.
+// backend with real image decoding. Prints the load time and the process's peak memory. With
+// `sounds`, every kind plays one of the demo's object sounds (each object holds its own sound handle),
+// to compare with the same map without sounds.
 //
-//   sim_load_bench [records]
+//   sim_load_bench [records] [sounds]
 #include <sys/resource.h>
 
 #include <chrono>
@@ -14,6 +16,7 @@
 #include "engine/Biosim.h"
 #include "engine/EngineSetup.h"
 #include "engine/MapLoader.h"
+#include "engine/TileKinds.h"
 #include "platform/TextIo.h"
 #include "platform/sdl/SdlPlatform.h"
 
@@ -33,12 +36,19 @@ long peakKb() {
 
 int main(int argc, char** argv) {
     const int records = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const bool sounds = argc > 2 && std::string(argv[2]) == "sounds";
     const int kinds = 50;
     std::string tmpl = (fs::temp_directory_path() / "simload-XXXXXX").string();
     if (!mkdtemp(tmpl.data())) return 1;
     const std::string root = tmpl + "/";
     fs::create_directories(root + "_DATA/2DGFX");
     fs::create_directories(root + "MAPS/0/_DATA/2DGFX");
+    fs::create_directories(root + "SOUNDS");
+    const char* soundFiles[] = {"chime1", "chime2", "chime3", "chime4", "tick", "zap"};
+    if (sounds)
+        for (const char* f : soundFiles)
+            fs::copy_file(std::string(BT_SOURCE_DIR) + "/demo/SOUNDS/" + f + ".ogg",
+                          root + "SOUNDS/" + f + ".ogg");
     const char* images[] = {"wall.png",     "player.png", "chaser.png",  "walker.png",  "gear.png",
                             "walkleft.png", "walkup.png", "shooter.png", "firefly.png", "mirror.png"};
     for (int k = 0; k < kinds; ++k) {
@@ -50,6 +60,10 @@ int main(int argc, char** argv) {
              {"worldFTileTransparency", "255", "worldFTileCollision", k % 2 ? "1" : "0", "worldFTileVELO",
               "1", "worldFTileMoveH", "1", "worldFTileIDString", "THING"})
             d.line(line);
+        if (sounds) {
+            d.line("worldFTileSoundFile");
+            d.line(soundFiles[k % 6]);
+        }
         textio::writeFileAtomic(root + "_DATA/2DGFX/" + name + ".dll", d.content());
         std::ofstream(root + "MAPS/0/_DATA/2DGFX/" + name + ".png") << "listing";
     }
@@ -93,14 +107,15 @@ int main(int argc, char** argv) {
     e->desktopHeight = e->scrH = e->srcScrH = static_cast<float>(d.height);
     const long platformKb = peakKb();
     sizeWorldTables(*e);
+    buildSoundFileList(*e);
     const long before = peakKb();
     const auto t0 = std::chrono::steady_clock::now();
     e->nextMapId = 0;
     switchMap(*e);
     const auto t1 = std::chrono::steady_clock::now();
     const double ms = std::chrono::duration<double, std::milli>(t1 - t0).count();
-    std::printf("records %d, kinds %d, objects %d, listed %d\n", records, kinds, e->level.liveObjects,
-                e->level.collisionEntries);
+    std::printf("records %d, kinds %d, objects %d, listed %d, %s\n", records, kinds, e->level.liveObjects,
+                e->level.collisionEntries, sounds ? "every object with a sound" : "no sounds");
     std::printf("load time %.1f ms\n", ms);
     std::printf(
         "peak memory %.1f MB: headless platform %.1f MB, object tables for %d records %.1f MB, the load "

@@ -4,6 +4,9 @@
 #include <SDL2/SDL_image.h>
 #include <filesystem>
 
+#include "platform/ImageFiles.h"
+#include "platform/TextIo.h"
+
 namespace plat::headless {
 
 bool ImageSizes::sizeOf(const std::string& path, int& width, int& height) {
@@ -13,7 +16,19 @@ bool ImageSizes::sizeOf(const std::string& path, int& width, int& height) {
     const auto stamp = std::filesystem::last_write_time(path, ec).time_since_epoch().count();
     auto cached = decoded_.find(path);
     if (cached == decoded_.end() || cached->second.bytes != size || cached->second.stamp != stamp) {
-        SDL_Surface* s = IMG_Load(path.c_str());
+        // The same guarded read as the drawing backends: a picture beyond the side or pixel caps is
+        // refused from its header, before the decoder asks for its memory.
+        std::string bytes, problem;
+        SDL_Surface* s = nullptr;
+        if (readImageFile(path, bytes, problem)) {
+            SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+            const std::size_t dot = path.find_last_of("./");
+            const std::string ext =
+                dot != std::string::npos && path[dot] == '.' ? path.substr(dot + 1) : std::string();
+            if (rw) s = IMG_LoadTyped_RW(rw, 1, ext.c_str());
+        } else if (!problem.empty()) {
+            textio::notice(problem);
+        }
         if (!s) {
             decoded_.erase(path);
             return false;

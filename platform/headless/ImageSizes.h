@@ -3,7 +3,8 @@
 // Backends that never draw (the content check's off-screen platform, the test backend) still give
 // sprites their real sizes. A file is decoded again only when its size or time stamp changed, since
 // maps load the same tile images many times.
-// Limits: whatever SDL2_image decodes; one cache entry per path, never evicted.
+// Limits: the image caps of platform/ImageFiles.h (sides and pixels, checked before decoding); one
+// cache entry per path, never evicted.
 // Depends on: SDL2_image (only in the source file).
 #pragma once
 

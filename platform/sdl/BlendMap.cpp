@@ -63,6 +63,12 @@ bool blendDrawsNothing(int src, int dst) {
     return onOpaqueFrame(src) == BlendZero && onOpaqueFrame(dst) == BlendOne;
 }
 
+bool blendCopiesOpaque(int src, int dst) {
+    const bool one = src == BlendOne || src == BlendSrcAlpha || src == BlendDestAlpha;
+    const bool zero = dst == BlendZero || dst == BlendInvSrcAlpha || dst == BlendInvDestAlpha;
+    return one && zero;
+}
+
 SDL_BlendMode nearestStandardBlendMode(int src, int dst) {
     if (!knownPair(src, dst)) return SDL_BLENDMODE_BLEND;
     src = onOpaqueFrame(src);

@@ -22,4 +22,9 @@ SDL_BlendMode nearestStandardBlendMode(int src, int dst);
 // skipped.
 bool blendDrawsNothing(int src, int dst);
 
+// Whether the pair leaves exactly the source where the source is opaque (source factor one, screen
+// factor zero once the source's and the frame's alpha are full): such draws of an opaque picture at
+// full strength can be plain copies.
+bool blendCopiesOpaque(int src, int dst);
+
 } // namespace plat::sdl

@@ -42,6 +42,21 @@ extern char** environ;
 namespace plat::sdl {
 namespace {
 
+// Whether an OpenGL renderer's rasterizer runs on the processor (Mesa's llvmpipe, softpipe or swrast).
+bool rasterizesInSoftware(SDL_Renderer* r) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(r, &info) != 0 || !info.name || std::strncmp(info.name, "opengl", 6) != 0)
+        return false;
+    using GetString = const unsigned char* (*)(unsigned int);
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    if (!getString) return false;
+    const unsigned char* name = getString(0x1F01); // GL_RENDERER
+    if (!name) return false;
+    const std::string n(reinterpret_cast<const char*>(name));
+    return n.find("llvmpipe") != std::string::npos || n.find("softpipe") != std::string::npos ||
+           n.find("Software Rasterizer") != std::string::npos || n.find("swrast") != std::string::npos;
+}
+
 SDL_Color toColor(Rgb c, Uint8 a = 255) {
     return SDL_Color{static_cast<Uint8>(c & 255), static_cast<Uint8>((c >> 8) & 255),
                      static_cast<Uint8>((c >> 16) & 255), a};
@@ -127,8 +142,21 @@ struct Image {
     Rgb key = 0;
     SDL_BlendMode blend = SDL_BLENDMODE_INVALID; // state last set on the texture
     int scale = -1;
-    ~Image() {
+    // Every pixel (after keying) has full alpha: a draw at full strength whose blend keeps the
+    // source where it is opaque is a plain copy. Such draws use a second texture in the frame's own
+    // format, so the renderer copies rows instead of blending and converting every pixel.
+    bool opaque = false;
+    SDL_Texture* copyTexture = nullptr; // made on the first copy draw; texture on the first other
+    int copyScale = -1;
+    void dropTextures() {
         if (texture) SDL_DestroyTexture(texture);
+        if (copyTexture) SDL_DestroyTexture(copyTexture);
+        texture = copyTexture = nullptr;
+        blend = SDL_BLENDMODE_INVALID;
+        scale = copyScale = -1;
+    }
+    ~Image() {
+        dropTextures();
         if (pixels) SDL_FreeSurface(pixels);
     }
 };
@@ -182,6 +210,15 @@ public:
             Uint32 rflags = SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE;
             if (opts_.vsync) rflags |= SDL_RENDERER_PRESENTVSYNC;
             renderer_ = SDL_CreateRenderer(window_, -1, rflags);
+            if (renderer_ && rasterizesInSoftware(renderer_)) {
+                // OpenGL drawn by the processor (llvmpipe on a display without a graphics card, such
+                // as Xvfb) rasterizes every quad through the whole GL pipeline: SDL's own software
+                // renderer copies opaque pictures row by row and costs a fraction of it. Its frames
+                // go to the window directly, not through another GL texture.
+                SDL_DestroyRenderer(renderer_);
+                renderer_ = nullptr;
+                SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+            }
         }
         if (!renderer_)
             renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
@@ -202,6 +239,9 @@ public:
         vsyncOn_ = hardwareVsync_;
         refreshPeriod_ = std::chrono::microseconds(0);
         probe_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, 1, 1);
+        copyFormat_ = SDL_PIXELFORMAT_UNKNOWN;
+        for (Uint32 i = 0; i < info.num_texture_formats; ++i)
+            if (info.texture_formats[i] == SDL_PIXELFORMAT_RGB888) copyFormat_ = SDL_PIXELFORMAT_RGB888;
         width_ = width;
         height_ = height;
         vx_ = vy_ = vw_ = vh_ = 0;
@@ -224,12 +264,8 @@ public:
         // pixels, and every image gets a new texture on the next screen.
         for (auto& [id, sprite] : sprites_) {
             Image& img = *sprite.image;
-            if (!img.texture) continue;
-            if (!img.pixels) readBack(img);
-            SDL_DestroyTexture(img.texture);
-            img.texture = nullptr;
-            img.blend = SDL_BLENDMODE_INVALID;
-            img.scale = -1;
+            if (img.texture && !img.pixels) readBack(img);
+            img.dropTextures();
         }
         dropTextCache();
         if (probe_) SDL_DestroyTexture(probe_);
@@ -308,6 +344,7 @@ public:
         img->pixels = px;
         img->w = px->w;
         img->h = px->h;
+        img->opaque = allOpaque(px, false, 0);
         return addSprite(std::move(img), false);
     }
 
@@ -331,7 +368,13 @@ public:
         if (!img.pixels && !readBack(img)) return;
         img.keyed = true;
         img.key = colour;
+        img.opaque = allOpaque(img.pixels, true, colour);
         if (img.texture) upload(img);
+        if (img.copyTexture) {
+            SDL_DestroyTexture(img.copyTexture);
+            img.copyTexture = nullptr;
+            img.copyScale = -1;
+        }
     }
 
     SpriteId createDrawable(SpriteId source) override {
@@ -365,22 +408,35 @@ public:
         dst_ = dest;
         skip_ = blendDrawsNothing(source, dest);
         mode_ = resolveBlend(source, dest);
+        copyBlend_ = blendCopiesOpaque(source, dest);
     }
 
     void drawSprite(SpriteId id, float x, float y, int alpha) override {
         Sprite* s = find(id);
         if (!s || !renderer_ || skip_) return;
         Image& img = *s->image;
-        if (!img.texture && !makeTexture(img)) return;
-        if (img.blend != mode_) {
-            SDL_SetTextureBlendMode(img.texture, mode_);
-            img.blend = mode_;
-        }
-        if (img.scale != quality_) {
-            SDL_SetTextureScaleMode(img.texture, quality_ ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
-            img.scale = quality_;
-        }
         const Uint8 a = static_cast<Uint8>(std::clamp(alpha, 0, 255));
+        SDL_Texture* texture = nullptr;
+        if (a == 255 && img.opaque && copyBlend_ && copyFormat_ != SDL_PIXELFORMAT_UNKNOWN) {
+            if (!img.copyTexture) makeCopyTexture(img);
+            texture = img.copyTexture;
+            if (texture && img.copyScale != quality_) {
+                SDL_SetTextureScaleMode(texture, quality_ ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+                img.copyScale = quality_;
+            }
+        }
+        if (!texture) {
+            if (!img.texture && !makeTexture(img)) return;
+            texture = img.texture;
+            if (img.blend != mode_) {
+                SDL_SetTextureBlendMode(img.texture, mode_);
+                img.blend = mode_;
+            }
+            if (img.scale != quality_) {
+                SDL_SetTextureScaleMode(img.texture, quality_ ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+                img.scale = quality_;
+            }
+        }
         x += static_cast<float>(vx_);
         y += static_cast<float>(vy_);
         SDL_Vertex v[4];
@@ -406,7 +462,7 @@ public:
             v[i].tex_coord = uv[i];
         }
         static constexpr int indices[6] = {0, 1, 2, 0, 2, 3};
-        SDL_RenderGeometry(renderer_, img.texture, v, 4, indices, 6);
+        SDL_RenderGeometry(renderer_, texture, v, 4, indices, 6);
     }
 
     SpriteId grabSprite(int x, int y, int width, int height, int /*mode*/) override {
@@ -532,6 +588,37 @@ private:
             SDL_DestroyTexture(img.texture);
             img.texture = nullptr;
             return false;
+        }
+        return true;
+    }
+
+    // The copy texture of an opaque image: its pixels (no key colour among them) in the frame's
+    // format, drawn without blending.
+    bool makeCopyTexture(Image& img) {
+        if (!renderer_ || !img.pixels) return false;
+        img.copyTexture = SDL_CreateTexture(renderer_, copyFormat_, SDL_TEXTUREACCESS_STATIC, img.w, img.h);
+        if (!img.copyTexture) return false;
+        img.copyScale = -1;
+        if (SDL_SetTextureBlendMode(img.copyTexture, SDL_BLENDMODE_NONE) != 0 ||
+            SDL_UpdateTexture(img.copyTexture, nullptr, img.pixels->pixels, img.pixels->pitch) != 0) {
+            SDL_DestroyTexture(img.copyTexture);
+            img.copyTexture = nullptr;
+            return false;
+        }
+        return true;
+    }
+
+    // Whether every pixel of an ARGB8888 surface has full alpha, counting pixels of the key colour
+    // (when keyed) as transparent.
+    static bool allOpaque(const SDL_Surface* s, bool keyed, Rgb key) {
+        const Uint32 rgb = static_cast<Uint32>((key & 255) << 16 | (key & 0xff00) | ((key >> 16) & 255));
+        for (int y = 0; y < s->h; ++y) {
+            const auto* row =
+                reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(s->pixels) + y * s->pitch);
+            for (int x = 0; x < s->w; ++x) {
+                if ((row[x] >> 24) != 255) return false;
+                if (keyed && (row[x] & 0x00ffffffu) == rgb) return false;
+            }
         }
         return true;
     }
@@ -666,6 +753,8 @@ private:
     int src_ = BlendSrcAlpha, dst_ = BlendInvSrcAlpha;
     SDL_BlendMode mode_ = SDL_BLENDMODE_BLEND;
     bool skip_ = false;
+    bool copyBlend_ = true;                       // the blend pair copies an opaque source
+    Uint32 copyFormat_ = SDL_PIXELFORMAT_UNKNOWN; // the frame's format, when textures take it
     std::map<int, SDL_BlendMode> blendCache_;
     int quality_ = 0;
     bool textTransparent_ = false;
@@ -820,7 +909,8 @@ public:
     ~SdlSound() override {
         if (!opened_) return;
         Mix_HaltChannel(-1);
-        for (auto& [id, e] : sounds_) Mix_FreeChunk(e.chunk);
+        for (auto& [path, d] : decoded_) Mix_FreeChunk(d.chunk);
+        decoded_.clear();
         sounds_.clear();
         Mix_CloseAudio();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -828,18 +918,29 @@ public:
 
     SoundId loadSound(const std::string& path) override {
         if (!opened_ || path.empty()) return 0;
-        // Read through the guarded reader (a regular file within the size cap, never a FIFO),
-        // decoded from memory.
-        std::string bytes, problem;
-        if (!textio::readRegularFile(path, bytes, textio::kMaxTextFileBytes, &problem)) {
-            if (!problem.empty()) textio::notice(problem);
+        // A file is decoded once while any handle holds it: every object of a kind shares the
+        // samples, and each handle keeps its own channel and volume.
+        Decoded& d = decoded_[path];
+        if (!d.chunk) {
+            // Read through the guarded reader (a regular file within the size cap, never a FIFO),
+            // decoded from memory.
+            std::string bytes, problem;
+            if (textio::readRegularFile(path, bytes, textio::kMaxTextFileBytes, &problem)) {
+                SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+                d.chunk = rw ? Mix_LoadWAV_RW(rw, 1) : nullptr;
+            } else if (!problem.empty()) {
+                textio::notice(problem);
+            }
+        }
+        if (!d.chunk) {
+            decoded_.erase(path);
             return 0;
         }
-        SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-        Mix_Chunk* c = rw ? Mix_LoadWAV_RW(rw, 1) : nullptr;
-        if (!c) return 0;
+        ++d.users;
         const SoundId id = nextId_++;
-        sounds_[id].chunk = c;
+        Entry& e = sounds_[id];
+        e.chunk = d.chunk;
+        e.path = path;
         return id;
     }
     bool isSound(SoundId id) const override { return sounds_.count(id) != 0; }
@@ -847,7 +948,7 @@ public:
     void playSound(SoundId id, bool looped) override {
         Entry* e = find(id);
         if (!e) return;
-        if (playingOn(*e)) Mix_HaltChannel(e->channel);
+        if (playingOn(id, *e)) Mix_HaltChannel(e->channel);
         int ch = Mix_PlayChannel(-1, e->chunk, looped ? -1 : 0);
         if (ch < 0 && channels_ < 8192) {
             // Every channel busy: every object may sound at once, so grow.
@@ -855,36 +956,55 @@ public:
             ch = Mix_PlayChannel(-1, e->chunk, looped ? -1 : 0);
         }
         e->channel = ch;
-        if (ch >= 0) Mix_Volume(ch, e->volume * MIX_MAX_VOLUME / 100);
+        if (ch >= 0) {
+            if (static_cast<std::size_t>(ch) >= owner_.size())
+                owner_.resize(static_cast<std::size_t>(ch) + 1, 0);
+            owner_[static_cast<std::size_t>(ch)] = id;
+            Mix_Volume(ch, e->volume * MIX_MAX_VOLUME / 100);
+        }
     }
     void stopSound(SoundId id) override {
         Entry* e = find(id);
-        if (e && playingOn(*e)) Mix_HaltChannel(e->channel);
+        if (e && playingOn(id, *e)) Mix_HaltChannel(e->channel);
         if (e) e->channel = -1;
     }
     void setVolume(SoundId id, int volume) override {
         Entry* e = find(id);
         if (!e) return;
         e->volume = std::clamp(volume, 0, 100);
-        if (playingOn(*e)) Mix_Volume(e->channel, e->volume * MIX_MAX_VOLUME / 100);
+        if (playingOn(id, *e)) Mix_Volume(e->channel, e->volume * MIX_MAX_VOLUME / 100);
     }
     bool isPlaying(SoundId id) const override {
         auto it = sounds_.find(id);
-        return it != sounds_.end() && playingOn(it->second);
+        return it != sounds_.end() && playingOn(id, it->second);
     }
     void freeSound(SoundId id) override {
         Entry* e = find(id);
         if (!e) return;
-        if (playingOn(*e)) Mix_HaltChannel(e->channel);
-        Mix_FreeChunk(e->chunk);
+        if (playingOn(id, *e)) Mix_HaltChannel(e->channel);
+        auto d = decoded_.find(e->path);
+        if (d != decoded_.end() && --d->second.users <= 0) {
+            // The last holder: no channel may still play the samples when they are freed.
+            for (std::size_t ch = 0; ch < owner_.size(); ++ch)
+                if (Mix_Playing(static_cast<int>(ch)) &&
+                    Mix_GetChunk(static_cast<int>(ch)) == d->second.chunk)
+                    Mix_HaltChannel(static_cast<int>(ch));
+            Mix_FreeChunk(d->second.chunk);
+            decoded_.erase(d);
+        }
         sounds_.erase(id);
     }
 
 private:
     struct Entry {
-        Mix_Chunk* chunk = nullptr;
+        Mix_Chunk* chunk = nullptr; // shared with every handle of the same file
+        std::string path;
         int channel = -1;
         int volume = 100;
+    };
+    struct Decoded {
+        Mix_Chunk* chunk = nullptr;
+        int users = 0;
     };
     bool open(const char* driver) {
         // SDL 2.26 reads the audio driver from the environment only; set it for this start and
@@ -910,12 +1030,18 @@ private:
         auto it = sounds_.find(id);
         return it == sounds_.end() ? nullptr : &it->second;
     }
-    static bool playingOn(const Entry& e) {
-        return e.channel >= 0 && Mix_Playing(e.channel) && Mix_GetChunk(e.channel) == e.chunk;
+    // The handle's channel still plays this handle's sound (not another handle's, even of the
+    // same file, that took the channel after this one ended).
+    bool playingOn(SoundId id, const Entry& e) const {
+        return e.channel >= 0 && static_cast<std::size_t>(e.channel) < owner_.size() &&
+               owner_[static_cast<std::size_t>(e.channel)] == id && Mix_Playing(e.channel) &&
+               Mix_GetChunk(e.channel) == e.chunk;
     }
     bool opened_ = false;
     int channels_ = 0;
     std::unordered_map<SoundId, Entry> sounds_;
+    std::unordered_map<std::string, Decoded> decoded_; // by path
+    std::vector<SoundId> owner_;                       // per channel: the handle that last played on it
     SoundId nextId_ = 1;
 };
 

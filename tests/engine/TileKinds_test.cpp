@@ -1,6 +1,10 @@
 // Tile kinds of a map, the sound file list, the grid matrix and the object tables.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <unistd.h>
+#include <utility>
+
 #include "EngineTestKit.h"
 #include "engine/EngineSetup.h"
 #include "engine/TileKinds.h"
@@ -280,4 +284,32 @@ TEST(ObjectTables, ResetReleasesEveryResourceOfEveryRecord) {
     EXPECT_EQ(e.level.objectCount, 0);
     EXPECT_EQ(e.level.collisionCount, 0);
     EXPECT_EQ(e.level.maxLayer, 0);
+}
+
+TEST(ObjectTables, MemoryFollowsTheRecordsInUseNotMaxObjects) {
+    auto residentKb = [] {
+        long pages = 0, resident = 0;
+        if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+            std::fclose(f);
+        }
+        return resident * (sysconf(_SC_PAGESIZE) / 1024);
+    };
+    TempDir dir;
+    kit::writeWorld(dir, {{"MAXOBJECTS", "300000"}});
+    Harness h;
+    const long before = residentKb();
+    ASSERT_TRUE(h.start(dir.path()));
+    // Full-size tables of 300,001 records would take over 300 MB; untouched records cost nothing.
+    EXPECT_LT(residentKb() - before, 32 * 1024);
+    EXPECT_EQ(h.e->objectTable.size(), 300001u);
+    EXPECT_EQ(h.e->spawnTemplates.size(), 300001u);
+    // The last record is there to write and read back; records it did not touch read as fresh.
+    h.e->objectTable[300000].ObjectFile = "last";
+    EXPECT_EQ(std::as_const(*h.e).objectTable[300000].ObjectFile, "last");
+    EXPECT_TRUE(std::as_const(*h.e).objectTable[150000].ObjectFile.empty());
+    // A smaller table drops the records past its end: growing again gives fresh ones.
+    h.e->objectTable.resize(299990);
+    h.e->objectTable.resize(300001);
+    EXPECT_TRUE(h.e->objectTable[300000].ObjectFile.empty());
 }

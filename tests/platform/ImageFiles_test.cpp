@@ -3,6 +3,7 @@
 #include "Helpers.h"
 #include "platform/ImageFiles.h"
 #include "platform/TextIo.h"
+#include "platform/headless/ImageSizes.h"
 #include "platform/sdl/SdlPlatform.h"
 
 #include <gtest/gtest.h>
@@ -78,5 +79,35 @@ TEST(ImageFiles, HugeDeclaredPicturesAndOddFilesAreRefusedBeforeDecoding) {
     // At the limit the size check passes (the decoder then refuses the broken data on its own).
     std::string bytes, problem;
     EXPECT_TRUE(plat::readImageFile(dir.file("edge.png"), bytes, problem)) << problem;
+    textio::setNoticeSink(nullptr, nullptr);
+}
+
+TEST(ImageFiles, PicturesOfTooManyPixelsAreRefusedByEveryDecoderPath) {
+    // 16384 x 16384 keeps to the side cap but would decode to 1 GB; 8192 x 8192 is the pixel cap.
+    TempDir dir;
+    gNotices.clear();
+    textio::setNoticeSink(&collect, nullptr);
+    const std::string bomb = dir.file("square.png");
+    ASSERT_TRUE(bt_test::writeText(bomb, pngDeclaring(plat::kMaxImageSide, plat::kMaxImageSide)));
+    ASSERT_TRUE(bt_test::writeText(dir.file("edge.png"), pngDeclaring(8192, 8192)));
+    std::string bytes, problem;
+    EXPECT_FALSE(plat::readImageFile(bomb, bytes, problem));
+    EXPECT_EQ(problem, "IMAGE 16384 x 16384 PIXELS, MORE THAN 64 MEGAPIXELS: " + bomb);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_TRUE(plat::readImageFile(dir.file("edge.png"), bytes, problem)) << problem;
+
+    // The drawing backend and the sizes of the off-screen backend (the content check's) both refuse
+    // it with the message, before any decoder runs.
+    plat::sdl::Options o;
+    o.headless = true;
+    auto p = plat::sdl::createPlatform(std::move(o));
+    EXPECT_EQ(p->graphics().loadSprite(bomb), 0);
+    plat::headless::ImageSizes sizes;
+    int w = 0, h = 0;
+    EXPECT_FALSE(sizes.sizeOf(bomb, w, h));
+    ASSERT_EQ(gNotices.size(), 2u);
+    const std::string refused = "IMAGE 16384 x 16384 PIXELS, MORE THAN 64 MEGAPIXELS: " + bomb;
+    EXPECT_EQ(gNotices[0], refused);
+    EXPECT_EQ(gNotices[1], refused);
     textio::setNoticeSink(nullptr, nullptr);
 }

@@ -9,8 +9,10 @@
 #include <SDL2/SDL_image.h>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace plat;
 using bt_test::TempDir;
@@ -601,4 +603,48 @@ TEST_F(SdlHeadless, APressReleasedBeforeTheExaminationCountsOnce) {
     in.examineMouse();
     EXPECT_FALSE(in.keyHeld(key::Space));
     EXPECT_FALSE(in.mouseButton(1));
+}
+
+TEST_F(SdlHeadless, HandlesOfOneSoundFileShareItsSamplesButNotTheirChannels) {
+    Sound& s = p->sound();
+    ASSERT_TRUE(bt_test::writeWav(dir.file("long.wav"), 1000));
+    ASSERT_TRUE(bt_test::writeWav(dir.file("short.wav"), 50));
+    auto residentKb = [] {
+        long pages = 0, resident = 0;
+        if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+            std::fclose(f);
+        }
+        return resident * (sysconf(_SC_PAGESIZE) / 1024);
+    };
+    const long before = residentKb();
+    std::vector<SoundId> ids;
+    for (int i = 0; i < 300; ++i) ids.push_back(s.loadSound(dir.file("long.wav")));
+    // Decoded once: 300 copies of one second of 44.1 kHz stereo would hold about 50 MB.
+    EXPECT_LT(residentKb() - before, 8 * 1024);
+    // Each handle plays, stops and is freed on its own.
+    s.playSound(ids[0], true);
+    s.playSound(ids[1], true);
+    s.setVolume(ids[1], 30);
+    s.stopSound(ids[0]);
+    EXPECT_FALSE(s.isPlaying(ids[0]));
+    EXPECT_TRUE(s.isPlaying(ids[1]));
+    for (std::size_t i = 0; i + 1 < ids.size(); ++i)
+        if (i != 1) s.freeSound(ids[i]);
+    EXPECT_TRUE(s.isPlaying(ids[1])); // the samples it plays were not freed with the others
+    s.playSound(ids.back(), false);
+    EXPECT_TRUE(s.isPlaying(ids.back()));
+    // A handle whose sound ended is not playing when another handle of the same file takes its
+    // channel over.
+    const SoundId a = s.loadSound(dir.file("short.wav")), b = s.loadSound(dir.file("short.wav"));
+    s.playSound(a, false);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (s.isPlaying(a) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    s.playSound(b, true);
+    EXPECT_TRUE(s.isPlaying(b));
+    EXPECT_FALSE(s.isPlaying(a));
+    s.setVolume(a, 0); // no effect on b's channel
+    s.stopSound(a);
+    EXPECT_TRUE(s.isPlaying(b));
 }
