@@ -27,6 +27,9 @@
 #include "platform/sdl/SdlPlatform.h"
 #include "sim/TitleScreens.h"
 #include "sim/WorldFrame.h"
+#ifdef __EMSCRIPTEN__
+#include "platform/web/WebPage.h"
+#endif
 
 using namespace engine;
 using namespace sim;
@@ -243,6 +246,17 @@ int main(int argc, char** argv) {
         if (!script.load(opt.input, error)) return usageError("input script: " + error);
     }
 
+#ifdef __EMSCRIPTEN__
+    // In the page the screen is the page's canvas: a window the size of the browser's window. There
+    // is no offscreen screen; --headless keeps the virtual clock of headless runs, so a test run of
+    // the page plays exactly like one of the desktop program. The page paces the frames.
+    const bool virtualTime = opt.headless;
+    opt.headless = false;
+    opt.windowed = true;
+    opt.noVsync = true;
+#else
+    const bool virtualTime = opt.headless;
+#endif
     plat::sdl::Options so;
     so.headless = opt.headless;
     if (opt.windowed) so.screenMode = plat::ScreenMode::Windowed;
@@ -251,7 +265,7 @@ int main(int argc, char** argv) {
     so.vsync = !opt.noVsync;
     if (opt.seedSet) so.seed = opt.seed;
     plat::headless::VirtualClock* virtualClock = nullptr;
-    if (opt.headless) {
+    if (virtualTime) {
         auto clock = std::make_unique<plat::headless::VirtualClock>();
         virtualClock = clock.get();
         so.clock = std::move(clock);
@@ -303,7 +317,7 @@ int main(int argc, char** argv) {
             if (recorder) {
                 recorder->record().mapId = e->nextMapId;
                 stampWorld(*e, recorder->record(), ownFiles);
-                recorder->record().clockStepMs = opt.headless ? opt.tickMs : 0;
+                recorder->record().clockStepMs = virtualTime ? opt.tickMs : 0;
                 recorder->record().seed = opt.seed;
             }
             if (replayer) {
@@ -313,13 +327,21 @@ int main(int argc, char** argv) {
         };
     }
     MapWatch watch;
-    if (virtualClock || tools.watch) {
+#ifdef __EMSCRIPTEN__
+    const bool eachPass = true; // the browser gets control back after every pass
+#else
+    const bool eachPass = false;
+#endif
+    if (virtualClock || tools.watch || eachPass) {
         const int step = opt.tickMs;
         e->afterPass = [&, virtualClock, step] {
             if (tools.watch && watch.poll(*e))
                 std::fprintf(stderr, "biosim: map %d changed on disk: reloaded\n",
                              static_cast<int>(e->actualMapId));
             if (virtualClock) virtualClock->advance(step);
+#ifdef __EMSCRIPTEN__
+            plat::web::waitForNextPass(virtualClock != nullptr);
+#endif
         };
     }
 
@@ -346,6 +368,9 @@ int main(int argc, char** argv) {
         code = 4;
     }
     if (replayer && !worldChanged.empty()) code = 4;
+#ifdef __EMSCRIPTEN__
+    plat::web::runEnded(code, opt.dump);
+#endif
     if (platform->graphics().screenOpen()) platform->graphics().closeScreen();
     // The engine's handler must not outlive the engine it reports on; a fault while the rest
     // shuts down is still told, and the program still ends with exit code 0.

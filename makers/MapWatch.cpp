@@ -22,7 +22,8 @@ std::string mapFolderState(const std::string& folder) {
          it.increment(ec)) {
         if (!it->is_regular_file(ec)) continue;
         const auto size = it->file_size(ec);
-        const auto time = it->last_write_time(ec).time_since_epoch().count();
+        // A 128-bit count in libc++ (the browser build's), which to_string does not take.
+        const auto time = static_cast<long long>(it->last_write_time(ec).time_since_epoch().count());
         entries.push_back(it->path().filename().string() + ' ' + std::to_string(size) + ' ' +
                           std::to_string(time));
     }

@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#ifndef __EMSCRIPTEN__
 #include <curl/curl.h>
+#endif
 #include <filesystem>
 #include <mutex>
 #include <random>
@@ -66,6 +68,8 @@ bool onPath(const std::string& name) {
     return false;
 }
 
+// The browser build fetches through the page instead (platform/web/WebFetch.cpp).
+#ifndef __EMSCRIPTEN__
 namespace {
 
 // Where one transfer writes, and how much it may write.
@@ -300,5 +304,6 @@ bool downloadUrl(const std::string& url, const std::string& file, const Download
     CurlSession session;
     return session.fetch(url, file, false, limits) == Fetch::Fetched;
 }
+#endif
 
 } // namespace plat

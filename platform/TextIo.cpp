@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -411,9 +412,20 @@ std::string formatReal(double value) {
     // (the integer reader would take "8e+02" as 8).
     if (!std::isfinite(value)) return "0";
     char buf[400];
+#if defined(_LIBCPP_VERSION) && _LIBCPP_VERSION < 170000
+    // libc++ before 17 (the browser build's) has no to_chars for doubles: the fewest decimals that
+    // read back as the same value, which is the same text below 2^53.
+    for (int decimals = 0; decimals <= 340; ++decimals) {
+        const int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+        if (n <= 0 || n >= static_cast<int>(sizeof buf)) return "0";
+        if (std::strtod(buf, nullptr) == value) return std::string(buf, static_cast<std::size_t>(n));
+    }
+    return "0";
+#else
     const auto r = std::to_chars(buf, buf + sizeof(buf), value, std::chars_format::fixed);
     if (r.ec != std::errc()) return "0";
     return std::string(buf, r.ptr);
+#endif
 }
 
 } // namespace textio

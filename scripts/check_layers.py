@@ -7,8 +7,8 @@ Two rules, over the program folders (platform, world, engine, sim, makers, build
   1. Layer order. biosim: platform <- world <- engine <- sim <- makers <- apps; tarn: platform <-
      world <- builder <- apps. A file may include files of its own folder and of the folders below it, never
      of a folder above it or of the other program's branch. Only the platform backends
-     (platform/sdl/, platform/headless/, platform/test/) and tarn's window layer (builder/Sdl*) may include SDL or
-     Dear ImGui headers.
+     (platform/sdl/, platform/headless/, platform/test/, platform/web/) and tarn's window layer (builder/Sdl*)
+     may include SDL or Dear ImGui headers.
   2. No circles. A module is a header and its source file together (engine/Foo.h + engine/Foo.cpp).
      Module A depends on module B when any file of A includes a file of B. No module may depend on
      itself through other modules (A -> B -> A, or longer).
@@ -77,7 +77,7 @@ def includes_of(root, rel):
 
 
 def may_use_ui_headers(rel):
-    backend = rel.startswith(("platform/sdl/", "platform/test/", "platform/headless/"))
+    backend = rel.startswith(("platform/sdl/", "platform/test/", "platform/headless/", "platform/web/"))
     return backend or re.match(r"builder/Sdl[^/]*$", rel) is not None
 
 

@@ -6,6 +6,8 @@ BT_BUILD_PACKAGES="cmake ninja-build g++ pkg-config libsdl2-dev libsdl2-image-de
   libsdl2-ttf-dev libimgui-dev libcurl4-openssl-dev fonts-dejavu-core nlohmann-json3-dev libcli11-dev"
 BT_TEST_PACKAGES="libgtest-dev libbenchmark-dev libvorbis-dev xvfb xauth clang libclang-rt-14-dev python3
   libcpp-httplib-dev tiled gcovr dpkg-dev"
+# The browser build (scripts/web.sh) and its test in headless Chromium.
+BT_WEB_PACKAGES="emscripten node-acorn libstb-dev dpkg-dev chromium python3 python3-websocket"
 
 bt_install_missing() {
     local missing=()

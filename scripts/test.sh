@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds a normal gcc build in build/ and an
 # AddressSanitizer + UndefinedBehaviorSanitizer build with clang in build-asan/ (which also builds
-# the fuzz targets), and runs CTest on both. Exit code non-zero when anything failed.
+# the fuzz targets), and runs CTest on both; with BT_WEB=1 (or an existing build-web/) also the
+# browser build and its test in headless Chromium. Exit code non-zero when anything failed.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
@@ -13,8 +14,17 @@ status=0
 
 step() { echo; echo "=== $* ($(date -u +%H:%M:%S))"; }
 
+# The browser build and its test in headless Chromium: when asked for (BT_WEB=1, as CI does) or when
+# a browser build exists already (scripts/web.sh made build-web/).
+web=()
+if [ "${BT_WEB:-0}" = 1 ] || [ -f build-web/biosim/biosim.wasm ]; then
+    step "browser build (emscripten) in build-web/"
+    scripts/web.sh || { echo "browser build failed"; status=1; }
+    web=(-DBT_WEB=ON)
+fi
+
 step "normal build (gcc, Release) in build/"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ &&
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ "${web[@]}" &&
     cmake --build build -j "$JOBS" || { echo "normal build failed"; status=1; }
 
 step "sanitizer build (clang, AddressSanitizer + UndefinedBehaviorSanitizer) in build-asan/"

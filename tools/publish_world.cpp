@@ -2,6 +2,7 @@
 // its "SERVER" + "SERVERNODE".
 //
 //   publish_world WORLD OUT
+//   publish_world --web [--engine DIR] WORLD OUT
 //
 // WORLD is a world folder (CORE/ini.crc, the codec file and the folders they name); OUT receives,
 // under the same relative folder names the world's configuration gives:
@@ -24,6 +25,12 @@
 // leads out of WORLD (or in a circle) and anything but regular files (a FIFO, a device) are left out
 // with a message, and the run then ends with exit code 1. OUT may be neither WORLD nor a folder inside
 // it (the copies would be published again, or re-key the world's own pictures).
+//
+// With --web, OUT becomes a web site that plays the world in the browser: the served world above goes
+// to OUT/world/, and beside it come the page (index.html), the browser build of biosim (biosim.js and
+// biosim.wasm from DIR, by default the build of scripts/web.sh), the player's files of the world
+// (OUT/player/: everything but the maps and tile images, which biosim fetches from world/ as it
+// needs them), the font of the engine's texts (OUT/font/) and the list of both (files.txt).
 //
 // Exit codes: 0 published, 1 the world could not be read or OUT not written, 2 wrong options.
 #include <CLI/CLI.hpp>
@@ -126,8 +133,10 @@ std::string configured(const std::string& key, const std::string& value, Counts&
     return v;
 }
 
-bool copyFile(const fs::path& from, const fs::path& to, Counts& n) {
-    if (!insideWorld(from, n)) return false;
+// Copies a file of the world; `fromWorld` false is for the web site's own parts (the engine's build,
+// the font), which lie outside the world by design.
+bool copyFile(const fs::path& from, const fs::path& to, Counts& n, bool fromWorld = true) {
+    if (fromWorld && !insideWorld(from, n)) return false;
     std::error_code ec;
     fs::create_directories(to.parent_path(), ec);
     fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
@@ -208,9 +217,105 @@ void copyTree(const fs::path& from, const fs::path& to, Counts& n) {
     }
 }
 
-int publish(const fs::path& world, const fs::path& out);
+int publish(const fs::path& world, const fs::path& site, bool web, const fs::path& engine);
 // Writes OUT/MANIFEST.txt, the list of every published file (see the end of this file).
 bool writeManifest(const fs::path& out, std::vector<fs::path> files);
+
+// The page's title: the world's "VERSION", else the name of its folder; made safe for HTML.
+std::string pageTitle(const fs::path& world, const std::string& version) {
+    std::string name = version;
+    if (name.empty()) name = fs::absolute(world).lexically_normal().parent_path().filename().string();
+    if (name.empty()) name = "biosim";
+    std::string out;
+    for (const char c : name) {
+        if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '&')
+            out += "&amp;";
+        else if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
+    }
+    return out;
+}
+
+bool writeText(const fs::path& to, const std::string& text, Counts& n) {
+    std::error_code ec;
+    fs::create_directories(to.parent_path(), ec);
+    std::ofstream o(to, std::ios::binary);
+    o << text;
+    o.close();
+    if (!o) {
+        std::cerr << "publish_world: cannot write " << to << "\n";
+        ++n.failed;
+        return false;
+    }
+    return true;
+}
+
+// The web site around the served world (OUT/world/): page, engine, the player's files and font.
+void publishWeb(const fs::path& world, const fs::path& site, const fs::path& engine,
+                std::map<std::string, std::string> cfg, Counts& n) {
+    std::error_code ec;
+    for (const char* f : {"biosim.js", "biosim.wasm"}) copyFile(engine / f, site / f, n, false);
+    const auto pageLines = readLines(engine / "index.html");
+    if (pageLines.empty()) {
+        std::cerr << "publish_world: no page " << engine / "index.html"
+                  << " (build it with scripts/web.sh)\n";
+        ++n.failed;
+    }
+    std::string page;
+    for (std::string line : pageLines) {
+        for (std::size_t at; (at = line.find("@WORLD_TITLE@")) != std::string::npos;)
+            line.replace(at, 13, pageTitle(world, cfg["VERSION"]));
+        page += line + "\n";
+    }
+    if (!pageLines.empty()) writeText(site / "index.html", page, n);
+
+    // The player's files: not the maps and tile images (the server's part), not logs and cache.
+    std::vector<std::string> skip = {folderOf(cfg["SIMCORE"]), folderOf(cfg["GFX"]), folderOf(cfg["TEMP"])};
+    for (const char* key : {"ERRORPATH", "WARNINGS", "PATH"}) skip.push_back(folderOf(cfg[key]));
+    std::string list;
+    for (auto it = fs::recursive_directory_iterator(world, ec); it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        if (ec) break;
+        const std::string rel = fs::relative(it->path(), world, ec).generic_string();
+        const bool skipped = std::any_of(skip.begin(), skip.end(), [&](const std::string& s) {
+            return !s.empty() && (rel == s || (s.back() == '/' && rel.rfind(s, 0) == 0) || rel + "/" == s);
+        });
+        if (skipped) {
+            if (it->is_directory(ec)) it.disable_recursion_pending();
+            continue;
+        }
+        if (!it->is_regular_file(ec) || rel == "CORE/ini.crc") continue;
+        if (copyFile(it->path(), site / "player" / rel, n)) list += "player/" + rel + "\n";
+    }
+    // The configuration: the page sets SERVER to its own folder; the maps come from world/ there.
+    if (cfg["TEMP"].empty()) cfg["TEMP"] = "TEMP/";
+    std::string ini;
+    const auto lines = readLines(world / "CORE" / "ini.crc");
+    for (std::size_t i = 0; i < lines.size(); i += 2) {
+        std::string value = i + 1 < lines.size() ? lines[i + 1] : "";
+        if (lines[i] == "SERVERNODE") value = "world/";
+        if (lines[i] == "TEMP") value = cfg["TEMP"];
+        ini += lines[i] + "\r\n" + value + "\r\n";
+    }
+    for (const char* key : {"SERVER", "SERVERNODE", "TEMP"})
+        if (std::find(lines.begin(), lines.end(), key) == lines.end())
+            ini += std::string(key) + "\r\n" + (std::string(key) == "SERVER" ? "LOCAL" : cfg[key]) + "\r\n";
+    if (writeText(site / "player" / "CORE" / "ini.crc", ini, n)) list += "player/CORE/ini.crc\n";
+    const fs::path font = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
+    if (fs::is_regular_file(font, ec)) {
+        if (copyFile(font, site / "font" / font.filename(), n, false))
+            list += "font/" + font.filename().string() + "\n";
+    } else {
+        std::cout << "publish_world: no font " << font << " (fonts-dejavu-core): the page draws no texts\n";
+    }
+    writeText(site / "files.txt", list, n);
+}
 
 } // namespace
 
@@ -218,6 +323,12 @@ int main(int argc, char** argv) {
     CLI::App app{"Turns a local biosim world into a folder a static web server can serve as "
                  "SERVER + SERVERNODE (tiles re-keyed from pure green to pure white)."};
     std::string worldArg, outArg;
+    bool web = false;
+    std::string engineArg = BT_WEB_ENGINE_DIR;
+    app.add_flag("--web", web,
+                 "publish a web site that plays the world in the browser (see the source's head)");
+    app.add_option("--engine", engineArg, "with --web: the folder of biosim.js, biosim.wasm and index.html")
+        ->needs("--web");
     app.add_option("world", worldArg, "the world folder (holds CORE/ini.crc)")->required();
     app.add_option("out", outArg, "the folder to publish into (made when missing)")->required();
     try {
@@ -227,7 +338,7 @@ int main(int argc, char** argv) {
         return e.get_exit_code() == 0 ? rc : 2;
     }
     try {
-        return publish(fs::path(worldArg), fs::path(outArg));
+        return publish(fs::path(worldArg), fs::path(outArg), web, fs::path(engineArg));
     } catch (const std::exception& e) {
         std::cerr << "publish_world: " << e.what() << "\n";
         return 1;
@@ -236,7 +347,8 @@ int main(int argc, char** argv) {
 
 namespace {
 
-int publish(const fs::path& world, const fs::path& out) {
+int publish(const fs::path& world, const fs::path& site, bool web, const fs::path& engine) {
+    const fs::path out = web ? site / "world" : site;
     std::error_code rootEc;
     gWorldRoot = fs::canonical(world, rootEc);
     if (rootEc) {
@@ -245,13 +357,13 @@ int publish(const fs::path& world, const fs::path& out) {
     }
     {
         // The output may be neither the world nor inside it.
-        const fs::path o = fs::weakly_canonical(fs::absolute(out), rootEc);
+        const fs::path o = fs::weakly_canonical(fs::absolute(site), rootEc);
         auto r = gWorldRoot.begin();
         auto q = o.begin();
         for (; r != gWorldRoot.end() && q != o.end() && *r == *q; ++r, ++q) {
         }
         if (rootEc || r == gWorldRoot.end()) {
-            std::cerr << "publish_world: the output " << out
+            std::cerr << "publish_world: the output " << site
                       << " is the world or inside it; choose a folder outside " << world << "\n";
             return 1;
         }
@@ -345,6 +457,7 @@ int publish(const fs::path& world, const fs::path& out) {
     }
     n.published.push_back(out / hello);
     if (!writeManifest(out, n.published)) ++n.failed;
+    if (web) publishWeb(world, site, engine, cfg, n);
     IMG_Quit();
     SDL_Quit();
     std::cout << "publish_world: " << n.maps << " maps (" << n.segments << " segments), " << n.rekeyed

@@ -13,7 +13,9 @@ bool ImageSizes::sizeOf(const std::string& path, int& width, int& height) {
     std::error_code ec;
     if (path.empty() || !std::filesystem::is_regular_file(path, ec)) return false;
     const auto size = std::filesystem::file_size(path, ec);
-    const auto stamp = std::filesystem::last_write_time(path, ec).time_since_epoch().count();
+    // libc++ (the browser build's) counts file times in a 128-bit integer.
+    const auto stamp =
+        static_cast<std::int64_t>(std::filesystem::last_write_time(path, ec).time_since_epoch().count());
     auto cached = decoded_.find(path);
     if (cached == decoded_.end() || cached->second.bytes != size || cached->second.stamp != stamp) {
         // The same guarded read as the drawing backends: a picture beyond the side or pixel caps is
