@@ -7,7 +7,8 @@
 namespace support {
 
 std::string readDoc(const std::string& name) {
-    std::ifstream f(std::filesystem::path(__FILE__).parent_path() / "../../docs" / name, std::ios::binary);
+    // The source folder comes from the build: __FILE__ is relative when a compiler cache rewrites paths.
+    std::ifstream f(std::filesystem::path(BT_SOURCE_DIR) / "docs" / name, std::ios::binary);
     if (!f) return {};
     std::stringstream text;
     text << f.rdbuf();
