@@ -90,7 +90,9 @@ public:
 
 class OfflineNetwork : public plat::Network {
 public:
-    plat::Fetch fetch(const std::string&, const std::string&, bool) override { return plat::Fetch::Unreachable; }
+    plat::Fetch fetch(const std::string&, const std::string&, bool) override {
+        return plat::Fetch::Unreachable;
+    }
     void setLimits(const plat::DownloadLimits&) override {}
 };
 

@@ -399,7 +399,8 @@ std::string TestDialogs::folderRequester(const std::string& title, const std::st
 // --------------------------------------------------------------------------------------- network
 
 plat::Fetch TestNetwork::fetch(const std::string& url, const std::string& file, bool revalidate) {
-    const plat::Fetch r = offline_ ? plat::Fetch::Unreachable : session_.fetch(url, file, revalidate, limits_);
+    const plat::Fetch r =
+        offline_ ? plat::Fetch::Unreachable : session_.fetch(url, file, revalidate, limits_);
     requests_.push_back({url, file, r == plat::Fetch::Fetched, r});
     return r;
 }

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <thread>
@@ -364,7 +365,9 @@ TEST(ServerMaps, ServerThenCacheThenLocalAndOnlyNetworkFailuresCount) {
     fs::remove(w.client.path() + "CORE/warnings.txt");
     plat::DownloadLimits limits;
     limits.totalSeconds = 1;
-    EngineHarness h;
+    // The run ends before the server stops: a live client would hold its connection open.
+    auto run = std::make_unique<EngineHarness>();
+    EngineHarness& h = *run;
     h.tp.network().setLimits(limits);
     ASSERT_TRUE(h.start(w.client.path()));
     Biosim& e = *h.e;
@@ -432,6 +435,7 @@ TEST(ServerMaps, ServerThenCacheThenLocalAndOnlyNetworkFailuresCount) {
     EXPECT_EQ(e.kinds.tileNames[1], "c") << "local tiles";
     EXPECT_NE(w.warnings().find("HAS NO MAP 6,\rIT PLAYS FROM THE LOCAL MAPS FOLDER: MAPS/6/"),
               std::string::npos);
+    run.reset();
     w.server.stop();
     EngineHarness offline;
     ASSERT_TRUE(offline.start(w.client.path()));

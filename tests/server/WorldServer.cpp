@@ -34,6 +34,9 @@ bool parseHttpDate(const std::string& text, std::time_t& out) {
 WorldServer::WorldServer(std::string folder) : folder_(std::move(folder)) {
     support::clearProxySettings();
     server_.set_keep_alive_max_count(100000);
+    // As a web server does (nginx keeps an idle connection 75 s): a slow run's map switches, seconds
+    // apart, still share one connection.
+    server_.set_keep_alive_timeout(75);
     server_.Get(R"(/.*)", [this](const httplib::Request& req, httplib::Response& res) { serve(req, res); });
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
