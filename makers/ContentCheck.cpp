@@ -120,6 +120,11 @@ public:
         checkWorld();
         std::vector<std::int32_t> maps = req_.maps;
         if (maps.empty()) maps = allMaps();
+        // A map named twice is checked once.
+        std::set<std::int32_t> seen;
+        maps.erase(
+            std::remove_if(maps.begin(), maps.end(), [&](std::int32_t m) { return !seen.insert(m).second; }),
+            maps.end());
         for (std::int32_t m : maps) checkMap(m);
         // The loading pictures show only while a map of more than 500 records loads.
         if (cfg().LOADPIC == 1 && largeMap_)

@@ -148,6 +148,10 @@ TEST(ContentCheck, EachFindingHasItsKindSeverityAndExitCode) {
             << human;
         EXPECT_NE(makers::contentReportJson(r).find("\"severity\": \"" + severity + "\""), std::string::npos);
     }
+    // A map named twice is checked once.
+    support::TempFolder t("content_check");
+    cleanWorld(t.path());
+    EXPECT_EQ(makers::checkContent({t.path(), {0, 0}}).mapsChecked, std::vector<std::int32_t>{0});
 }
 
 // The suggestion is the nearest known key, whatever the letter case; a key far from all has none.
