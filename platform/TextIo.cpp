@@ -232,8 +232,8 @@ bool syncFolderNames(const std::string& folder, bool wholeFileSystem) {
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
     bool ok = true;
-    if (wholeFileSystem && ::syncfs(fd) != 0) ok = false;
-    if (ok && ::fsync(fd) != 0) ok = false;
+    // syncfs flushes the folder's own names too.
+    if (wholeFileSystem ? ::syncfs(fd) != 0 : ::fsync(fd) != 0) ok = false;
     closeQuietly(fd);
     return ok;
 }
