@@ -248,6 +248,8 @@ MapWriteResult writeMapFolder(const std::string& folder, const std::vector<Place
     for (std::int32_t layer = 0; layer <= top; ++layer) {
         const auto& indices = segments[static_cast<std::size_t>(layer)];
         const std::string file = base + std::to_string(layer);
+        if (std::find(save.keepSegments.begin(), save.keepSegments.end(), layer) != save.keepSegments.end())
+            continue;
         if (!textio::writeFileAtomic(file, formatIndices(tiles, indices))) {
             r.ok = false;
             r.failedFiles.push_back(file);
@@ -291,6 +293,25 @@ MapWriteResult writeMapFolder(const std::string& folder, const std::vector<Place
 // ---------------------------------------------------------------------------------------------
 // tarn's readers
 // ---------------------------------------------------------------------------------------------
+
+bool looksLikeMapText(std::string_view content) {
+    const auto integerLine = [](std::string_view line) {
+        std::size_t i = line.find_first_not_of(" \t");
+        if (i == std::string_view::npos) return false;
+        if (line[i] == '-' || line[i] == '+') ++i;
+        return i < line.size() && line[i] >= '0' && line[i] <= '9';
+    };
+    // Only the first three lines are looked at.
+    std::size_t end = 0;
+    for (int n = 0; n < 3 && end != std::string_view::npos; ++n) {
+        end = content.find('\n', end);
+        if (end != std::string_view::npos) ++end;
+    }
+    textio::LineReader lines{std::string(content.substr(0, end))};
+    if (!integerLine(lines.readLineView()) || !integerLine(lines.readLineView())) return false;
+    const std::string_view marker = lines.readLineView();
+    return marker == kTileMarker || marker == kMapEndMarker;
+}
 
 bool readMapFile(const std::string& path, LoadedMap& out, const KindLookup& lookup) {
     out = LoadedMap{};
