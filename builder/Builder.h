@@ -205,9 +205,10 @@ struct EditSession {
     int quickHelp = 0;                           // 1: the quick help is shown (H)
     std::vector<DnaField> dnaFields;             // the DNA window's entries, default file's order first
     int dnaKind = -1;                            // tile kind the DNA window shows; -1 before any selection
-    int undoCounter = 0;                         // number of the next snapshot
-    int undoPosition = 0;                        // snapshot the map stands at
-    int undoHighMark = 0;                        // newest snapshot that redo can reach
+    bool dnaReset = false;              // KILL_DNA put the defaults in the entries since the last selection
+    int undoCounter = 0;                // number of the next snapshot
+    int undoPosition = 0;               // snapshot the map stands at
+    int undoHighMark = 0;               // newest snapshot that redo can reach
     int undoLowMark = 0;                // lowest snapshot number still on disk (older ones are removed)
     std::string snapshotFolder;         // this run's snapshot folder, ending with '/' ("" = LOGFILE itself)
     std::shared_ptr<void> snapshotLock; // holds the folder's lock while the run lasts

@@ -2,6 +2,7 @@
 #include "builder/UndoSnapshots.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include "builder/DnaWindow.h"
 #include "builder/EditorScreen.h"
 #include "builder/MapEditing.h"
 #include "builder/Messages.h"
@@ -23,9 +25,55 @@ namespace fs = std::filesystem;
 
 constexpr const char* kRunsFolder = "UNDO_RUNS/";
 
+// The DNA save of change n: the file's name and its contents before and after.
+std::string dnaChangePath(const Builder& b, int n) {
+    return (b.edit.snapshotFolder.empty() ? b.cfg.LOGFILE : b.edit.snapshotFolder) + "DNA_" +
+           std::to_string(n);
+}
+
 void removeSnapshot(const Builder& b, int n) {
     std::error_code ec;
     fs::remove(snapshotPath(b, n), ec);
+    fs::remove(dnaChangePath(b, n), ec);
+}
+
+// Puts the DNA file of change n back as it was before it (`forward` false) or after it; the kind's
+// DNA is read again and the DNA window shows it. Nothing happens when change n was no DNA save.
+void applyDnaChange(Builder& b, int n, bool forward) {
+    std::string record;
+    if (!textio::readFile(dnaChangePath(b, n), record)) return;
+    // "path\n" "size of before, -1 when there was no file\n" before after
+    const std::size_t eol1 = record.find('\n');
+    const std::size_t eol2 = eol1 == std::string::npos ? eol1 : record.find('\n', eol1 + 1);
+    if (eol2 == std::string::npos) return;
+    const std::string path = record.substr(0, eol1);
+    const long long size = std::atoll(record.c_str() + eol1 + 1);
+    const std::size_t body = eol2 + 1;
+    if (size > static_cast<long long>(record.size() - body)) return;
+    const std::size_t beforeSize = size < 0 ? 0 : static_cast<std::size_t>(size);
+    bool ok = true;
+    if (forward) {
+        ok = textio::writeFileAtomic(path, std::string_view(record).substr(body + beforeSize));
+    } else if (size < 0) {
+        std::error_code ec;
+        fs::remove(path, ec);
+    } else {
+        ok = textio::writeFileAtomic(path, std::string_view(record).substr(body, beforeSize));
+    }
+    if (!ok) {
+        b.edit.notice = "DNA file not written back: " + path;
+        return;
+    }
+    for (std::size_t k = 0; k < b.tiles.kinds.size(); ++k) {
+        TileKind& kind = b.tiles.kinds[k];
+        const std::string base = b.cfg.GFXPATH + kind.fileName;
+        if (base + ".dll" != path) continue;
+        auto dna = std::make_shared<KindDna>();
+        readKindDna(*dna, base);
+        kind.dna = std::move(dna);
+        if (b.edit.dnaKind == static_cast<int>(k)) showTileDna(b, base);
+    }
+    b.edit.notice = std::string(forward ? "DNA saved again: " : "DNA taken back: ") + path;
 }
 
 bool writeSnapshot(Builder& b, int n) {
@@ -203,10 +251,24 @@ void recordChange(Builder& b) {
         removeSnapshot(b, b.edit.undoLowMark++);
 }
 
+void recordDnaChange(Builder& b, const std::string& path, const std::string* before,
+                     const std::string& after) {
+    const bool modified = b.mapFile.modified;
+    recordChange(b);
+    b.mapFile.modified = modified;
+    syncSavedMark(b);
+    std::string record = path + "\n" + (before ? std::to_string(before->size()) : "-1") + "\n";
+    if (before) record += *before;
+    record += after;
+    if (!textio::writeFileAtomic(dnaChangePath(b, b.edit.undoPosition), record))
+        b.edit.notice = "Undo of the DNA save not written: " + dnaChangePath(b, b.edit.undoPosition);
+}
+
 void undo(Builder& b) {
     if (b.edit.undoPosition <= b.edit.undoLowMark) {
         b.edit.notice = "Nothing to undo";
     } else if (loadSnapshot(b, b.edit.undoPosition - 1)) {
+        applyDnaChange(b, b.edit.undoPosition, false);
         --b.edit.undoPosition;
         writePosition(b);
         syncSavedMark(b);
@@ -219,6 +281,7 @@ void redo(Builder& b) {
         b.edit.notice = "Nothing to redo";
     } else if (loadSnapshot(b, b.edit.undoPosition + 1)) {
         ++b.edit.undoPosition;
+        applyDnaChange(b, b.edit.undoPosition, true);
         writePosition(b);
         syncSavedMark(b);
     }
