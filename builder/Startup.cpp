@@ -1,7 +1,6 @@
 // Startup: start-up (the script chain, the windows, the DNA set, the start map) and shutdown.
 #include "builder/Startup.h"
 
-#include <algorithm>
 #include <filesystem>
 
 #include "builder/DnaSet.h"
@@ -81,13 +80,7 @@ bool openWindowsAndScreen(Builder& b) {
     if (!b.services.windows->openTool(kTileWindow, "Tiles", 0, 0, quarterW, quarterH))
         return reportError(b, 102);
     b.services.windows->setMenuBar(kTileWindow, tileMenuBar());
-    // The DNA window shows a whole column of entries (key label over value field) below its two
-    // buttons, and three columns side by side, as far as the screen has room.
-    const int dnaWidth = std::min(desktop.width - quarterW, std::max(quarterW, 3 * kDnaFieldWidth + 24));
-    const int dnaHeight =
-        std::min(desktop.height, std::max(quarterH, 48 + kDnaEntriesPerColumn * 2 * kDnaFieldHeight + 64));
-    if (!b.services.windows->openTool(kDnaWindow, "DNA_DESCRIPTOR_WINDOW", quarterW, 0, dnaWidth,
-                                      dnaHeight)) {
+    if (!b.services.windows->openTool(kDnaWindow, "DNA_DESCRIPTOR_WINDOW", quarterW, 0, quarterW, quarterH)) {
         reportError(b, 119);
     } else {
         buildDnaEntries(b);

@@ -118,7 +118,7 @@ TEST(StartUp, WindowsAndStartValues) {
     ASSERT_EQ(tiles.menus.size(), 6u);
     const auto& dna = h.win.wins[103];
     EXPECT_EQ(dna.title, "DNA_DESCRIPTOR_WINDOW");
-    EXPECT_EQ(std::make_pair(dna.x, dna.w), std::make_pair(256, 516));
+    EXPECT_EQ(std::make_pair(dna.x, dna.w), std::make_pair(256, 256));
     EXPECT_EQ(h.win.active, 102);
     EXPECT_EQ(h.b.edit.currentLayer, 1);
     EXPECT_EQ(h.b.edit.rasterMode, tarn::kRasterMatrixSize);
