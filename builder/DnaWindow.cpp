@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "builder/Messages.h"
-#include "builder/UndoSnapshots.h"
 #include "builder/Windows.h"
 #include "platform/TextIo.h"
 #include "world/DnaFile.h"
@@ -102,10 +101,11 @@ void resetTileDna(Builder& b) {
     setTitle(b, b.paths.dnaFile);
 }
 
-void saveTileDna(Builder& b) {
+DnaSaved saveTileDna(Builder& b) {
+    DnaSaved saved;
     if (b.edit.dnaKind < 0 || b.edit.dnaKind >= static_cast<int>(b.tiles.kinds.size())) {
         b.edit.notice = "SET_DNA: select a tile kind in the tile window first";
-        return;
+        return saved;
     }
     std::vector<world::DnaEntry> entries;
     for (const DnaField& f : b.edit.dnaFields)
@@ -119,17 +119,16 @@ void saveTileDna(Builder& b) {
                                     kind.fileName + " with them?",
                                 plat::Buttons::YesNo, false)) {
         b.edit.notice = "DNA not saved: " + path + " is kept";
-        return;
+        return saved;
     }
-    std::string before;
-    const bool existed = textio::readFile(path, before);
+    saved.path = path;
+    saved.existed = textio::readFile(path, saved.before);
     const world::DnaWriteResult r = world::writeDnaFile(path, entries);
     if (!r.ok) {
         reportError(b, 124);
-        return;
+        return saved;
     }
-    std::string after;
-    if (textio::readFile(path, after)) recordDnaChange(b, path, existed ? &before : nullptr, after);
+    saved.ok = textio::readFile(path, saved.after);
     if (!r.skipped.empty())
         inform(b, "MAP BUILDER MESSAGE:",
                std::to_string(r.skipped.size()) +
@@ -140,6 +139,7 @@ void saveTileDna(Builder& b) {
     readKindDna(*dna, b.cfg.GFXPATH + kind.fileName);
     kind.dna = std::move(dna);
     b.edit.notice = "DNA saved: " + path;
+    return saved;
 }
 
 } // namespace tarn
