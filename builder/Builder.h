@@ -188,6 +188,10 @@ struct EditorMap {
     std::unordered_map<std::uint64_t, std::vector<int>> objectCells; // (layer, cell) -> object indices
     std::vector<int> wideObjects;                                    // objects tested at every cell
     bool cellsDirty = true;                                          // the cells must be rebuilt before use
+    // Undo: whether the last snapshot saw this map (a replaced map is new to it) and the tile the last
+    // deletion took (-1 = none since the last snapshot).
+    bool snapshotted = false;
+    int lastDeleted = -1;
 };
 
 // --- the map's file: set by loads and saves; new map and undo keep it ---
@@ -209,16 +213,20 @@ struct EditSession {
     int quickHelp = 0;                           // 1: the quick help is shown (H)
     std::vector<DnaField> dnaFields;             // the DNA window's entries, default file's order first
     int dnaKind = -1;                            // tile kind the DNA window shows; -1 before any selection
-    int undoCounter = 0;                         // number of the next snapshot
-    int undoPosition = 0;                        // snapshot the map stands at
-    int undoHighMark = 0;                        // newest snapshot that redo can reach
-    int undoLowMark = 0;                // lowest snapshot number still on disk (older ones are removed)
-    std::string snapshotFolder;         // this run's snapshot folder, ending with '/' ("" = LOGFILE itself)
-    std::shared_ptr<void> snapshotLock; // holds the folder's lock while the run lasts
-    int savedMark = -1;                 // the folder's "saved" mark: 1 there, 0 not there, -1 not yet known
-    std::string notice;                 // the last warning or result, shown in the screen log ("" = none)
-    std::string lastFolder;             // where the next path requester starts ("" = the working folder)
-    std::uint8_t quit = 0;              // 1 once the quit question was answered yes
+    bool dnaReset = false;                // KILL_DNA put the defaults in the entries since the last selection
+    int undoCounter = 0;                  // number of the next snapshot
+    int undoPosition = 0;                 // snapshot the map stands at
+    int undoHighMark = 0;                 // newest snapshot that redo can reach
+    int undoLowMark = 0;                  // lowest snapshot number still on disk (older ones are removed)
+    std::string snapshotFolder;           // this run's snapshot folder, ending with '/' ("" = LOGFILE itself)
+    std::shared_ptr<void> snapshotLock;   // holds the folder's lock while the run lasts
+    int savedMark = -1;                   // the folder's "saved" mark: 1 there, 0 not there, -1 not yet known
+    int undoLastObject = -1;              // the map's last object index when the last snapshot was taken
+    int undoScrollX = 0, undoScrollY = 0; // and its scroll offsets
+    bool undoNoMapChange = false;         // the next snapshot is of a change that left the map alone
+    std::string notice;                   // the last warning or result, shown in the screen log ("" = none)
+    std::string lastFolder;               // where the next path requester starts ("" = the working folder)
+    std::uint8_t quit = 0;                // 1 once the quit question was answered yes
 };
 
 // The whole editor state, one sub-record per lifetime (the banners above say when each is cleared).

@@ -6,6 +6,7 @@
 
 #include "builder/Messages.h"
 #include "builder/Windows.h"
+#include "platform/TextIo.h"
 #include "world/DnaFile.h"
 
 namespace tarn {
@@ -63,6 +64,7 @@ void buildDnaEntries(Builder& b) {
 
 void showTileDna(Builder& b, const std::string& pathWithoutExtension) {
     b.edit.dnaKind = -1;
+    b.edit.dnaReset = false;
     for (std::size_t k = 0; k < b.tiles.kinds.size(); ++k)
         if (b.cfg.GFXPATH + b.tiles.kinds[k].fileName == pathWithoutExtension)
             b.edit.dnaKind = static_cast<int>(k);
@@ -95,24 +97,38 @@ void showTileDna(Builder& b, const std::string& pathWithoutExtension) {
 
 void resetTileDna(Builder& b) {
     buildDnaEntries(b);
+    b.edit.dnaReset = true;
     setTitle(b, b.paths.dnaFile);
 }
 
-void saveTileDna(Builder& b) {
+DnaSaved saveTileDna(Builder& b) {
+    DnaSaved saved;
     if (b.edit.dnaKind < 0 || b.edit.dnaKind >= static_cast<int>(b.tiles.kinds.size())) {
         b.edit.notice = "SET_DNA: select a tile kind in the tile window first";
-        return;
+        return saved;
     }
     std::vector<world::DnaEntry> entries;
     for (const DnaField& f : b.edit.dnaFields)
         if (!f.placeholder) entries.push_back(world::DnaEntry{f.key, f.value});
     TileKind& kind = b.tiles.kinds[static_cast<std::size_t>(b.edit.dnaKind)];
     const std::string path = b.cfg.GFXPATH + kind.fileName + ".dll";
+    // After KILL_DNA the entries are the defaults: writing them replaces the kind's own DNA (its id
+    // too), so the user is asked first; keeping the file loses nothing.
+    if (b.edit.dnaReset && !ask(b, "MAP BUILDER: Overwrite DNA?",
+                                "KILL_DNA reset the entries to the default DNA.\nOverwrite the DNA of " +
+                                    kind.fileName + " with them?",
+                                plat::Buttons::YesNo, false)) {
+        b.edit.notice = "DNA not saved: " + path + " is kept";
+        return saved;
+    }
+    saved.path = path;
+    saved.existed = textio::readFile(path, saved.before);
     const world::DnaWriteResult r = world::writeDnaFile(path, entries);
     if (!r.ok) {
         reportError(b, 124);
-        return;
+        return saved;
     }
+    saved.ok = textio::readFile(path, saved.after);
     if (!r.skipped.empty())
         inform(b, "MAP BUILDER MESSAGE:",
                std::to_string(r.skipped.size()) +
@@ -123,6 +139,7 @@ void saveTileDna(Builder& b) {
     readKindDna(*dna, b.cfg.GFXPATH + kind.fileName);
     kind.dna = std::move(dna);
     b.edit.notice = "DNA saved: " + path;
+    return saved;
 }
 
 } // namespace tarn

@@ -30,7 +30,15 @@ void showTileDna(Builder& b, const std::string& pathWithoutExtension);
 // SET_DNA: writes the entries into the shown kind's DNA file and reads the kind's DNA again.
 // Nothing happens before a kind was selected; a file that cannot be written keeps its old contents
 // and gives message 124.
-void saveTileDna(Builder& b);
+// The result tells what was written, for undo: the file, its contents before (when it existed)
+// and after.
+struct DnaSaved {
+    bool ok = false;
+    std::string path;
+    bool existed = false;
+    std::string before, after;
+};
+DnaSaved saveTileDna(Builder& b);
 // KILL_DNA: the entries go back to the default values; the file on disk is unchanged until a save.
 void resetTileDna(Builder& b);
 // What a DNA key does, for the label's tool tip ("" for a key the builder does not know).

@@ -38,12 +38,18 @@ void handleMainWindow(Builder& b) {
     redraw(b);
 }
 
+// SET_DNA: a save that worked is a change U can take back.
+void setDna(Builder& b) {
+    const DnaSaved s = saveTileDna(b);
+    if (s.ok) recordDnaChange(b, s.path, s.existed ? &s.before : nullptr, s.after);
+}
+
 void handleDnaWindow(Builder& b, const WindowEvent& ev) {
     if (ev.value == kEventGadget) {
-        if (ev.number == 100) saveTileDna(b);
+        if (ev.number == 100) setDna(b);
         if (ev.number == 101) resetTileDna(b);
     } else if (ev.value == kEventMenu) {
-        if (ev.number == 110) saveTileDna(b);
+        if (ev.number == 110) setDna(b);
         if (ev.number == 109) resetTileDna(b);
     }
 }

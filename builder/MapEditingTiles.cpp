@@ -140,6 +140,7 @@ bool deleteTile(Builder& b) {
     for (int i : b.map.wideObjects) consider(i);
     if (best < 0) return false;
     b.map.objects[static_cast<std::size_t>(best)].present = 0;
+    b.map.lastDeleted = best; // the undo snapshot records just this tile
     return true;
 }
 

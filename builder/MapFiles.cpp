@@ -27,20 +27,6 @@ void show(Builder& b, const std::string& text) {
     inform(b, kMapTitle, text);
 }
 
-// A line of decimal digits with an optional minus sign.
-bool isNumberLine(std::string_view line) {
-    if (!line.empty() && line[0] == '-') line.remove_prefix(1);
-    return !line.empty() && line.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
-// True when `content` reads as a map: two number lines, then a "TILE" record or the end line.
-bool looksLikeMap(const std::string& content) {
-    textio::LineReader lines(content);
-    if (!isNumberLine(lines.readLineView()) || !isNumberLine(lines.readLineView())) return false;
-    const std::string_view marker = lines.readLineView();
-    return marker == world::kTileMarker || marker == world::kMapEndMarker;
-}
-
 // Appends what replacing the map met to `message`.
 void describe(const MapReplaceReport& r, const Builder& b, std::string& message) {
     if (r.cut > 0)
@@ -111,6 +97,26 @@ MapFileResult saveMapFolder(Builder& b, const std::string& folderIn) {
     save.gfxExtension = b.cfg.GFXCODEC;
     save.maxUsedLayer = b.map.maxUsedLayer;
     save.highestTileIndex = b.map.lastObject;
+    // A numbered file that does not read as a map segment (the user's own file, or one this version
+    // cannot read) is never overwritten: it is kept, and the save says so.
+    std::string kept;
+    for (int s = 0; s <= world::kMaxMapSegment; ++s) {
+        std::string content;
+        if (!textio::readFile(folder + std::to_string(s), content) || world::looksLikeMapText(content))
+            continue;
+        save.keepSegments.push_back(s);
+        int lost = 0;
+        for (const world::PlacedTile& t : tiles) lost += t.layer == s ? 1 : 0;
+        const std::string why =
+            folder + std::to_string(s) +
+            " was kept as it is: it does not read as a map segment (two number lines, then "
+            "TILE or ENGINETILEINFOEND)";
+        if (lost > 0)
+            result.message += why + "; the " + std::to_string(lost) + " tiles of layer " + std::to_string(s) +
+                              " were not saved.\n";
+        else
+            kept += (kept.empty() ? "" : "; ") + why;
+    }
     const world::MapWriteResult w = world::writeMapFolder(folder, tiles, save);
 
     // The writer copies each used kind's picture and DNA file; every copy is checked here, so a
@@ -131,6 +137,7 @@ MapFileResult saveMapFolder(Builder& b, const std::string& folderIn) {
     }
     result.message += listFailures(w, failedCopies, tiles);
     result.ok = result.message.empty();
+    result.note = kept;
     if (result.ok) b.mapFile.modified = false;
     return result;
 }
@@ -146,7 +153,7 @@ MapFileResult loadMapFolder(Builder& b, const std::string& folderIn) {
     for (int s = 0; s <= world::kMaxMapSegment; ++s) {
         std::string content;
         if (!textio::readFile(folder + std::to_string(s), content)) continue;
-        if (!looksLikeMap(content)) {
+        if (!world::looksLikeMapText(content)) {
             skipped += folder + std::to_string(s) + " is not a map segment and was skipped.\n";
             continue;
         }
@@ -190,7 +197,7 @@ MapFileResult loadMapFile(Builder& b, const std::string& path) {
         result.message = "Could not open the map file " + path + "; the map is kept.\n";
         return result;
     }
-    if (!looksLikeMap(content)) {
+    if (!world::looksLikeMapText(content)) {
         result.message = path + " is not a map file; the map is kept.\n";
         return result;
     }
@@ -259,7 +266,7 @@ void saveMapNewFormat(Builder& b) {
     if (!r.ok)
         show(b, "The map folder " + folder + " was not saved completely:\n" + r.message);
     else
-        b.edit.notice = "Saved " + folder;
+        b.edit.notice = "Saved " + folder + (r.note.empty() ? "" : " - " + r.note);
     redraw(b);
 }
 

@@ -18,6 +18,7 @@ namespace tarn {
 struct MapFileResult {
     bool ok = false;
     std::string message;
+    std::string note; // what a successful save still has to say (for the screen log)
 };
 
 // Saves the map as the map folder `folder` (made when missing) for biosim: one segment file per

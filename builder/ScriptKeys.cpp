@@ -60,7 +60,7 @@ constexpr ScriptKey kKeys[] = {
     {"LOADPATH", F::AppPaths, K::Path, &S::LOADPATH, "", "folder swept of interrupted saves' temporary files at start"},
     {"GFXSCRIPTS", F::AppPaths, K::Path, &S::GFXSCRIPTS, "", "accepted and kept (the screen script it would prefix is read before it)"},
     {"MAPENV", F::AppPaths, K::Path, &S::MAPENV, "", "accepted and kept, not used"},
-    {"LOGFILE", F::AppPaths, K::Path, &S::LOGFILE, "", "folder of the undo snapshots (`UNDO_` + number)"},
+    {"LOGFILE", F::AppPaths, K::Path, &S::LOGFILE, "", "folder of the undo snapshots (`UNDO_RUNS/` + one folder per run)"},
     {"UNIVERSE", F::AppPaths, K::Path, &S::UNIVERSE, "", "accepted and kept, not used"},
     {"DEVELOPEPATH", F::AppPaths, K::Path, &S::DEVELOPEPATH, "", "accepted and kept, not used"},
     {"DESCRIPTOR", F::AppPaths, K::Path, &S::DESCRIPTOR, "", "accepted and kept, not used"},

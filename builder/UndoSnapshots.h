@@ -4,7 +4,8 @@
 // the map as it stands after the change to the run's snapshot folder + "UNDO_" + n, in the
 // single-file map format. Snapshot 0 is the map at start-up. U loads the snapshot below the current
 // one, R the one above it; a change made after some U's drops the snapshots above it, as in any
-// editor. Only the last kSnapshotsKept snapshots stay on disk. A snapshot that cannot be read or
+// editor. A DNA save is a change too: its snapshot n comes with "DNA_" + n, the file's contents
+// before and after. Only the last kSnapshotsKept snapshots stay on disk. A snapshot that cannot be read or
 // written leaves the map as it is and says so in the screen log.
 //
 // Each run has a folder of its own, LOGFILE + "UNDO_RUNS/run_<date>_<time>_<pid>/", locked (flock on
@@ -34,6 +35,11 @@ void startSnapshots(Builder& b);
 // After a change of the map: takes the next number and writes its snapshot; the map counts as
 // modified.
 void recordChange(Builder& b);
+// After a DNA save (SET_DNA) of the file `path`: a change U takes back like a map change (the file
+// gets `before` again, or is removed when it did not exist) and R makes again. The map's changed
+// mark stays as it was.
+void recordDnaChange(Builder& b, const std::string& path, const std::string* before,
+                     const std::string& after);
 // U and R: load the previous or the next snapshot in place of the map (the tile kinds stay loaded).
 void undo(Builder& b);
 void redo(Builder& b);

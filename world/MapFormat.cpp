@@ -355,8 +355,13 @@ MapWriteResult writeMapFolder(const std::string& folder, const std::vector<Place
         saveStep("written");
     };
 
+    const auto kept = [&](std::int32_t layer) {
+        return std::find(save.keepSegments.begin(), save.keepSegments.end(), layer) !=
+               save.keepSegments.end();
+    };
     for (std::int32_t layer = 0; layer <= top; ++layer)
-        stage(std::to_string(layer), formatIndices(tiles, segments[static_cast<std::size_t>(layer)]));
+        if (!kept(layer))
+            stage(std::to_string(layer), formatIndices(tiles, segments[static_cast<std::size_t>(layer)]));
 
     const std::string gfxRel(kMapGfxFolder);
     const std::string gfxTarget = base + gfxRel;
@@ -404,7 +409,8 @@ MapWriteResult writeMapFolder(const std::string& folder, const std::vector<Place
     const bool workingFolder = std::filesystem::exists(base + "_DATA/ini.txt", ec);
     for (std::int32_t layer = top + 1; layer <= kMaxMapSegment && !workingFolder; ++layer) {
         const std::string name = std::to_string(layer);
-        if (std::filesystem::is_regular_file(base + name, ec) && isSegmentOfLayer(base + name, layer))
+        if (!kept(layer) && std::filesystem::is_regular_file(base + name, ec) &&
+            isSegmentOfLayer(base + name, layer))
             stale.push_back(name);
     }
 
@@ -453,6 +459,25 @@ MapWriteResult writeMapFolder(const std::string& folder, const std::vector<Place
 // ---------------------------------------------------------------------------------------------
 // tarn's readers
 // ---------------------------------------------------------------------------------------------
+
+bool looksLikeMapText(std::string_view content) {
+    const auto integerLine = [](std::string_view line) {
+        std::size_t i = line.find_first_not_of(" \t");
+        if (i == std::string_view::npos) return false;
+        if (line[i] == '-' || line[i] == '+') ++i;
+        return i < line.size() && line[i] >= '0' && line[i] <= '9';
+    };
+    // Only the first three lines are looked at.
+    std::size_t end = 0;
+    for (int n = 0; n < 3 && end != std::string_view::npos; ++n) {
+        end = content.find('\n', end);
+        if (end != std::string_view::npos) ++end;
+    }
+    textio::LineReader lines{std::string(content.substr(0, end))};
+    if (!integerLine(lines.readLineView()) || !integerLine(lines.readLineView())) return false;
+    const std::string_view marker = lines.readLineView();
+    return marker == kTileMarker || marker == kMapEndMarker;
+}
 
 bool readMapFile(const std::string& path, LoadedMap& out, const KindLookup& lookup) {
     out = LoadedMap{};

@@ -121,6 +121,7 @@ struct MapFolderSave {
     bool copyKindFiles = true;          // copy each used kind's picture and DNA file from gfxFolder
     // Further files of `_DATA/2DGFX/` written with the map (name without folder, content).
     std::vector<std::pair<std::string, std::string>> gfxFiles;
+    std::vector<std::int32_t> keepSegments; // segment files left exactly as they are (not map segments)
 };
 
 // Writes the map folder `folder` (a separator is added when missing): segment files "0" up to the
@@ -162,6 +163,12 @@ struct LoadedMap {
 
 // Finds a tile kind by name: its kind index, or -1 when the kind is unknown.
 using KindLookup = std::function<std::int32_t(std::string_view name)>;
+
+// True when `content` reads as a map file or segment for tarn: two header lines that read as
+// integers the way every reader reads them (leading blanks and tabs, an optional "-" or "+", then
+// at least one digit; what follows the digits is not read), then a "TILE" record or the end line.
+// A user's note that happens to be named like a segment is not a map.
+bool looksLikeMapText(std::string_view content);
 
 // tarn's reader of a single map file: `out` is cleared, then filled with the header and one tile
 // per record (X, Y, width, height and layer read as integers; kind = lookup(name), or the record's

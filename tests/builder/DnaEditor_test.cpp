@@ -3,6 +3,7 @@
 #include "Harness.h"
 
 #include "builder/DnaWindow.h"
+#include "platform/Keys.h"
 #include <csignal>
 #include <sys/resource.h>
 
@@ -122,4 +123,43 @@ TEST(DnaEditor, MissingDefaultFileGivesMessage119AndPlaceholdersThatAreNeverSave
         << saved;
     EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 6 + 8);
     EXPECT_EQ(readText(d.tileFile).find("_FAIL"), std::string::npos);
+}
+
+// SET_DNA after KILL_DNA asks before the defaults replace the kind's DNA (no keeps the file), and a
+// DNA save is undone with U and made again with R like a map change.
+TEST(DnaEditor, SetAfterKillAsksAndDnaSavesUndoAndRedo) {
+    DnaEditor d;
+    d.event(tarn::kEventLeftButtonDown, tarn::kTileWindow, 0, 10, 10);
+    d.run(1);
+    const std::string original = readText(d.tileFile);
+    d.gadget(101);
+    d.tp.dialogs().queueAnswer(false);
+    d.gadget(100);
+    EXPECT_EQ(readText(d.tileFile), original);
+    ASSERT_FALSE(d.tp.dialogs().boxes().empty());
+    EXPECT_NE(d.tp.dialogs().boxes().back().text.find("KILL_DNA"), std::string::npos);
+
+    d.event(tarn::kEventLeftButtonDown, tarn::kTileWindow, 0, 10, 10); // a fresh selection asks nothing
+    d.run(1);
+    const std::size_t boxes = d.tp.dialogs().boxes().size();
+    d.b.edit.dnaFields[1].value = "3";
+    d.gadget(100);
+    EXPECT_EQ(d.tp.dialogs().boxes().size(), boxes);
+    const std::string changed = readText(d.tileFile);
+    ASSERT_NE(changed, original);
+    EXPECT_FLOAT_EQ(d.b.tiles.kinds[0].dna->worldFTileGravity, 3.0f);
+
+    auto tap = [&d](int scanCode) {
+        d.in().press(scanCode);
+        d.in().release(scanCode);
+        d.mainEvent();
+    };
+    tap(plat::key::U);
+    EXPECT_EQ(readText(d.tileFile), original);
+    EXPECT_FLOAT_EQ(d.b.tiles.kinds[0].dna->worldFTileGravity, 9.5f);
+    EXPECT_EQ(d.fields(),
+              "worldFTileRotate=2* worldFTileGravity=9.5* hp=1 worldFTileTransparency=255 myKey=x;y* ");
+    tap(plat::key::R);
+    EXPECT_EQ(readText(d.tileFile), changed);
+    EXPECT_FLOAT_EQ(d.b.tiles.kinds[0].dna->worldFTileGravity, 3.0f);
 }

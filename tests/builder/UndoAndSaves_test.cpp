@@ -117,6 +117,38 @@ TEST(Undo, ANewRunStartsAFreshSetAndOldSnapshotsAreBounded) {
     EXPECT_EQ(e.b.map.lastObject, 5);
 }
 
+// On a large map the snapshot of one placement or deletion holds that tile, not the map, and undo
+// and redo through such snapshots give the map back exactly (the deletion took the topmost tile).
+TEST(Undo, SnapshotOfOneChangeDoesNotGrowWithTheMap) {
+    Editor e(5000);
+    for (int i = 0; i < 3000; ++i) {
+        e.b.edit.cursorX = (i * 37) % 900;
+        e.b.edit.cursorY = (i * 53) % 700;
+        ASSERT_TRUE(tarn::placeTile(e.b));
+    }
+    e.b.edit.cursorX = 100;
+    e.b.edit.cursorY = 100;
+    ASSERT_TRUE(tarn::placeTile(e.b)); // two tiles alike at (100, 100), the second on top
+    ASSERT_TRUE(tarn::placeTile(e.b));
+    tarn::recordChange(e.b); // a whole-map snapshot: the map changed without one
+    const std::string start = e.map();
+    e.click(1, 400, 300);
+    const std::string placed = e.map();
+    e.click(2, 101, 101);
+    const std::string deleted = e.map();
+    ASSERT_NE(placed, start);
+    ASSERT_NE(deleted, placed);
+    EXPECT_LT(fs::file_size(tarn::snapshotPath(e.b, e.b.edit.undoPosition)), 200u);
+    EXPECT_LT(fs::file_size(tarn::snapshotPath(e.b, e.b.edit.undoPosition - 1)), 200u);
+    e.tap(key::U);
+    EXPECT_EQ(e.map(), placed);
+    e.tap(key::U);
+    EXPECT_EQ(e.map(), start);
+    e.tap(key::R);
+    e.tap(key::R);
+    EXPECT_EQ(e.map(), deleted);
+}
+
 TEST(MapFolderSave, RemovesOnlyStaleSegmentsAndReportsEveryFailure) {
     Editor e;
     e.addKind("door", 8, 8);

@@ -242,6 +242,29 @@ TEST(TarnE2E, KilledRunsWorkIsOfferedAtTheNextStartAndRunsDoNotShareSnapshots) {
     expectChaserAt600x400(dir);
 }
 
+// A segment whose header has a leading blank or a "+" loads and saves back with its tile; a numbered
+// file that is no segment (the user's notes) is never overwritten, and the save says so.
+TEST(TarnE2E, EverySegmentBiosimReadsLoadsAndNoSegmentIsLost) {
+    const Folder folder;
+    const std::string& dir = folder.path();
+    fs::create_directories(dir + "MAPS/7");
+    std::ofstream(dir + "MAPS/7/0", std::ios::binary)
+        << " 0\r\n+0\r\nTILE\r\nchaser\r\n0\r\n100\r\n100\r\n32\r\n32\r\n0\r\nENGINETILEINFOEND\r\n";
+    std::ofstream(dir + "MAPS/7/1", std::ios::binary) << "my notes\r\n";
+    // Load the folder, place a chaser on layer 1 (the script's placement), save into the folder.
+    std::ofstream(dir + "input.txt") << "1 answer MAPS/7/\n2 menu 129\n"
+                                     << kScript << "12 answer MAPS/7/\n13 menu 128\n";
+    const TarnRun r = runTarn(dir, "", "--headless --input input.txt --passes 20");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::ifstream in(dir + "MAPS/7/0", std::ios::binary);
+    const std::string segment((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(segment.find("TILE\r\nchaser\r\n0\r\n100\r\n100\r\n"), std::string::npos) << segment << r.err;
+    std::ifstream notes(dir + "MAPS/7/1", std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(notes)), std::istreambuf_iterator<char>()),
+              "my notes\r\n");
+    EXPECT_NE(r.err.find("MAPS/7/1 was kept as it is"), std::string::npos) << r.err;
+}
+
 TEST(TarnE2E, MissingStartScriptReportsAndEndsWithZero) {
     const Folder folder;
     const std::string& dir = folder.path();
