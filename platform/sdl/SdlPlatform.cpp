@@ -230,6 +230,12 @@ public:
         SDL_RendererInfo info{};
         hardwareVsync_ =
             SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+        if (hardwareVsync_ && (info.flags & SDL_RENDERER_SOFTWARE) != 0) {
+            // The software renderer can claim the wait (a renderer made before it asked for one) but
+            // does not wait on every display: biosim waits out the refresh period itself.
+            SDL_RenderSetVSync(renderer_, 0);
+            hardwareVsync_ = false;
+        }
         vsyncOn_ = hardwareVsync_;
         refreshPeriod_ = std::chrono::microseconds(0);
         probe_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, 1, 1);
