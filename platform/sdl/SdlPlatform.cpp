@@ -148,9 +148,20 @@ struct Image {
     bool opaque = false;
     SDL_Texture* copyTexture = nullptr; // made on the first copy draw; texture on the first other
     int copyScale = -1;
+    // The copy texture stretched once to the size the image is last drawn at (software renderer,
+    // nearest scaling): the renderer's per-draw stretch made with the same routine, kept.
+    SDL_Texture* stretched = nullptr;
+    int stretchW = 0, stretchH = 0;
+    int askedW = 0, askedH = 0; // the size of the draw before: a size is kept once asked twice running
+    void dropStretched() {
+        if (stretched) SDL_DestroyTexture(stretched);
+        stretched = nullptr;
+        stretchW = stretchH = 0;
+    }
     void dropTextures() {
         if (texture) SDL_DestroyTexture(texture);
         if (copyTexture) SDL_DestroyTexture(copyTexture);
+        dropStretched();
         texture = copyTexture = nullptr;
         blend = SDL_BLENDMODE_INVALID;
         scale = copyScale = -1;
@@ -236,10 +247,17 @@ public:
         SDL_RendererInfo info{};
         hardwareVsync_ =
             SDL_GetRendererInfo(renderer_, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+        if (hardwareVsync_ && (info.flags & SDL_RENDERER_SOFTWARE) != 0) {
+            // The software renderer can claim the wait (a renderer made before it asked for one) but
+            // does not wait on every display: biosim waits out the refresh period itself.
+            SDL_RenderSetVSync(renderer_, 0);
+            hardwareVsync_ = false;
+        }
         vsyncOn_ = hardwareVsync_;
         refreshPeriod_ = std::chrono::microseconds(0);
         probe_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, 1, 1);
         copyFormat_ = SDL_PIXELFORMAT_UNKNOWN;
+        softwareRenderer_ = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
         for (Uint32 i = 0; i < info.num_texture_formats; ++i)
             if (info.texture_formats[i] == SDL_PIXELFORMAT_RGB888) copyFormat_ = SDL_PIXELFORMAT_RGB888;
         width_ = width;
@@ -375,6 +393,7 @@ public:
             img.copyTexture = nullptr;
             img.copyScale = -1;
         }
+        img.dropStretched();
     }
 
     SpriteId createDrawable(SpriteId source) override {
@@ -461,6 +480,9 @@ public:
             v[i].color = SDL_Color{255, 255, 255, a};
             v[i].tex_coord = uv[i];
         }
+        if (texture == img.copyTexture && softwareRenderer_ && quality_ == 0 && !s->hasCorners &&
+            s->angle == 0.0f)
+            texture = stretchedCopy(img, v[0].position, v[2].position, texture);
         static constexpr int indices[6] = {0, 1, 2, 0, 2, 3};
         SDL_RenderGeometry(renderer_, texture, v, 4, indices, 6);
     }
@@ -608,6 +630,47 @@ private:
         return true;
     }
 
+    // For a copy draw of an opaque image stretched from corner p0 to p2: a texture of the drawn size
+    // holding the image stretched by the same nearest-pixel routine the software renderer uses, so
+    // that the draw is a plain copy with the same pixels; `copy` itself when that cannot be exact
+    // (a draw the viewport cuts, where the renderer stretches only the visible part) or not worth it.
+    SDL_Texture* stretchedCopy(Image& img, SDL_FPoint p0, SDL_FPoint p2, SDL_Texture* copy) {
+        const float fw = p2.x - p0.x, fh = p2.y - p0.y;
+        if (!(fw >= 1.0f && fh >= 1.0f && fw <= 16384.0f && fh <= 16384.0f)) return copy;
+        const int w = static_cast<int>(fw), h = static_cast<int>(fh);
+        if (w == img.w && h == img.h) return copy;
+        if (static_cast<long long>(w) * h > 2LL * width_ * height_) return copy;
+        if (vw_ > 0 && (p0.x < static_cast<float>(vx_) || p0.y < static_cast<float>(vy_) ||
+                        p2.x > static_cast<float>(vx_ + vw_) || p2.y > static_cast<float>(vy_ + vh_)))
+            return copy;
+        if (img.stretched && img.stretchW == w && img.stretchH == h) return img.stretched;
+        // A size that changes from draw to draw (a zooming object) is stretched per draw as before.
+        const bool again = img.askedW == w && img.askedH == h;
+        img.askedW = w;
+        img.askedH = h;
+        if (!again) return copy;
+        img.dropStretched();
+        SDL_Surface* from = SDL_CreateRGBSurfaceWithFormatFrom(img.pixels->pixels, img.w, img.h, 32,
+                                                               img.pixels->pitch, copyFormat_);
+        SDL_Surface* to = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, copyFormat_);
+        bool ok = from && to && SDL_SoftStretch(from, nullptr, to, nullptr) == 0;
+        if (ok) {
+            img.stretched = SDL_CreateTexture(renderer_, copyFormat_, SDL_TEXTUREACCESS_STATIC, w, h);
+            ok = img.stretched && SDL_SetTextureBlendMode(img.stretched, SDL_BLENDMODE_NONE) == 0 &&
+                 SDL_SetTextureScaleMode(img.stretched, SDL_ScaleModeNearest) == 0 &&
+                 SDL_UpdateTexture(img.stretched, nullptr, to->pixels, to->pitch) == 0;
+        }
+        if (from) SDL_FreeSurface(from);
+        if (to) SDL_FreeSurface(to);
+        if (!ok) {
+            img.dropStretched();
+            return copy;
+        }
+        img.stretchW = w;
+        img.stretchH = h;
+        return img.stretched;
+    }
+
     // Whether every pixel of an ARGB8888 surface has full alpha, counting pixels of the key colour
     // (when keyed) as transparent.
     static bool allOpaque(const SDL_Surface* s, bool keyed, Rgb key) {
@@ -753,8 +816,9 @@ private:
     int src_ = BlendSrcAlpha, dst_ = BlendInvSrcAlpha;
     SDL_BlendMode mode_ = SDL_BLENDMODE_BLEND;
     bool skip_ = false;
-    bool copyBlend_ = true;                       // the blend pair copies an opaque source
-    Uint32 copyFormat_ = SDL_PIXELFORMAT_UNKNOWN; // the frame's format, when textures take it
+    bool copyBlend_ = true; // the blend pair copies an opaque source
+    Uint32 copyFormat_ = SDL_PIXELFORMAT_UNKNOWN;
+    bool softwareRenderer_ = false; // the frame's format, when textures take it
     std::map<int, SDL_BlendMode> blendCache_;
     int quality_ = 0;
     bool textTransparent_ = false;
