@@ -126,6 +126,7 @@ def main():
             shot = page.call("Page.captureScreenshot", format="png")
             with open(a.screenshot, "wb") as f:
                 f.write(base64.b64decode(shot["data"]))
+        page.evaluate("window.biosimRelease && window.biosimRelease()")
         out = {"result": result, "times": page.evaluate("window.biosimTimes"), "console": page.console,
                "errors": page.evaluate("document.getElementById('errors').textContent")}
         with open(a.out, "w") as f:
