@@ -37,6 +37,15 @@ struct PublishedDemo {
         EXPECT_EQ(r.code, 0) << r.out << r.err;
         fs::copy_file(std::string(BT_SOURCE_DIR) + "/tools/demo-input.txt", site.path() + "demo-input.txt");
         server = std::make_unique<servertest::WorldServer>(site.path());
+        // The test server answers every file as data; a browser needs the page's and the engine's types.
+        for (const auto& [path, type] : {std::pair<std::string, std::string>{"/index.html", "text/html"},
+                                         {"/biosim.js", "text/javascript"},
+                                         {"/biosim.wasm", "application/wasm"}}) {
+            const std::string file = site.path() + path.substr(1), mime = type;
+            server->override(path, [file, mime](const httplib::Request&, httplib::Response& res) {
+                res.set_content(support::readFile(file), mime);
+            });
+        }
     }
 
     // The desktop program on the player's files of the site, pointed at the same server, as the
@@ -61,10 +70,10 @@ struct PublishedDemo {
     json playInBrowser(const support::TempFolder& folder, const std::string& query,
                        const std::string& keys = "") const {
         const std::string url = server->base() + "index.html?" + query;
-        const auto r = support::runCommand("/usr/bin/python3 " + support::shellQuote(DEVTOOLS_PY) + " " +
-                                               support::shellQuote(url) + " page.json --screenshot page.png" +
-                                               (keys.empty() ? "" : " --keys " + keys),
-                                           folder.path(), 500);
+        const auto r = support::runCommand(
+            "/usr/bin/python3 " + support::shellQuote(DEVTOOLS_PY) + " " + support::shellQuote(url) +
+                " page.json --timeout 150 --screenshot page.png" + (keys.empty() ? "" : " --keys " + keys),
+            folder.path(), 500);
         EXPECT_EQ(r.code, 0) << r.out << r.err;
         return json::parse(support::readFile(folder.path() + "page.json"), nullptr, false);
     }
