@@ -61,7 +61,9 @@ bool httpUrl(const std::string& url) {
 namespace plat {
 
 // The browser keeps its own connections; the session holds nothing.
-CurlSession::~CurlSession() { curl_ = nullptr; }
+CurlSession::~CurlSession() {
+    curl_ = nullptr;
+}
 
 Fetch CurlSession::fetch(const std::string& url, const std::string& file, bool revalidate,
                          const DownloadLimits& limits) {

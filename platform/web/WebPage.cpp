@@ -21,8 +21,8 @@ EM_ASYNC_JS(void, pageNextPass, (int virtualTime), {
     if (Module.btPass) Module.btPass();
 });
 
-EM_JS(void, pageRunEnded, (int code, const char* dump), {
-    if (Module.btRunEnded) Module.btRunEnded(code, UTF8ToString(dump));
+EM_ASYNC_JS(void, pageRunEnded, (int code, const char* dump), {
+    if (Module.btRunEnded) await Module.btRunEnded(code, UTF8ToString(dump));
 });
 // clang-format on
 

@@ -12,7 +12,8 @@ namespace plat::web {
 void waitForNextPass(bool virtualTime);
 
 // Tells the page that the run ended with exit code `code`; `dump` names the dump file ("" for none),
-// which the page then offers to whoever drives it.
+// which the page then offers to whoever drives it. The screen is still open: a test page holds the
+// engine here until its driver has taken the page's picture.
 void runEnded(int code, const std::string& dump);
 
 } // namespace plat::web

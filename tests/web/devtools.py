@@ -97,6 +97,8 @@ def main():
         page = Page(next(t for t in targets if t["type"] == "page")["webSocketDebuggerUrl"])
         page.call("Runtime.enable")
         page.call("Page.enable")
+        # The page's window (biosim's desktop) is exactly that of the desktop program's headless runs.
+        page.call("Emulation.setDeviceMetricsOverride", width=1024, height=768, deviceScaleFactor=1, mobile=False)
         page.call("Page.navigate", url=a.url)
         keys = []
         for k in a.keys:
@@ -107,6 +109,9 @@ def main():
         while time.time() < deadline:
             result = page.evaluate("window.biosimResult || null")
             if result is not None:
+                break
+            # The engine or the page gave up: no need to wait for the time limit.
+            if page.evaluate("/Aborted\\(|could not be loaded/.test(document.getElementById('errors').textContent)"):
                 break
             passes = page.evaluate("window.biosimTimes ? window.biosimTimes.passes.length : 0") or 0
             for k in keys:
@@ -119,13 +124,14 @@ def main():
             time.sleep(0.02 if keys else 0.1)
         if result is None:
             errors = page.evaluate("document.getElementById('errors').textContent")
-            sys.stderr.write(f"the run did not end within {a.timeout} s; page errors: {errors}\n")
+            sys.stderr.write(f"the run did not end (time limit {a.timeout} s); page errors: {errors}\n")
             sys.stderr.write("console:\n" + "\n".join(page.console[-40:]) + "\n")
             return 1
         if a.screenshot:
             shot = page.call("Page.captureScreenshot", format="png")
             with open(a.screenshot, "wb") as f:
                 f.write(base64.b64decode(shot["data"]))
+        page.evaluate("window.biosimRelease && window.biosimRelease()")
         out = {"result": result, "times": page.evaluate("window.biosimTimes"), "console": page.console,
                "errors": page.evaluate("document.getElementById('errors').textContent")}
         with open(a.out, "w") as f:
