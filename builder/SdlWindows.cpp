@@ -505,7 +505,7 @@ private:
                                                                 : 3;
             plat::sdl::pressNotForInput(platform_, b);
         }
-        if (!opts_.script.empty()) return; // the script is the user
+        if (!opts_.script.empty()) return;           // the script is the user
         if (chooser_.open || question_.open) return; // the chooser or a question has the user's attention
         switch (e.type) {
         case SDL_MOUSEMOTION:

@@ -469,7 +469,6 @@ int publish(const fs::path& world, const fs::path& site, bool web, const fs::pat
     return 0;
 }
 
-
 // The manifest: a header line, then one line per file, "HASH SIZE PATH", sorted by path. A file
 // whose path holds a line break or control character cannot be listed and fails the publishing.
 bool writeManifest(const fs::path& out, std::vector<fs::path> files) {
