@@ -64,21 +64,25 @@ void clearWorld(Builder& b) {
     loadDnaSet(b);
 }
 
+world::PlacedTile placedTile(const EditorObject& o) {
+    world::PlacedTile t;
+    t.name = o.name;
+    t.kind = o.kind;
+    t.x = o.x;
+    t.y = o.y;
+    t.width = o.width;
+    t.height = o.height;
+    t.layer = o.layer;
+    return t;
+}
+
 std::vector<world::PlacedTile> placedTiles(const Builder& b) {
     std::vector<world::PlacedTile> tiles;
     tiles.reserve(static_cast<std::size_t>(std::max(b.map.lastObject + 1, 0)));
     for (int i = 0; i <= b.map.lastObject && i < static_cast<int>(b.map.objects.size()); ++i) {
         const EditorObject& o = b.map.objects[static_cast<std::size_t>(i)];
         if (o.present == 0) continue;
-        world::PlacedTile t;
-        t.name = o.name;
-        t.kind = o.kind;
-        t.x = o.x;
-        t.y = o.y;
-        t.width = o.width;
-        t.height = o.height;
-        t.layer = o.layer;
-        tiles.push_back(std::move(t));
+        tiles.push_back(placedTile(o));
     }
     return tiles;
 }

@@ -44,6 +44,8 @@ void newMap(Builder& b);
 void clearWorld(Builder& b);
 
 // The present objects in index order, in the map writers' form.
+// One map object as the map formats write it.
+world::PlacedTile placedTile(const EditorObject& o);
 std::vector<world::PlacedTile> placedTiles(const Builder& b);
 // What replacing the map met on the way.
 struct MapReplaceReport {

@@ -103,18 +103,6 @@ std::string keptPath(const Builder& b, int n) {
            std::to_string(n);
 }
 
-world::PlacedTile tileOf(const EditorObject& o) {
-    world::PlacedTile t;
-    t.name = o.name;
-    t.kind = o.kind;
-    t.x = o.x;
-    t.y = o.y;
-    t.width = o.width;
-    t.height = o.height;
-    t.layer = o.layer;
-    return t;
-}
-
 // The map as it stood at snapshot n: the nearest whole-map snapshot at or below n, then the changes
 // above it in order. false (notice set) when a snapshot on the way is missing.
 bool mapAt(Builder& b, int n, world::LoadedMap& out) {
@@ -186,10 +174,10 @@ bool writeChange(Builder& b, int n) {
     } else if (same && b.map.lastDeleted < 0 && last == b.edit.undoLastObject + 1 && last >= 0 &&
                b.map.objects[static_cast<std::size_t>(last)].present != 0) {
         delta = std::string(kDelta) + "A\r\n" +
-                world::formatMap({tileOf(b.map.objects[static_cast<std::size_t>(last)])}, -1, nullptr);
+                world::formatMap({placedTile(b.map.objects[static_cast<std::size_t>(last)])}, -1, nullptr);
     } else if (same && b.map.lastDeleted >= 0 && b.map.lastDeleted <= last && last == b.edit.undoLastObject) {
         delta = std::string(kDelta) + "D\r\n" +
-                world::formatMap({tileOf(b.map.objects[static_cast<std::size_t>(b.map.lastDeleted)])}, -1,
+                world::formatMap({placedTile(b.map.objects[static_cast<std::size_t>(b.map.lastDeleted)])}, -1,
                                  nullptr);
     }
     b.edit.undoNoMapChange = false;

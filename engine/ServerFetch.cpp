@@ -43,19 +43,9 @@ void showProgress(Biosim& e, const std::string& url) {
     const auto now = std::chrono::steady_clock::now();
     if (e.server.filesDone != 0 && now - e.server.lastShown < std::chrono::milliseconds(100)) return;
     e.server.lastShown = now;
-    plat::Graphics& g = e.gfx();
-    const plat::Rgb green = plat::rgb(0, 255, 0);
-    const plat::Rgb black = plat::rgb(0, 0, 0);
-    g.clear(black);
-    g.begin2D();
-    g.setTextTransparent(true);
-    const float x = std::nearbyint(e.scrW / 4);
-    const float y = std::nearbyint(e.scrH / 2);
-    g.text(x, y, "CONNECTING TO " + e.serverMaps + std::to_string(e.actualMapId), green, black);
-    g.text(x, y + 28, "TRY TO GET: " + url, green, black);
-    g.text(x, y + 56, "FILES DONE: " + std::to_string(e.server.filesDone), green, black);
-    g.end2D();
-    g.flip(e.flipMode);
+    showTransferLines(e, e.scrW / 4,
+                      {"CONNECTING TO " + e.serverMaps + std::to_string(e.actualMapId), "TRY TO GET: " + url,
+                       "FILES DONE: " + std::to_string(e.server.filesDone)});
 }
 
 // Seconds of a duration, for warnings.
@@ -138,6 +128,21 @@ bool fetchMapFiles(Biosim& e, const std::string& m) {
 }
 
 } // namespace
+
+void showTransferLines(Biosim& e, float x, const std::array<std::string, 3>& lines) {
+    plat::Graphics& g = e.gfx();
+    const plat::Rgb green = plat::rgb(0, 255, 0);
+    const plat::Rgb black = plat::rgb(0, 0, 0);
+    g.clear(black);
+    g.begin2D();
+    g.setTextTransparent(true);
+    const float left = std::nearbyint(x);
+    const float y = std::nearbyint(e.scrH / 2);
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        g.text(left, y + 28.0f * static_cast<float>(i), lines[i], green, black);
+    g.end2D();
+    g.flip(e.flipMode);
+}
 
 bool serverConfigured(const Biosim& e) {
     return e.cfg.SERVER != "LOCAL";

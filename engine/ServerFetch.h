@@ -11,6 +11,7 @@
 // Depends on: engine/Biosim.h, engine/TileKinds.h, engine/Logs.h, world/TileDna.h, platform Network.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,10 @@ struct Biosim;
 
 // True when an asset server is configured ("SERVER" is not "LOCAL").
 bool serverConfigured(const Biosim& e);
+
+// Draws a transfer's three progress lines (green on black, from `x`, around the screen's middle) and
+// flips; the callers decide how often.
+void showTransferLines(Biosim& e, float x, const std::array<std::string, 3>& lines);
 
 // The configured folder that holds the map being loaded: "TEMP" for a map from the server or its
 // cache, "SIMCORE" for a local one (and always without a server).

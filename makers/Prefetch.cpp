@@ -81,20 +81,10 @@ void showProgress(Biosim& e, const std::string& what, int done, Progress& p) {
     const auto now = std::chrono::steady_clock::now();
     if (done != 0 && done != total && now - last < std::chrono::milliseconds(100)) return;
     last = now;
-    plat::Graphics& g = e.gfx();
-    const plat::Rgb green = plat::rgb(0, 255, 0);
-    const plat::Rgb black = plat::rgb(0, 0, 0);
-    g.clear(black);
-    g.begin2D();
-    g.setTextTransparent(true);
-    const float x = std::nearbyint(e.scrW / 8);
-    const float y = std::nearbyint(e.scrH / 2);
-    g.text(x, y, "PREFETCH FROM " + e.cfg.SERVER + e.cfg.SERVERNODE, green, black);
-    g.text(x, y + 28, "FILE " + std::to_string(done) + " OF " + std::to_string(total) + ": " + what, green,
-           black);
-    g.text(x, y + 56, "NOT FETCHED: " + std::to_string(failed), green, black);
-    g.end2D();
-    g.flip(e.flipMode);
+    engine::showTransferLines(e, e.scrW / 8,
+                              {"PREFETCH FROM " + e.cfg.SERVER + e.cfg.SERVERNODE,
+                               "FILE " + std::to_string(done) + " OF " + std::to_string(total) + ": " + what,
+                               "NOT FETCHED: " + std::to_string(failed)});
 }
 
 } // namespace
