@@ -14,7 +14,7 @@ status=0
 
 step() { echo; echo "=== $* ($(date -u +%H:%M:%S))"; }
 
-# The browser build and its test in headless Chromium: when asked for (BT_WEB=1, as CI does) or when
+# The browser build and its test in headless Chromium: when asked for (BT_WEB=1; CI does not) or when
 # a browser build exists already (scripts/web.sh made build-web/).
 web=()
 if [ "${BT_WEB:-0}" = 1 ] || [ -f build-web/biosim/biosim.wasm ]; then
