@@ -1149,7 +1149,7 @@ public:
     SdlDialogs(const Options& o, SdlGraphics& g, bool videoOk) : opts_(o), gfx_(g), videoOk_(videoOk) {}
 
     bool messageBox(const std::string& title, const std::string& text, Buttons buttons) override {
-        if (!opts_.headless && videoOk_) {
+        if (!opts_.headless && videoOk_ && displayThere()) {
             const SDL_MessageBoxData data = messageBoxData(title, text, buttons, gfx_.window());
             int hit = -1;
             if (SDL_ShowMessageBox(&data, &hit) == 0) return buttons == Buttons::Ok || hit == 1;
@@ -1169,6 +1169,16 @@ public:
     }
 
 private:
+    // A box needs a display to appear on. Without one, SDL still tries its X11 box in a forked child,
+    // which can hang for ever on a lock another thread (the sound mixer) held at the fork.
+    static bool displayThere() {
+#ifdef __EMSCRIPTEN__
+        return true; // the page shows the box
+#else
+        return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+#endif
+    }
+
     const Options& opts_;
     SdlGraphics& gfx_;
     bool videoOk_;
