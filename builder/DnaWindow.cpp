@@ -1,8 +1,10 @@
 // DnaWindow: the DNA editor in window 103.
 #include "builder/DnaWindow.h"
 
+#include <algorithm>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "builder/Messages.h"
 #include "builder/Windows.h"
@@ -37,6 +39,29 @@ constexpr std::string_view kPlaceholderHelp =
     "The default DNA file was not found: this entry holds nothing and is not saved";
 
 } // namespace
+
+WindowRect dnaWindowRect(std::size_t entries, int desktopW, int desktopH, int chromeHeight) {
+    const int perColumn = kDnaEntriesPerColumn;
+    const int n = static_cast<int>(std::min<std::size_t>(entries, 4096));
+    const int columns = std::max(1, (n + perColumn - 1) / perColumn);
+    const int rows = std::min(n, perColumn);
+    // A few pixels more than the columns, so that no scroll bar is needed when everything fits.
+    constexpr int kMargin = 8;
+    const int wantW = std::max(2, columns) * kDnaFieldWidth + kMargin;
+    const int wantH = chromeHeight + kDnaButtonHeight + rows * 2 * kDnaFieldHeight + kMargin;
+    WindowRect r;
+    r.w = std::max(1, std::min(wantW, desktopW - desktopW / 4));
+    r.h = std::max(1, std::min(wantH, desktopH));
+    r.x = desktopW - r.w;
+    return r;
+}
+
+std::size_t defaultDnaEntryCount(const Builder& b) {
+    std::vector<world::DnaEntry> pairs;
+    if (!world::readDnaEntries(b.paths.dnaFile, pairs)) return kDnaPlaceholders;
+    return static_cast<std::size_t>(
+        std::count_if(pairs.begin(), pairs.end(), [](const world::DnaEntry& e) { return !isComment(e); }));
+}
 
 std::string_view dnaKeyHelp(std::string_view key) {
     if (key == world::kDnaKeyFail) return kPlaceholderHelp;

@@ -20,6 +20,19 @@ constexpr int kDnaEntriesPerColumn = 16;
 constexpr int kDnaFieldWidth = 164;
 constexpr int kDnaFieldHeight = 20;
 constexpr int kDnaPlaceholders = 97;
+// Height of the SET_DNA and KILL_DNA buttons above the entries.
+constexpr int kDnaButtonHeight = 48;
+
+// Where the DNA window opens: at the top right of a desktop of `desktopW` x `desktopH`, wide and
+// tall enough for `entries` entries in their columns, the buttons and the window's title and menu
+// bars (`chromeHeight`) where the desktop allows; it never reaches into the left quarter, where
+// the tile window stands, and scrolls when the desktop is too small.
+struct WindowRect {
+    int x = 0, y = 0, w = 0, h = 0;
+};
+WindowRect dnaWindowRect(std::size_t entries, int desktopW, int desktopH, int chromeHeight);
+// How many entries the default DNA file gives (the placeholders when it cannot be read).
+std::size_t defaultDnaEntryCount(const Builder& b);
 
 // Builds the entries from the default DNA file (message 119 and placeholder entries when it does
 // not open).

@@ -674,7 +674,9 @@ private:
             ImGui::SetNextWindowFocus();
             t.focusNext = false;
         }
-        ImGuiWindowFlags flags = ImGuiWindowFlags_NoCollapse | ImGuiWindowFlags_NoScrollbar;
+        // The arrow at the title's left (or a double click on the title) folds a window to its title
+        // bar and opens it again.
+        ImGuiWindowFlags flags = ImGuiWindowFlags_NoScrollbar;
         if (!t.menus.empty()) flags |= ImGuiWindowFlags_MenuBar;
         bool open = true;
         ImGui::PushStyleVar(ImGuiStyleVar_WindowPadding, ImVec2(0, 0));
@@ -682,7 +684,20 @@ private:
         const bool shown = ImGui::Begin(label.c_str(), &open, flags);
         ImGui::PopStyleVar();
         if (!open) translator_.push({kEventClose, number});
-        if (shown) {
+        if (!shown) {
+            // Folded: only the title bar covers the editor screen; the contents keep their width.
+            const ImVec2 pos = ImGui::GetWindowPos(), size = ImGui::GetWindowSize();
+            t.area = ToolWindowArea{number,
+                                    true,
+                                    static_cast<int>(pos.x),
+                                    static_cast<int>(pos.y),
+                                    static_cast<int>(size.x),
+                                    static_cast<int>(size.y),
+                                    static_cast<int>(pos.x),
+                                    static_cast<int>(pos.y + size.y),
+                                    t.area.innerWidth,
+                                    0};
+        } else {
             if (!t.menus.empty() && ImGui::BeginMenuBar()) {
                 buildMenuBar(number, t.menus);
                 ImGui::EndMenuBar();

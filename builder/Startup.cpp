@@ -81,7 +81,10 @@ bool openWindowsAndScreen(Builder& b) {
     if (!b.services.windows->openTool(kTileWindow, "Tiles", 0, 0, quarterW, quarterH))
         return reportError(b, 102);
     b.services.windows->setMenuBar(kTileWindow, tileMenuBar());
-    if (!b.services.windows->openTool(kDnaWindow, "DNA_DESCRIPTOR_WINDOW", quarterW, 0, quarterW, quarterH)) {
+    // Every entry of the DNA window shows at 1024 x 768 and up (its title and menu bars are a line
+    // of text each).
+    const WindowRect dna = dnaWindowRect(defaultDnaEntryCount(b), desktop.width, desktop.height, 2 * 19);
+    if (!b.services.windows->openTool(kDnaWindow, "DNA_DESCRIPTOR_WINDOW", dna.x, dna.y, dna.w, dna.h)) {
         reportError(b, 119);
     } else {
         buildDnaEntries(b);

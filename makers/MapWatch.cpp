@@ -15,17 +15,27 @@ using namespace engine;
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// A file's size and time as text ("-" when either cannot be read).
+std::string sizeAndTime(const fs::path& p) {
+    std::error_code ec;
+    const auto size = fs::file_size(p, ec);
+    if (ec) return "-";
+    // A 128-bit count in libc++ (the browser build's), which to_string does not take.
+    const auto time = static_cast<long long>(fs::last_write_time(p, ec).time_since_epoch().count());
+    return ec ? "-" : std::to_string(size) + ' ' + std::to_string(time);
+}
+
+} // namespace
+
 std::string mapFolderState(const std::string& folder) {
     std::vector<std::string> entries;
     std::error_code ec;
     for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator();
          it.increment(ec)) {
         if (!it->is_regular_file(ec)) continue;
-        const auto size = it->file_size(ec);
-        // A 128-bit count in libc++ (the browser build's), which to_string does not take.
-        const auto time = static_cast<long long>(it->last_write_time(ec).time_since_epoch().count());
-        entries.push_back(it->path().filename().string() + ' ' + std::to_string(size) + ' ' +
-                          std::to_string(time));
+        entries.push_back(it->path().filename().string() + ' ' + sizeAndTime(it->path()));
     }
     std::sort(entries.begin(), entries.end());
     std::string out;

@@ -43,7 +43,7 @@ rm -rf "$WORK/headless" && cp -r "$ROOT/demo" "$WORK/headless"
 {
     cat "$ROOT/docs/first-map.txt"
     printf '%s\n' "50 move 124 100" "51 wheel 3" "53 move 74 62" "54 press left" "55 release left" \
-        "57 move 520 420"
+        "57 move 460 420"
 } >"$WORK/tarn.txt"
 cat >"$WORK/take.sh" <<'TAKE'
 #!/usr/bin/env bash

@@ -107,6 +107,9 @@ TEST(StartUp, WindowsAndStartValues) {
     Harness h;
     h.addKind("a", 16, 16);
     h.addKind("b", 16, 16);
+    std::vector<std::pair<std::string, std::string>> defaults; // as many keys as the demo's
+    for (int i = 0; i < 45; ++i) defaults.emplace_back("key" + std::to_string(i), "0");
+    writeDna(h.dir + "_DATA/DNA.dll", defaults);
     ASSERT_TRUE(h.start());
     ASSERT_TRUE(h.win.isOpen(100));
     EXPECT_EQ(h.win.wins[100].title, "QUADRAPLAN VERSION A140811 BASED ON ZEMA BUILDER VERSION 0.7");
@@ -118,7 +121,15 @@ TEST(StartUp, WindowsAndStartValues) {
     ASSERT_EQ(tiles.menus.size(), 6u);
     const auto& dna = h.win.wins[103];
     EXPECT_EQ(dna.title, "DNA_DESCRIPTOR_WINDOW");
-    EXPECT_EQ(std::make_pair(dna.x, dna.w), std::make_pair(256, 256));
+    // Every entry shows (columns of 16 entries of 164 x 40 under the 48-pixel buttons and the title
+    // and menu bars), at the right of the desktop, clear of the tile window's quarter.
+    const int entries = static_cast<int>(h.b.edit.dnaFields.size());
+    ASSERT_EQ(entries, 45);
+    EXPECT_GE(dna.w, (entries + 15) / 16 * 164);
+    EXPECT_GE(dna.h, 2 * 19 + 48 + 16 * 40);
+    EXPECT_EQ(std::make_pair(dna.x + dna.w, dna.y), std::make_pair(1024, 0));
+    EXPECT_GE(dna.x, 256);
+    EXPECT_LE(dna.h, 768);
     EXPECT_EQ(h.win.active, 102);
     EXPECT_EQ(h.b.edit.currentLayer, 1);
     EXPECT_EQ(h.b.edit.rasterMode, tarn::kRasterMatrixSize);

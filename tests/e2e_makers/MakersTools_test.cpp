@@ -490,11 +490,11 @@ TEST(MakersE2E, PlayTestFromTarnSavesTheMapAndPlaysItInBiosim) {
     fs::permissions(w.file("biosim.sh"), fs::perms::owner_all);
     std::ofstream(w.dir() / "_DATA/app.txt", std::ios::app) << "PLAYTESTRUN\r\n;\r\n"
                                                             << w.file("biosim.sh").string() << "\r\n;\r\n";
-    // Choose kind 0 in the tile window, raster off, place it at (600, 400); export it as a Tiled
+    // Choose kind 0 in the tile window, raster off, place it at (400, 400); export it as a Tiled
     // map, start a new map, import the Tiled map (both questions answered yes), then F5.
     const std::string tmj = w.file("tiled/map.tmj").string();
-    writeFile(w.file("input.txt"), "3 move 24 62\n4 press left\n5 release left\n6 key 46\n7 move 600 400\n"
-                                   "8 press left\n9 release left\n10 move 900 700\n11 answer " +
+    writeFile(w.file("input.txt"), "3 move 24 62\n4 press left\n5 release left\n6 key 46\n7 move 400 400\n"
+                                   "8 press left\n9 release left\n10 move 400 700\n11 answer " +
                                        tmj + "\n12 menu 151\n13 menu 117\n14 answer " + tmj +
                                        "\n15 menu 152\n17 key 63\n");
     const RunResult r = w.tarn("--headless --answer yes --input ../input.txt --passes 19");
@@ -507,7 +507,7 @@ TEST(MakersE2E, PlayTestFromTarnSavesTheMapAndPlaysItInBiosim) {
     const json dump = json::parse(readFile(w.file("play.json")));
     EXPECT_EQ(dump["globals"]["actualMapId"], 9999);
     ASSERT_EQ(dump["objects"].size(), 1u);
-    EXPECT_EQ(dump["objects"][0]["MapX"], 600);
+    EXPECT_EQ(dump["objects"][0]["MapX"], 400);
     EXPECT_EQ(dump["objects"][0]["MapY"], 400);
     const std::string kind = dump["objects"][0]["ObjectFile"];
     EXPECT_TRUE(fs::exists(w.dir() / "MAPS/9999/_DATA/2DGFX" / (kind + ".png")));

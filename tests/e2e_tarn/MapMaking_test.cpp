@@ -40,7 +40,7 @@ const char* kScript = "3 move 74 62\n"
                       "4 press left\n"
                       "5 release left\n"
                       "6 key 46\n" // C: free placement
-                      "7 move 600 400\n"
+                      "7 move 400 400\n"
                       "8 press left\n"
                       "9 release left\n"
                       "10 move 124 100\n"
@@ -67,7 +67,7 @@ TEST(MapMaking, ScriptedMapSavedInTarnPlaysInBiosim) {
         << read(d.dir + "err.txt");
     const std::string segment = read(d.dir + "MAPS/5/1");
     ASSERT_FALSE(segment.empty()) << read(d.dir + "err.txt");
-    EXPECT_NE(segment.find("TILE\r\nchaser\r\n1\r\n600\r\n400\r\n"), std::string::npos) << segment;
+    EXPECT_NE(segment.find("TILE\r\nchaser\r\n1\r\n400\r\n400\r\n"), std::string::npos) << segment;
     EXPECT_EQ(read(d.dir + "MAPS/7/1"), segment);
     EXPECT_NE(segment.find("TILE\r\nwall\r\n22\r\n300\r\n200\r\n"), std::string::npos) << segment;
     for (const char* f : {"chaser.png", "chaser.dll", "wall.png", "wall.dll"})
@@ -102,12 +102,12 @@ TEST(MapMaking, MapMadeOnAnotherScreenHoldsDesignPixelsAndPlaysWhereItWasShown) 
     ini.replace(w, 19, "SOURCEWIDTH\r\n1280");
     support::writeFile(d.dir + "CORE/ini.crc", ini);
     std::ofstream(d.dir + "input.txt") << "3 move 74 62\n4 press left\n5 release left\n6 key 46\n"
-                                          "7 move 600 400\n8 press left\n9 release left\n10 move 900 700\n"
+                                          "7 move 400 400\n8 press left\n9 release left\n10 move 400 700\n"
                                           "11 answer MAPS/5/\n12 menu 128\n";
     ASSERT_EQ(run(d.dir, std::string("'") + TARN_BINARY + "' --headless --input input.txt --passes 20"), 0)
         << read(d.dir + "err.txt");
     const std::string segment = read(d.dir + "MAPS/5/1");
-    EXPECT_NE(segment.find("TILE\r\nchaser\r\n1\r\n750\r\n500\r\n"), std::string::npos) << segment;
+    EXPECT_NE(segment.find("TILE\r\nchaser\r\n1\r\n500\r\n500\r\n"), std::string::npos) << segment;
 
     ASSERT_EQ(
         run(d.dir, std::string("'") + BIOSIM_BINARY + "' --headless --map 5 --frames 3 --dump dump.json"), 0)
@@ -119,7 +119,7 @@ TEST(MapMaking, MapMadeOnAnotherScreenHoldsDesignPixelsAndPlaysWhereItWasShown) 
     // moved a little since).
     const std::size_t from = dump.rfind('{', chaser), to = dump.find('}', chaser);
     const std::string object = dump.substr(from, to - from);
-    EXPECT_NE(object.find("\"StartX\":600"), std::string::npos) << object;
+    EXPECT_NE(object.find("\"StartX\":400"), std::string::npos) << object;
     EXPECT_NE(object.find("\"StartY\":400"), std::string::npos) << object;
 }
 
@@ -146,7 +146,7 @@ TEST(MapMaking, EveryDemoTileKindCanBePickedInTheTilesWindow) {
         at("move " + std::to_string(col * 50 + 24) + " " + std::to_string(y));
         at("press left");
         at("release left");
-        at("move " + std::to_string(300 + (k % 10) * 60) + " " + std::to_string(300 + (k / 10) * 100));
+        at("move " + std::to_string(300 + (k % 4) * 50) + " " + std::to_string(300 + (k / 4) * 60));
         at("press left");
         at("release left");
     }

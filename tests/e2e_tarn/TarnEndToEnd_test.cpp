@@ -58,15 +58,15 @@ Uint32 pixel(SDL_Surface* s, int x, int y) {
 
 // Clicks kind 0 ("chaser", cell (0, 0) of the tile window: the mouse at (24, 62) is inside it below
 // the title and menu bars; the current kind before is the last one, "wall"), switches the raster
-// off (C), places at (600, 400), moves away.
+// off (C), places at (360, 400) (left of the DNA window), moves away.
 const char* kScript = "3 move 24 62\n"
                       "4 press left\n"
                       "5 release left\n"
                       "6 key 46\n"
-                      "7 move 600 400\n"
+                      "7 move 360 400\n"
                       "8 press left\n"
                       "9 release left\n"
-                      "10 move 900 700\n";
+                      "10 move 360 700\n";
 
 // The chaser's own pixels at (x, y) of the screenshot.
 void expectChaserAt(const std::string& dir, int x0, int y0) {
@@ -93,7 +93,7 @@ std::size_t count(const std::string& text, const std::string& what) {
     return n;
 }
 
-void expectChaserAt600x400(const std::string& dir) {
+void expectChaserAt360x400(const std::string& dir) {
     SDL_Surface* shot = IMG_Load((dir + "shot.png").c_str());
     ASSERT_NE(shot, nullptr) << "no screenshot";
     SDL_Surface* tile = IMG_Load((dir + "_DATA/2DGFX/chaser.png").c_str());
@@ -106,12 +106,12 @@ void expectChaserAt600x400(const std::string& dir) {
             const Uint32 want = pixel(tile, x, y);
             if (want == 0x00FF00) continue; // transparent colour of the demo's tiles
             ++checked;
-            if (pixel(shot, 600 + x, 400 + y) == want) ++same;
+            if (pixel(shot, 360 + x, 400 + y) == want) ++same;
         }
     ASSERT_GT(checked, 10);
     EXPECT_EQ(same, checked);
     // Where nothing was placed the screen is the editor's background (or a grid point).
-    EXPECT_EQ(pixel(shot, 601, 301), 0x0A0A0Au);
+    EXPECT_EQ(pixel(shot, 361, 301), 0x0A0A0Au);
     SDL_FreeSurface(tile);
     SDL_FreeSurface(shot);
 }
@@ -126,7 +126,7 @@ TEST(TarnE2E, XvfbClickATileInTheTileWindowAndPlaceIt) {
     const TarnRun r = runTarn(dir, "xvfb-run -a -s '-screen 0 1024x768x24'",
                               "--input input.txt --passes 30 --screenshot shot.png");
     ASSERT_EQ(r.status, 0) << r.err;
-    expectChaserAt600x400(dir);
+    expectChaserAt360x400(dir);
 }
 
 // On a 1920 x 1080 screen the 1024 x 768 design (the screen script's RESBASEW/RESBASEH; the folder
@@ -160,7 +160,7 @@ TEST(TarnE2E, HeadlessRunPlacesTheSameWay) {
     std::ofstream(dir + "input.txt") << kScript;
     const TarnRun r = runTarn(dir, "", "--headless --input input.txt --passes 30 --screenshot shot.png");
     ASSERT_EQ(r.status, 0) << r.err;
-    expectChaserAt600x400(dir);
+    expectChaserAt360x400(dir);
 }
 
 TEST(TarnE2E, QuitQuestionAnsweredYesEndsTheRun) {
@@ -190,7 +190,7 @@ TEST(TarnE2E, QuestionsNoOneAnswersKeepTheMapAndScriptRepliesDecide) {
     EXPECT_EQ(count(r.err, "Drop them? -> no"), 1u) << r.err;
     EXPECT_EQ(count(r.err, "START NEW MAP ? -> no (the input script)"), 1u) << r.err;
     EXPECT_EQ(count(r.err, "will be lost -> yes (the input script)"), 1u) << r.err;
-    expectChaserAt(dir, 600, 400);
+    expectChaserAt(dir, 360, 400);
     expectChaserAt(dir, 100, 600); // the unsaved change is still there
 }
 
@@ -239,7 +239,7 @@ TEST(TarnE2E, KilledRunsWorkIsOfferedAtTheNextStartAndRunsDoNotShareSnapshots) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("(No keeps it for the next start.) -> yes (the input script)"), std::string::npos)
         << r.err;
-    expectChaserAt600x400(dir);
+    expectChaserAt360x400(dir);
 }
 
 // A segment whose header has a leading blank or a "+" loads and saves back with its tile; a numbered
