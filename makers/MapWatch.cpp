@@ -49,14 +49,9 @@ std::string mapState(const Biosim& e, std::int32_t mapId) {
     std::string out = mapFolderState(folder) + "--\n" + mapFolderState(kindsFolder);
     // The kinds' pictures and DNA files come from the shared graphics folder (tarn's DNA window
     // saves there).
-    std::error_code ec;
     for (const std::string& name : listNamesWithExtension(kindsFolder, e.cfg.GFXCODEC))
-        for (const std::string& ext : {e.cfg.GFXCODEC, std::string(".dll")}) {
-            const fs::path p = resolvePath(e, e.cfg.GFX + name + ext);
-            const auto size = fs::file_size(p, ec);
-            const auto time = fs::last_write_time(p, ec).time_since_epoch().count();
-            out += name + ext + ' ' + (ec ? "-" : std::to_string(size) + ' ' + std::to_string(time)) + '\n';
-        }
+        for (const std::string& ext : {e.cfg.GFXCODEC, std::string(".dll")})
+            out += name + ext + ' ' + sizeAndTime(resolvePath(e, e.cfg.GFX + name + ext)) + '\n';
     return out;
 }
 

@@ -133,6 +133,7 @@ GENERATE_SHARE = {
     "world": 8,
     "engine": 10,
     "sim": 10,
+    "makers": 4,
     "builder": 10,
     "apps": 4,
 }
@@ -230,7 +231,9 @@ def candidates(tree, rel):
 def production_files(tree):
     files = []
     for folder in GENERATE_SHARE:
-        for root, _, names in os.walk(os.path.join(tree, folder)):
+        for root, dirs, names in os.walk(os.path.join(tree, folder)):
+            # The browser build's own files: no native test program links them.
+            dirs[:] = [d for d in dirs if os.path.relpath(os.path.join(root, d), tree) != "platform/web"]
             for n in sorted(names):
                 if n.endswith(".cpp"):
                     files.append(os.path.relpath(os.path.join(root, n), tree))
@@ -243,14 +246,15 @@ HEADER = """\
 # of the file's lines equal to that text; occurrence -1 drops the whole statement.
 #
 # Rule (mechanical, made without looking at the tests; `mutate.py --generate` rewrites this list):
-# every .cpp file of platform/, world/, engine/, sim/, builder/ and apps/ is scanned for candidate
-# sites in file order: relational comparisons (< <= > >= moved across the boundary), == and !=
-# (negated), && and || (exchanged), "+ 1" / "- 1" (the one dropped), rounding calls (std::round to
-# std::trunc, std::floor to std::ceil, std::lround to std::lrint), boolean results (return true and
-# return false exchanged) and, on lines with none of these, a plain call statement (dropped).
-# Each folder gets a fixed share (platform 8, world 8, engine 10, sim 10, builder 10, apps 4),
-# taken evenly spaced over that folder's candidates: candidate number floor((i + 0.5) * n / share)
-# for i = 0 .. share-1, where n is the folder's candidate count.
+# every .cpp file of platform/ (but platform/web/, the browser build's), world/, engine/, sim/,
+# makers/, builder/ and apps/ is scanned for candidate sites in file order: relational comparisons
+# (< <= > >= moved across the boundary), == and != (negated), && and || (exchanged), "+ 1" / "- 1"
+# (the one dropped), rounding calls (std::round to std::trunc, std::floor to std::ceil, std::lround
+# to std::lrint), boolean results (return true and return false exchanged) and, on lines with none
+# of these, a plain call statement (dropped). Each folder gets a fixed share (platform 8, world 8,
+# engine 10, sim 10, makers 4, builder 10, apps 4), taken evenly spaced over that folder's
+# candidates: candidate number floor((i + 0.5) * n / share) for i = 0 .. share-1, where n is the
+# folder's candidate count.
 """
 
 
