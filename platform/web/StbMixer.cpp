@@ -74,10 +74,11 @@ Mix_Chunk* toDeviceFormat(const std::int16_t* in, std::size_t frames, int channe
     return c;
 }
 
-Mix_Chunk* loadVorbis(const char* file) {
+Mix_Chunk* loadVorbis(const std::vector<unsigned char>& bytes) {
     int channels = 0, rate = 0;
     short* data = nullptr;
-    const int frames = stb_vorbis_decode_filename(file, &channels, &rate, &data);
+    const int frames =
+        stb_vorbis_decode_memory(bytes.data(), static_cast<int>(bytes.size()), &channels, &rate, &data);
     if (frames <= 0 || !data) {
         std::free(data);
         return nullptr;
@@ -87,11 +88,13 @@ Mix_Chunk* loadVorbis(const char* file) {
     return c;
 }
 
-Mix_Chunk* loadWave(const char* file) {
+Mix_Chunk* loadWave(const std::vector<unsigned char>& bytes) {
+    SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    if (!rw) return nullptr;
     SDL_AudioSpec spec;
     Uint8* buf = nullptr;
     Uint32 len = 0;
-    if (!SDL_LoadWAV(file, &spec, &buf, &len)) return nullptr;
+    if (!SDL_LoadWAV_RW(rw, 1, &spec, &buf, &len)) return nullptr;
     SDL_AudioCVT cvt;
     Mix_Chunk* c = nullptr;
     if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 2, mixer.rate) >= 0) {
@@ -149,11 +152,21 @@ int Mix_AllocateChannels(int numchans) {
     return static_cast<int>(mixer.channels.size());
 }
 
-Mix_Chunk* Mix_LoadWAV(const char* file) {
-    if (Mix_Chunk* c = loadVorbis(file)) return c;
-    if (Mix_Chunk* c = loadWave(file)) return c;
-    SDL_SetError("cannot decode the sound %s", file);
+Mix_Chunk* Mix_LoadWAV_RW(SDL_RWops* src, int freesrc) {
+    if (!src) return nullptr;
+    std::vector<unsigned char> bytes;
+    unsigned char block[65536];
+    for (std::size_t n; (n = SDL_RWread(src, block, 1, sizeof block)) > 0;)
+        bytes.insert(bytes.end(), block, block + n);
+    if (freesrc) SDL_RWclose(src);
+    if (Mix_Chunk* c = loadVorbis(bytes)) return c;
+    if (Mix_Chunk* c = loadWave(bytes)) return c;
+    SDL_SetError("cannot decode the sound");
     return nullptr;
+}
+
+Mix_Chunk* Mix_LoadWAV(const char* file) {
+    return Mix_LoadWAV_RW(SDL_RWFromFile(file, "rb"), 1);
 }
 
 void Mix_FreeChunk(Mix_Chunk* chunk) {

@@ -18,6 +18,7 @@ void Mix_CloseAudio(void);
 int Mix_AllocateChannels(int numchans);
 // The whole sound decoded to 16-bit stereo at the device's rate, or null.
 Mix_Chunk* Mix_LoadWAV(const char* file);
+Mix_Chunk* Mix_LoadWAV_RW(SDL_RWops* src, int freesrc); // freesrc: close src afterwards
 void Mix_FreeChunk(Mix_Chunk* chunk);
 // Plays on the first free channel (`channel` -1); `loops` -1 repeats for ever. The channel, or -1.
 int Mix_PlayChannel(int channel, Mix_Chunk* chunk, int loops);
