@@ -37,16 +37,43 @@
 #include <unordered_map>
 #include <vector>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+
+// Whether the page's WebGL draws on the processor (SwiftShader, llvmpipe: a machine without a
+// graphics card). WebGL hides the renderer's name behind "WebKit WebGL"; the debug extension tells
+// it where the browser allows.
+// clang-format off
+EM_JS(int, webglRasterizesInSoftware, (), {
+    try {
+        const gl = document.createElement('canvas').getContext('webgl');
+        if (!gl) return 0;
+        const info = gl.getExtension('WEBGL_debug_renderer_info');
+        const name = String(gl.getParameter(info ? info.UNMASKED_RENDERER_WEBGL : gl.RENDERER));
+        const lose = gl.getExtension('WEBGL_lose_context');
+        if (lose) lose.loseContext();
+        return /SwiftShader|llvmpipe|softpipe|Software/i.test(name) ? 1 : 0;
+    } catch (e) {
+        return 0;
+    }
+});
+// clang-format on
+#endif
+
 extern char** environ;
 
 namespace plat::sdl {
 namespace {
 
-// Whether an OpenGL renderer's rasterizer runs on the processor (Mesa's llvmpipe, softpipe or swrast).
+// Whether an OpenGL renderer's rasterizer runs on the processor (Mesa's llvmpipe, softpipe or swrast;
+// in the browser, a WebGL drawn by the processor).
 bool rasterizesInSoftware(SDL_Renderer* r) {
     SDL_RendererInfo info{};
     if (SDL_GetRendererInfo(r, &info) != 0 || !info.name || std::strncmp(info.name, "opengl", 6) != 0)
         return false;
+#ifdef __EMSCRIPTEN__
+    return webglRasterizesInSoftware() != 0;
+#endif
     using GetString = const unsigned char* (*)(unsigned int);
     auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
     if (!getString) return false;

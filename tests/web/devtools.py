@@ -61,7 +61,9 @@ def start_chromium(profile):
     exe = shutil.which("chromium") or shutil.which("chromium-browser")
     if not exe:
         raise RuntimeError("no chromium on PATH")
-    args = [exe, "--headless=new", "--no-sandbox", "--no-proxy-server", "--remote-debugging-port=0",
+    # As on a machine without a graphics card: the page is composited by the processor (--disable-gpu),
+    # and WebGL is SwiftShader's, which the engine sees and leaves for its own software renderer.
+    args = [exe, "--headless=new", "--no-sandbox", "--no-proxy-server", "--remote-debugging-port=0", "--disable-gpu",
             f"--user-data-dir={profile}", "--window-size=1024,768", "--no-first-run", "--disable-gpu-sandbox",
             "--enable-unsafe-swiftshader", "--use-angle=swiftshader", "--autoplay-policy=no-user-gesture-required",
             "--disable-background-timer-throttling", "--disable-renderer-backgrounding", "about:blank"]
