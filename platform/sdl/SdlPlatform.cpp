@@ -65,15 +65,11 @@ extern char** environ;
 namespace plat::sdl {
 namespace {
 
-// Whether an OpenGL renderer's rasterizer runs on the processor (Mesa's llvmpipe, softpipe or swrast;
-// in the browser, a WebGL drawn by the processor).
+// Whether an OpenGL renderer's rasterizer runs on the processor (Mesa's llvmpipe, softpipe or swrast).
 bool rasterizesInSoftware(SDL_Renderer* r) {
     SDL_RendererInfo info{};
     if (SDL_GetRendererInfo(r, &info) != 0 || !info.name || std::strncmp(info.name, "opengl", 6) != 0)
         return false;
-#ifdef __EMSCRIPTEN__
-    return webglRasterizesInSoftware() != 0;
-#endif
     using GetString = const unsigned char* (*)(unsigned int);
     auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
     if (!getString) return false;
@@ -82,6 +78,17 @@ bool rasterizesInSoftware(SDL_Renderer* r) {
     const std::string n(reinterpret_cast<const char*>(name));
     return n.find("llvmpipe") != std::string::npos || n.find("softpipe") != std::string::npos ||
            n.find("Software Rasterizer") != std::string::npos || n.find("swrast") != std::string::npos;
+}
+
+// Whether the page's WebGL draws on the processor (always false on the desktop). Asked before any
+// renderer is made: a canvas keeps the first kind of context it gave out, so the software renderer's
+// 2D canvas cannot follow a WebGL one.
+bool browserDrawsInSoftware() {
+#ifdef __EMSCRIPTEN__
+    return webglRasterizesInSoftware() != 0;
+#else
+    return false;
+#endif
 }
 
 SDL_Color toColor(Rgb c, Uint8 a = 255) {
@@ -243,7 +250,8 @@ public:
         window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
                                    height, flags);
         if (!window_) return false;
-        const bool software = opts_.headless || opts_.softwareRenderer || mode == ScreenMode::Offscreen;
+        const bool software = opts_.headless || opts_.softwareRenderer || mode == ScreenMode::Offscreen ||
+                              browserDrawsInSoftware();
         if (!software) {
             Uint32 rflags = SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE;
             if (opts_.vsync) rflags |= SDL_RENDERER_PRESENTVSYNC;
