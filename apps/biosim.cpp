@@ -235,6 +235,8 @@ int main(int argc, char** argv) {
         opt.frames = replayed.passCount;
         tools.mapSet = true;
         tools.mapId = replayed.mapId;
+        // A play-test sends a caught player back to its map, not to the title: so does its replay.
+        opt.playtestMap = replayed.playtestMap.value_or(world::kNoMap);
     } else if (!tools.record.empty() && !opt.seedSet) {
         opt.seedSet = true; // the record needs the seed, so one is drawn here
         opt.seed = (static_cast<std::uint64_t>(std::random_device{}()) << 32) ^ std::random_device{}();
@@ -316,6 +318,7 @@ int main(int argc, char** argv) {
             }
             if (recorder) {
                 recorder->record().mapId = e->nextMapId;
+                if (opt.playtestMap != world::kNoMap) recorder->record().playtestMap = opt.playtestMap;
                 stampWorld(*e, recorder->record(), ownFiles);
                 recorder->record().clockStepMs = virtualTime ? opt.tickMs : 0;
                 recorder->record().seed = opt.seed;

@@ -80,6 +80,7 @@ std::string recordToJson(const RunRecord& r) {
     head["seed"] = r.seed;
     head["clockStepMs"] = r.clockStepMs;
     head["mapId"] = r.mapId;
+    if (r.playtestMap) head["playtestMap"] = *r.playtestMap;
     head["contentHash"] = r.contentHash;
     json& files = head["contentFiles"] = json::object();
     for (const WorldFile& f : r.contentFiles) files[f.path] = f.hash;
@@ -113,6 +114,7 @@ bool recordFromJson(const std::string& text, RunRecord& r, std::string& error) {
         out.seed = wholeNumber<std::uint64_t>(j.at("seed"));
         out.clockStepMs = wholeNumber<int>(j.at("clockStepMs"));
         out.mapId = wholeNumber<std::int32_t>(j.at("mapId"));
+        if (j.contains("playtestMap")) out.playtestMap = wholeNumber<std::int32_t>(j.at("playtestMap"));
         out.contentHash = j.at("contentHash").get<std::string>();
         if (out.version == kRecordVersion) {
             const json& files = j.at("contentFiles");

@@ -8,6 +8,7 @@
 //
 // File format (JSON, one pass per line; see docs/making-worlds.md):
 //   {"biosimRecord": 2, "seed": N, "clockStepMs": N (0 = real clock), "mapId": N,
+//    "playtestMap": N (only when the run was a play-test, biosim --playtest-map),
 //    "contentHash": "16 hex digits", "contentFiles": {"relative path": "16 hex digits", ...},
 //    "desktop": {"width", "height", "depth"}, "joystickPresent": b,
 //    "passCount": N, "passes": [
@@ -22,6 +23,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,6 +77,7 @@ struct RunRecord {
     std::uint64_t seed = 0;
     int clockStepMs = 0; // virtual clock step per pass; 0 = the real clock
     std::int32_t mapId = 0;
+    std::optional<std::int32_t> playtestMap; // the play-test map of the run, when it was one
     std::string contentHash;
     std::vector<WorldFile> contentFiles; // sorted by path; empty in version 1 records
     plat::DesktopInfo desktop;

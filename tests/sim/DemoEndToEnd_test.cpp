@@ -128,12 +128,17 @@ TEST_F(DemoRun, APlayTestStaysOnTheMapUnderTestWhenThePlayerIsCaught) {
     BiosimRun plain = runBiosim(dir_.path, "--map 77 --frames 120 --input input.txt");
     ASSERT_EQ(plain.exitCode, 0);
     ASSERT_EQ(globalOf(plain.dump, "actualMapId"), 1000) << "the player walks into the spikes";
-    BiosimRun test = runBiosim(dir_.path, "--map 77 --playtest-map 77 --frames 120 --input input.txt");
+    BiosimRun test =
+        runBiosim(dir_.path, "--map 77 --playtest-map 77 --frames 120 --input input.txt --record test.json");
     ASSERT_EQ(test.exitCode, 0);
     EXPECT_EQ(globalOf(test.dump, "actualMapId"), 77);
     EXPECT_EQ(globalOf(test.dump, "nextMapId"), 77);
     EXPECT_GT(globalOf(test.dump, "mapStartTick"), 0) << "the map was started again after the catch";
     EXPECT_EQ(kindCount(test.dump, "PLAYER"), 1);
+    // The record of a play-test replays as a play-test.
+    BiosimRun replay = runBiosim(dir_.path, "--replay test.json");
+    EXPECT_EQ(replay.exitCode, 0) << "the replay drifted";
+    EXPECT_EQ(globalOf(replay.dump, "actualMapId"), 77);
 }
 
 #endif
