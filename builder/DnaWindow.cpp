@@ -45,7 +45,8 @@ WindowRect dnaWindowRect(std::size_t entries, int desktopW, int desktopH, int ch
     const int n = static_cast<int>(std::min<std::size_t>(entries, 4096));
     const int columns = std::max(1, (n + perColumn - 1) / perColumn);
     const int rows = std::min(n, perColumn);
-    // A few pixels more than the columns, so that no scroll bar is needed when everything fits.
+    // A few pixels more than the columns (at least the two buttons side by side), so that no scroll
+    // bar is needed when everything fits.
     constexpr int kMargin = 8;
     const int wantW = std::max(2, columns) * kDnaFieldWidth + kMargin;
     const int wantH = chromeHeight + kDnaButtonHeight + rows * 2 * kDnaFieldHeight + kMargin;

@@ -817,11 +817,11 @@ private:
     void drawDnaContents() {
         ImGui::BeginChild("##dna", ImVec2(0, 0), false, ImGuiWindowFlags_HorizontalScrollbar);
         ImGui::PushStyleColor(ImGuiCol_Text, imColour(plat::rgb(50, 200, 200)));
-        if (ImGui::Button("SET_DNA", ImVec2(kDnaFieldWidth, 48)))
+        if (ImGui::Button("SET_DNA", ImVec2(kDnaFieldWidth, kDnaButtonHeight)))
             translator_.push({kEventGadget, kDnaWindow, 100});
         if (ImGui::IsItemHovered()) ImGui::SetTooltip("Save The Tile-*DNA* ");
         ImGui::SameLine();
-        if (ImGui::Button("KILL_DNA", ImVec2(kDnaFieldWidth, 48)))
+        if (ImGui::Button("KILL_DNA", ImVec2(kDnaFieldWidth, kDnaButtonHeight)))
             translator_.push({kEventGadget, kDnaWindow, 101});
         if (ImGui::IsItemHovered()) ImGui::SetTooltip("Reset To Default *DNA*");
         ImGui::PopStyleColor();
