@@ -280,6 +280,8 @@ fs::path pruneEarlierRuns(const Builder& b, const fs::path& base) {
             fs::remove_all(run, e2);
             continue;
         }
+        // A snapshot write the run was killed in leaves its temporary file there.
+        textio::removeStaleTemporaries(run.string());
         if (newest.empty() || when > newestTime) {
             newest = run;
             newestTime = when;
