@@ -374,6 +374,9 @@ int publish(const fs::path& world, const fs::path& site, bool web, const fs::pat
         std::cerr << "publish_world: no configuration file " << ini << "\n";
         return 1;
     }
+    // The configuration is published too: a link out of the world would publish what it points to.
+    Counts refused;
+    if (!insideWorld(ini, refused)) return 1;
     std::map<std::string, std::string> cfg;
     const auto lines = readLines(ini);
     for (std::size_t i = 0; i < lines.size(); i += 2)

@@ -146,6 +146,19 @@ TEST(HostileContent, PublishWorldKeepsToTheWorld) {
     EXPECT_NE(r.err.find("leak.png"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("circle.png"), std::string::npos) << r.err;
 
+    // A configuration file that links out of the world: nothing is published (a page would carry
+    // its pairs in the player's copy).
+    writeFile(t.path() + "private.crc", ini + "KEY\r\nprivate\r\n");
+    fs::rename(world + "CORE/ini.crc", t.path() + "kept.crc");
+    fs::create_symlink(t.path() + "private.crc", world + "CORE/ini.crc");
+    r = support::runCommand(shellQuote(PUBLISH_BINARY) + " --web --engine " + shellQuote(t.path()) + " " +
+                                shellQuote(world) + " " + shellQuote(t.path() + "pub/linked/"),
+                            "", 20);
+    EXPECT_EQ(r.code, 1) << r.out << r.err;
+    EXPECT_FALSE(fs::exists(t.path() + "pub/linked/player/CORE/ini.crc")) << r.err;
+    fs::remove(world + "CORE/ini.crc");
+    fs::rename(t.path() + "kept.crc", world + "CORE/ini.crc");
+
     // A FIFO as the codec file is not waited on.
     fs::remove(world + "CORE/codec.txt");
     ASSERT_EQ(::mkfifo((world + "CORE/codec.txt").c_str(), 0644), 0);
