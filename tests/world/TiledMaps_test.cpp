@@ -52,3 +52,33 @@ TEST(TiledMaps, EveryKindOfTileImportsWhereTiledDrawsIt) {
     EXPECT_TRUE(t.exists("MAPS/5/_DATA/2DGFX/rock.bmp"));
     EXPECT_TRUE(t.exists("MAPS/5/_DATA/2DGFX/tree.bmp"));
 }
+
+// A tileset without pictures (made in Tiled and never used) is no fault; a tile layer this import
+// cannot read (compressed) fails the whole import with its reason, and no map folder is written.
+TEST(TiledMaps, AnEmptyTilesetIsNoFaultAndAnUnreadableLayerFailsTheImport) {
+    support::TempFolder t("tiled_import");
+    ASSERT_TRUE(support::writeBmp(t.file("art/rock.bmp"), 32, 32, 1, 2, 3));
+    const auto map = [](const std::string& layer) {
+        return R"({"type": "map", "orientation": "orthogonal", "infinite": false,
+ "tilewidth": 32, "tileheight": 32, "width": 2, "height": 1,
+ "tilesets": [{"firstgid": 1, "name": "kinds", "tilewidth": 32, "tileheight": 32, "tilecount": 1, "columns": 0,
+   "tiles": [{"id": 0, "image": "art/rock.bmp", "imagewidth": 32, "imageheight": 32}]},
+  {"firstgid": 2, "name": "unused", "tilewidth": 32, "tileheight": 32, "tilecount": 0, "columns": 0}],
+ "layers": [)" +
+               layer + "]}";
+    };
+    t.write("good.tmj",
+            map(R"({"type": "tilelayer", "name": "ground", "width": 2, "height": 1, "data": [1, 1]})"));
+    world::TiledResult r = world::importTiledMap(t.file("good.tmj"), t.file("MAPS/5"));
+    ASSERT_TRUE(r.ok) << r.message;
+    world::LoadedMap loaded;
+    ASSERT_TRUE(world::readMapFolder(t.file("MAPS/5/"), loaded));
+    EXPECT_EQ(loaded.tiles.size(), 2u);
+
+    t.write("zipped.tmj", map(R"({"type": "tilelayer", "name": "ground", "width": 2, "height": 1,
+  "encoding": "base64", "compression": "zlib", "data": "eJxjZGBgYAQAAA0AAw=="})"));
+    r = world::importTiledMap(t.file("zipped.tmj"), t.file("MAPS/6"));
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.message.find("compressed"), std::string::npos) << r.message;
+    EXPECT_FALSE(t.exists("MAPS/6"));
+}
