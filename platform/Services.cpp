@@ -68,6 +68,21 @@ bool onPath(const std::string& name) {
     return false;
 }
 
+bool openPartFile(const std::string& file, bool revalidate, PartFile& part) {
+    namespace fs = std::filesystem;
+    const fs::path target(file);
+    fs::path dir = target.parent_path();
+    if (dir.empty()) dir = ".";
+    std::error_code ec;
+    if (!fs::is_directory(dir, ec) || fs::is_directory(target, ec)) return false;
+    struct stat old {};
+    part.cached = revalidate && ::stat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    part.cachedTime = part.cached ? static_cast<std::int64_t>(old.st_mtime) : 0;
+    part.path = (dir / ("." + target.filename().string() + ".part.XXXXXX")).string();
+    part.fd = ::mkstemp(part.path.data());
+    return part.fd >= 0;
+}
+
 // The browser build fetches through the page instead (platform/web/WebFetch.cpp).
 #ifndef __EMSCRIPTEN__
 namespace {
@@ -197,17 +212,11 @@ Fetch CurlSession::fetch(const std::string& url, const std::string& file, bool r
     if (!curl_) curl_ = curl_easy_init();
     CURL* curl = static_cast<CURL*>(curl_);
     if (!curl) return Fetch::Failed;
-    const fs::path target(file);
-    fs::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    std::error_code ec;
-    if (!fs::is_directory(dir, ec) || fs::is_directory(target, ec)) return Fetch::Failed;
-    struct stat old {};
-    const bool cached = revalidate && ::stat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-
-    std::string tmpl = (dir / ("." + target.filename().string() + ".part.XXXXXX")).string();
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return Fetch::Failed;
+    PartFile part;
+    if (!openPartFile(file, revalidate, part)) return Fetch::Failed;
+    const std::string& tmpl = part.path;
+    const bool cached = part.cached;
+    const int fd = part.fd;
     Sink sink;
     sink.out = ::fdopen(fd, "wb");
     sink.maxBytes = limits.maxBytes;
@@ -246,11 +255,11 @@ Fetch CurlSession::fetch(const std::string& url, const std::string& file, bool r
         headers = curl_slist_append(headers, ("If-None-Match: " + oldTag).c_str());
         curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     }
-    if (cached && old.st_mtime > 0) {
+    if (cached && part.cachedTime > 0) {
         curl_easy_setopt(curl, CURLOPT_TIMECONDITION, static_cast<long>(CURL_TIMECOND_IFMODSINCE));
-        curl_easy_setopt(curl, CURLOPT_TIMEVALUE_LARGE, static_cast<curl_off_t>(old.st_mtime));
+        curl_easy_setopt(curl, CURLOPT_TIMEVALUE_LARGE, static_cast<curl_off_t>(part.cachedTime));
     }
-    const bool asked = !oldTag.empty() || (cached && old.st_mtime > 0);
+    const bool asked = !oldTag.empty() || (cached && part.cachedTime > 0);
     const CURLcode rc = curl_easy_perform(curl);
     if (headers) curl_slist_free_all(headers);
     long status = 0;
@@ -282,6 +291,7 @@ Fetch CurlSession::fetch(const std::string& url, const std::string& file, bool r
         if (result == Fetch::Fetched) result = Fetch::Failed;
     }
     if (result == Fetch::Fetched) {
+        std::error_code ec;
         fs::permissions(tmpl,
                         fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                             fs::perms::others_read,

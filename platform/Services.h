@@ -52,6 +52,19 @@ private:
     void* curl_ = nullptr; // CURL*, made on first use
 };
 
+// The temporary file a download is written to before it replaces its target, made beside the
+// target (".<name>.part.XXXXXX"), and the kept copy a revalidating download asks about. Both
+// download clients (libcurl, the browser's fetch) start here.
+struct PartFile {
+    std::string path;            // the temporary file
+    int fd = -1;                 // open for writing
+    bool cached = false;         // a kept copy to revalidate exists
+    std::int64_t cachedTime = 0; // its time (the server's, or 0 when the server sent none)
+};
+// False (and nothing made) when the target's folder is missing, the target is a folder, or the
+// temporary file cannot be made.
+bool openPartFile(const std::string& file, bool revalidate, PartFile& part);
+
 // Fetches `url` (http://, https://, file://) into `file` through libcurl with a session of its own.
 // The target is replaced only when the whole transfer succeeded (HTTP 200 with its whole body).
 bool downloadUrl(const std::string& url, const std::string& file, const DownloadLimits& limits = {});

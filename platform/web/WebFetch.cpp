@@ -11,15 +11,14 @@
 
 #include <cctype>
 #include <cstdio>
-#include <filesystem>
 #include <string>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Fetches `url` into `file`: the HTTP status of the answer (its body written to `file` when below
-// 300, its Last-Modified time set as the file's time), or 0 when the transfer failed or passed a limit.
+// Fetches `url` into `file`: the HTTP status of the answer (its body written to `file` for a 200, with
+// the server's Last-Modified time as the file's time, or time 0 when it sent none), or 0 when the
+// transfer failed or passed a limit.
 // clang-format off
 EM_ASYNC_JS(int, pageFetch, (const char* url, const char* file, double ifModifiedSince, double maxBytes,
                              int totalSeconds, int maxRedirects), {
@@ -32,14 +31,14 @@ EM_ASYNC_JS(int, pageFetch, (const char* url, const char* file, double ifModifie
         if (ifModifiedSince > 0) headers["If-Modified-Since"] = new Date(ifModifiedSince * 1000).toUTCString();
         const r = await fetch(where, {headers, signal: abort.signal, cache: "no-store",
                                       redirect: maxRedirects > 0 ? "follow" : "error"});
-        if (r.status >= 300) return r.status;
+        if (r.status !== 200) return r.status;
         const length = Number(r.headers.get("Content-Length") || 0);
         if (length > maxBytes) return 0;
         const body = new Uint8Array(await r.arrayBuffer());
         if (body.length > maxBytes) return 0;
         FS.writeFile(path, body);
         const modified = Date.parse(r.headers.get("Last-Modified") || "");
-        if (!isNaN(modified)) FS.utime(path, modified, modified);
+        FS.utime(path, isNaN(modified) ? 0 : modified, isNaN(modified) ? 0 : modified);
         if (Module.btFetched) Module.btFetched(where, body.length);
         return r.status;
     } catch (e) {
@@ -67,33 +66,27 @@ CurlSession::~CurlSession() {
 
 Fetch CurlSession::fetch(const std::string& url, const std::string& file, bool revalidate,
                          const DownloadLimits& limits) {
-    namespace fs = std::filesystem;
     // The page reaches the network only over HTTP; there is no file:// in a browser.
     if (url.empty() || file.empty() || !httpUrl(url)) return Fetch::Failed;
-    const fs::path target(file);
-    fs::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    std::error_code ec;
-    if (!fs::is_directory(dir, ec) || fs::is_directory(target, ec)) return Fetch::Failed;
-    struct stat old {};
-    const bool cached = revalidate && ::stat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-
-    std::string tmpl = (dir / ("." + target.filename().string() + ".part.XXXXXX")).string();
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return Fetch::Failed;
-    ::close(fd);
-    const int status = pageFetch(url.c_str(), tmpl.c_str(), cached ? static_cast<double>(old.st_mtime) : 0.0,
-                                 static_cast<double>(limits.maxBytes), static_cast<int>(limits.totalSeconds),
-                                 static_cast<int>(limits.maxRedirects));
+    PartFile part;
+    if (!openPartFile(file, revalidate, part)) return Fetch::Failed;
+    ::close(part.fd);
+    // Only a kept copy with the server's time is asked about (a time of our own would hide a change).
+    const bool asked = part.cached && part.cachedTime > 0;
+    const int status =
+        pageFetch(url.c_str(), part.path.c_str(), asked ? static_cast<double>(part.cachedTime) : 0.0,
+                  static_cast<double>(limits.maxBytes), static_cast<int>(limits.totalSeconds),
+                  static_cast<int>(limits.maxRedirects));
+    // As with libcurl: only a whole 200 is stored, a 304 keeps the copy that was asked about.
     Fetch result = Fetch::Failed;
-    if (status == 304 && cached) {
+    if (status == 304 && asked) {
         result = Fetch::Unchanged;
-    } else if (status >= 200 && status < 300) {
-        result = std::rename(tmpl.c_str(), file.c_str()) == 0 ? Fetch::Fetched : Fetch::Failed;
+    } else if (status == 200) {
+        result = std::rename(part.path.c_str(), file.c_str()) == 0 ? Fetch::Fetched : Fetch::Failed;
     } else if (status == 404 || status == 410) {
         result = Fetch::Missing;
     }
-    if (result != Fetch::Fetched) ::unlink(tmpl.c_str());
+    if (result != Fetch::Fetched) ::unlink(part.path.c_str());
     return result;
 }
 
