@@ -120,6 +120,25 @@ TEST(ContentCheck, EachFindingHasItsKindSeverityAndExitCode) {
          Severity::Warning,
          "the sound of wall is missing",
          {0}},
+        // The sound table holds 257 names: the level music and 256 more fit, one more does not.
+        {"as many sounds as the table holds",
+         [](const std::string& w) {
+             for (int i = 0; i < 256; ++i)
+                 support::writeFile(w + "SOUNDS/s" + std::to_string(i) + ".ogg", "s");
+         },
+         "",
+         Severity::Error,
+         "",
+         {0}},
+        {"one sound more than the table holds",
+         [](const std::string& w) {
+             for (int i = 0; i < 257; ++i)
+                 support::writeFile(w + "SOUNDS/s" + std::to_string(i) + ".ogg", "s");
+         },
+         "too-many-sounds",
+         Severity::Warning,
+         "only the first 257 sound files can be used",
+         {0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
